@@ -1,0 +1,45 @@
+#include "app/Class1.h"
+
+#include "app/Menu.h"
+#include "app/VoletaIcon.h"
+#include "info/AboutWindow.h"
+#include "info/SupportWindow.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QPixmap>
+
+Class1::Class1(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Voleta"));
+    setApplicationVersion(QStringLiteral(VOLETA_VERSION_TEXT));
+    setQuitOnLastWindowClosed(false); // closing the main window quits; nothing else does
+    setWindowIcon(QIcon(QPixmap::fromImage(VoletaICon())));
+
+    Menu* menu = Menu::instance();
+    for (QMenu* m : menu->findChildren<QMenu*>())
+        connect(m, &QMenu::aboutToShow, this, &Class1::EnableMenuItems);
+    connect(menu->item(QStringLiteral("apple_about")), &QAction::triggered, this, &Class1::apple_about);
+    connect(menu->item(QStringLiteral("apple_kanpa")), &QAction::triggered, this, &Class1::apple_kanpa);
+}
+
+void Class1::EnableMenuItems()
+{
+    Menu* menu = Menu::instance();
+    for (const char* name : { "FileQuit", "svdt", "settei" })
+        menu->item(QString::fromLatin1(name))->setEnabled(true);
+}
+
+bool Class1::apple_about()
+{
+    window_app_About::showAbout();
+    return false;
+}
+
+bool Class1::apple_kanpa()
+{
+    window_app_kanpa::showSupport();
+    return false;
+}

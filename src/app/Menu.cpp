@@ -1,0 +1,61 @@
+#include "app/Menu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPointer>
+
+namespace {
+int builds = 0;
+}
+
+Menu* Menu::instance()
+{
+    static QPointer<Menu> menu;
+    if (!menu)
+        menu = new Menu;
+    return menu;
+}
+
+int Menu::buildCount()
+{
+    return builds;
+}
+
+Menu::Menu()
+{
+    ++builds;
+    setObjectName(QStringLiteral("Menu"));
+    auto addItem = [](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        // Quit and Save work from every window of the program.
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        return action;
+    };
+    // File: Quit is where Linux desktop users look for it, at the end of the File menu.
+    QMenu* file = addMenu(QStringLiteral("ファイル"));
+    file->setObjectName(QStringLiteral("UntitledMenu1"));
+    file->menuAction()->setObjectName(QStringLiteral("UntitledMenu1"));
+    addItem(file, "svdt", QStringLiteral("画像保存"), QKeySequence::Save);
+    file->addSeparator();
+    QAction* quit = addItem(file, "FileQuit", QStringLiteral("終了"), QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+
+    QMenu* edit = addMenu(QStringLiteral("編集"));
+    edit->setObjectName(QStringLiteral("UntitledMenu0"));
+    edit->menuAction()->setObjectName(QStringLiteral("UntitledMenu0"));
+    addItem(edit, "settei", QStringLiteral("設定"), {});
+
+    // About and Support go to the Help menu, as on other Linux desktop programs.
+    QMenu* help = addMenu(QStringLiteral("ヘルプ"));
+    help->setObjectName(QStringLiteral("HelpMenu"));
+    addItem(help, "apple_kanpa", QStringLiteral("カンパ（寄付）する"), {});
+    help->addSeparator();
+    addItem(help, "apple_about", QStringLiteral("「Voleta」について"), {})->setMenuRole(QAction::AboutRole);
+}
+
+QAction* Menu::item(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}

@@ -1,0 +1,20 @@
+// The program's menu tree, built once and shown by the main window.
+#pragma once
+
+#include <QMenuBar>
+
+class QAction;
+
+class Menu : public QMenuBar {
+    Q_OBJECT
+public:
+    // The single instance, built on the first request.
+    static Menu* instance();
+    // An item or title anywhere in the tree, by name ("FileQuit", "svdt", "settei", ...).
+    QAction* item(const QString& name) const;
+    // How many times a tree has been built (it must be once).
+    static int buildCount();
+
+private:
+    Menu();
+};

@@ -1,0 +1,339 @@
+#include "main_window/Window1.h"
+
+#include "app/Menu.h"
+#include "controls/Controls.h"
+#include "platform/Platform.h"
+#include "render/Engine.h"
+#include "settings/Window2.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+Window1* theWindow = nullptr;
+
+const QString kSourceFolder = QStringLiteral("画像フォルダ");
+const QString kBackgroundFolder = QStringLiteral("背景フォルダ");
+
+// Which folder entries become list rows. The platform keeps no type codes, so names
+// decide: ".jpg" in any letter case; in the source folder also the old ".pict"/".pct"
+// pictures (listed, though they open as unreadable) and lossless ".png" pictures.
+bool accepted(const QString& name, bool sourceFolder)
+{
+    if (name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
+        return true;
+    if (!sourceFolder)
+        return false;
+    for (const char* ending : { ".pict", ".pct", ".png" }) {
+        if (name.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(geometry);
+    QFont f = b->font();
+    f.setPixelSize(13);
+    b->setFont(f);
+    b->setEnabled(false);
+    return b;
+}
+
+} // namespace
+
+Window1* Window1::instance()
+{
+    if (!theWindow) {
+        theWindow = new Window1;
+        theWindow->Open();
+    }
+    return theWindow;
+}
+
+Window1* Window1::existing()
+{
+    return theWindow;
+}
+
+void Window1::destroyInstances()
+{
+    Window2::destroyInstance();
+    if (theWindow) {
+        // The menu tree outlives the window: it is built once for the whole program.
+        Menu::instance()->setParent(nullptr);
+        Window1* w = theWindow;
+        theWindow = nullptr;
+        delete w;
+    }
+}
+
+Window1::Window1()
+{
+    setObjectName(QStringLiteral("Window1"));
+    setMenuBar(Menu::instance());
+    auto* content = new QWidget(this);
+    content->setObjectName(QStringLiteral("Window1Content"));
+    content->setFixedSize(980, 685);
+    setCentralWidget(content);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+        | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+
+    Oval1 = new Oval(content);
+    Oval1->setObjectName(QStringLiteral("Oval1"));
+    Oval1->setGeometry(375, 653, 10, 10);
+    Oval2 = new Oval(content);
+    Oval2->setObjectName(QStringLiteral("Oval2"));
+    Oval2->setGeometry(535, 653, 10, 10);
+
+    Canvas1 = new Canvas(content);
+    Canvas1->setObjectName(QStringLiteral("Canvas1"));
+    Canvas1->setGeometry(10, 8, 960, 640);
+    Canvas1->setAutoFillBackground(true);
+
+    PushButton1 = makeButton(content, "PushButton1", QStringLiteral("設　定"), { 220, 656, 90, 20 });
+    PushButton2 = makeButton(content, "PushButton2", QStringLiteral("画像 保存"), { 610, 656, 90, 20 });
+
+    // Canvas3 lies inside Canvas1, over its columns 140..299.
+    Canvas3 = new Canvas(Canvas1);
+    Canvas3->setObjectName(QStringLiteral("Canvas3"));
+    Canvas3->setGeometry(150 - 10, 8 - 8, 160, 640);
+    Canvas3->setAutoFillBackground(true);
+
+    PushButton3 = makeButton(content, "PushButton3", QStringLiteral("画像 印刷"), { 750, 656, 90, 20 });
+
+    connect(PushButton1, &QPushButton::clicked, this, &Window1::PushButton1_Action);
+    connect(PushButton2, &QPushButton::clicked, this, &Window1::PushButton2_Action);
+    connect(PushButton3, &QPushButton::clicked, this, &Window1::PushButton3_Action);
+
+    Menu* menu = Menu::instance();
+    connect(menu->item(QStringLiteral("FileQuit")), &QAction::triggered, this, &Window1::FileQuit);
+    connect(menu->item(QStringLiteral("svdt")), &QAction::triggered, this, &Window1::svdt);
+    connect(menu->item(QStringLiteral("settei")), &QAction::triggered, this, &Window1::settei);
+}
+
+void Window1::Open()
+{
+    // 1. The settings window, created with its start values, placed at (350, 400).
+    Window2* w2 = Window2::instance();
+    w2->move(350, 400);
+
+    // 2. Working pictures and geometry.
+    bu1 = QImage(render::kPictureWidth, render::kWorkHeight, QImage::Format_RGB32);
+    bu1.fill(Qt::white);
+    bu2 = QImage(render::kWorkWidth, render::kWorkHeight, QImage::Format_RGB32);
+    bu2.fill(Qt::white);
+    bu3 = QImage(render::kStrip, render::kWorkHeight, QImage::Format_RGB32);
+    bu3.fill(Qt::white);
+    sw = render::kPictureWidth;
+    sh = render::kWorkHeight;
+    bw = render::kStrip;
+    ww = render::kWorkWidth;
+
+    // 3-5. Source pictures. The second row is chosen at start (the first when there is only one).
+    w2->PopupMenu3->DeleteAllRows();
+    scanFolder(kSourceFolder, true, w2->PopupMenu3, QStringLiteral("画像フォルダーに画像がありません"));
+    if (w2->PopupMenu3->count() >= 2)
+        w2->PopupMenu3->setListIndex(1);
+    else if (w2->PopupMenu3->count() == 1)
+        w2->PopupMenu3->setListIndex(0);
+
+    // 6-8. Backgrounds: the first row stands for the flat plane.
+    w2->PopupMenu11->DeleteAllRows();
+    if (scanFolder(kBackgroundFolder, false, w2->PopupMenu11, QStringLiteral("背景フォルダーに画像がありません"))) {
+        w2->PopupMenu11->setListIndex(0);
+        const QString entry
+            = platform::child(platform::folderBesideApplication(kBackgroundFolder), w2->PopupMenu11->Text());
+        if (!entry.isEmpty())
+            w2->Canvas2->setBackdrop(platform::openPicture(entry).image);
+    }
+
+    // 9. Font lists, in the platform's order, nothing selected.
+    const QStringList families = QFontDatabase::families();
+    for (const QString& family : families) {
+        w2->PopupMenu7->AddRow(family);
+        w2->PopupMenu8->AddRow(family);
+        w2->PopupMenu14->AddRow(family);
+        platform::yield();
+    }
+
+    // 10. Text line and rendering start values.
+    y1 = 20, y2 = 450, y3 = 880;
+    Hk = 1, kd = 1, kt = 2;
+    ts1 = 440, ts2 = 400, ts3 = 360;
+
+    // 11. Title with the version.
+    setWindowTitle(QStringLiteral("Voleta Ver. ") + QString::number(1996 / 1000.0));
+
+    // 12-13. The settings window in front, and the first preview.
+    show();
+    w2->show();
+    w2->raise();
+    w2->activateWindow();
+    iti();
+}
+
+// Lists the accepted entries of a folder beside the application into `list`. A missing
+// folder shows its message and asks the program to end; returns whether it exists.
+bool Window1::scanFolder(const QString& folderName, bool sourceFolder, PopupMenu* list, const QString& missing)
+{
+    const QString folder = platform::folderBesideApplication(folderName);
+    if (folder.isEmpty()) {
+        platform::dialogs().message(missing);
+        platform::requestQuit();
+        return false;
+    }
+    const QStringList names = platform::listFolder(folder);
+    for (const QString& name : names) {
+        if (accepted(name, sourceFolder))
+            list->AddRow(name);
+        platform::yield();
+    }
+    return true;
+}
+
+void Window1::closeEvent(QCloseEvent* e)
+{
+    e->accept();
+    platform::requestQuit();
+}
+
+text::Lines Window1::lines() const
+{
+    const Window2* w2 = Window2::instance();
+    const int x[3] = { x1, x2, x3 }, y[3] = { y1, y2, y3 }, ts[3] = { ts1, ts2, ts3 };
+    const int it[3] = { it1, it2, it3 }, ft[3] = { ft1, ft2, ft3 };
+    text::Lines result;
+    for (int n = 0; n < 3; ++n) {
+        result[n].text = w2->lineField(n + 1)->text();
+        result[n].family = w2->lineFontList(n + 1)->Text();
+        result[n].size = ts[n];
+        result[n].x = x[n];
+        result[n].y = y[n];
+        result[n].italic = it[n];
+        result[n].bold = ft[n];
+    }
+    return result;
+}
+
+int& Window1::xN(int n)
+{
+    return n == 1 ? x1 : n == 2 ? x2 : x3;
+}
+int& Window1::yN(int n)
+{
+    return n == 1 ? y1 : n == 2 ? y2 : y3;
+}
+int& Window1::tsN(int n)
+{
+    return n == 1 ? ts1 : n == 2 ? ts2 : ts3;
+}
+int& Window1::itN(int n)
+{
+    return n == 1 ? it1 : n == 2 ? it2 : it3;
+}
+int& Window1::ftN(int n)
+{
+    return n == 1 ? ft1 : n == 2 ? ft2 : ft3;
+}
+
+void Window1::iti()
+{
+    const text::Lines current = lines();
+    text::drawMask(bu2, current);
+    // The preview repaints its map and then draws these lines over it.
+    Window2* w2 = Window2::instance();
+    w2->setPreviewLines(current);
+    w2->Canvas2->update();
+    if (Canvas3->hasBackdrop())
+        w2->PushButton1->setEnabled(true);
+}
+
+void Window1::tizu()
+{
+    const Window2* w2 = Window2::instance();
+    if (w2->PopupMenu11->ListIndex() == 0 || !mapCropReady)
+        render::depthFlat(a);
+    else
+        render::depthFromMap(bu2, Hk, kt, a);
+}
+
+void Window1::keisan()
+{
+    const Window2* w2 = Window2::instance();
+    const render::LineDepths k
+        = render::lineDepths(w2->Slider1->value(), w2->Slider2->value(), w2->Slider3->value(), Hk);
+    k1 = k.k1, k2 = k.k2, k3 = k.k3;
+    render::applyTextDepths(bu2, k, a);
+}
+
+void Window1::hyouji()
+{
+    const QImage* source = Canvas3->backdrop();
+    if (!source)
+        return;
+    render::drawSeed(render::patternStrip(*source), bu1);
+    Canvas3->hide();
+    for (int y = 0; y < sh; ++y) {
+        render::composeRow(bu1, a, y);
+        if (y % 150 == 140) {
+            Canvas1->setBackdropView(&bu1);
+            Canvas1->update();
+            Q_EMIT pictureShown(y);
+        }
+        platform::yield();
+    }
+    Canvas1->setBackdropView(&bu1);
+    Canvas1->update();
+    Q_EMIT pictureShown(-1);
+}
+
+void Window1::PushButton1_Action()
+{
+    Window2* w2 = Window2::instance();
+    PushButton1->setEnabled(false);
+    w2->PushButton1->setEnabled(false);
+    w2->show();
+    w2->raise();
+    w2->activateWindow();
+    w2->Canvas2->update();
+    iti();
+}
+
+void Window1::PushButton2_Action()
+{
+    svjpg();
+}
+
+void Window1::PushButton3_Action()
+{
+    insatu();
+}
+
+bool Window1::FileQuit()
+{
+    platform::requestQuit();
+    return false;
+}
+
+bool Window1::svdt()
+{
+    svjpg();
+    return false;
+}
+
+bool Window1::settei()
+{
+    Window2* w2 = Window2::instance();
+    w2->show();
+    w2->raise();
+    w2->activateWindow();
+    return false;
+}

@@ -1,0 +1,88 @@
+// The main window: shows the composed stereogram at half size, holds the whole
+// rendering state, and runs the opening sequence that sets the program up.
+#pragma once
+
+#include "render/DepthArray.h"
+#include "text/TextLayer.h"
+
+#include <QImage>
+#include <QMainWindow>
+
+class Canvas;
+class Oval;
+class QPushButton;
+
+class Window1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // The single instance: the first reference creates it and runs the opening sequence.
+    static Window1* instance();
+    static Window1* existing(); // nullptr before the first reference
+    // Tests only: drops the main and settings windows so the next reference starts afresh.
+    static void destroyInstances();
+
+    // Controls, named as the handlers find them.
+    Oval* Oval1; // left guide dot
+    Oval* Oval2; // right guide dot, one repeat distance (at half scale) to the right
+    Canvas* Canvas1; // the composed picture at half size
+    QPushButton* PushButton1; // 設　定: shows the settings window again
+    QPushButton* PushButton2; // 画像 保存
+    Canvas* Canvas3; // the chosen source picture, inside Canvas1
+    QPushButton* PushButton3; // 画像 印刷
+
+    // Working pictures and the depth array.
+    QImage bu1; // the composed picture, 1920 x 1280
+    QImage bu2; // the working area: map crop during a Display, otherwise the text mask
+    QImage bu3; // 320 x 1280, kept for the strip size; nothing draws into it
+    render::DepthArray a;
+
+    // Geometry, set once by the opening sequence.
+    int sw = 0, sh = 0, bw = 0, ww = 0;
+    // Hk: 1 parallel, -1 crossed viewing. kt: map relief factor in half steps.
+    int Hk = 0, kd = 0, kt = 0;
+    int k1 = 0, k2 = 0, k3 = 0; // text line depths of the last Display
+    // Text line state: offsets, sizes in mask pixels, italic and bold flags (1 = on).
+    int x1 = 0, x2 = 0, x3 = 0;
+    int y1 = 0, y2 = 0, y3 = 0;
+    int ts1 = 0, ts2 = 0, ts3 = 0;
+    int it1 = 0, it2 = 0, it3 = 0;
+    int ft1 = 0, ft2 = 0, ft3 = 0;
+
+    // Whether the Display command drew a usable map crop into bu2 this time.
+    bool mapCropReady = false;
+
+    void keisan(); // writes each text line's depth under its mask pixels
+    void hyouji(); // composes the stereogram into bu1 and shows it
+    void iti(); // lays out and draws the text lines into the mask and the preview
+    void svjpg(); // saves bu1 as a JPEG file
+    void tizu(); // fills the depth array: flat, or the relief of the map crop
+    void insatu(); // prints bu1 on one page
+
+    // The three text lines as the drawing needs them.
+    text::Lines lines() const;
+    // Line n (1..3) state, for the handlers that act the same on every line.
+    int& xN(int n);
+    int& yN(int n);
+    int& tsN(int n);
+    int& itN(int n);
+    int& ftN(int n);
+
+    void PushButton1_Action();
+    void PushButton2_Action();
+    void PushButton3_Action();
+    bool FileQuit();
+    bool svdt();
+    bool settei();
+
+Q_SIGNALS:
+    // The composed picture was shown in Canvas1 after `row` (-1: the finished picture).
+    void pictureShown(int row);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    Window1();
+    void Open();
+    bool scanFolder(const QString& folderName, bool sourceFolder, class PopupMenu* list, const QString& missing);
+};

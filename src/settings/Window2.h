@@ -1,0 +1,134 @@
+// The settings window: every option of the program, the map preview with its pan
+// arrows, and one row of controls for each of the three text lines.
+#pragma once
+
+#include "text/TextLayer.h"
+
+#include <QWidget>
+
+class Canvas;
+class LittleArrows;
+class PopupArrow;
+class PopupMenu;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QToolButton;
+
+class Window2 : public QWidget {
+    Q_OBJECT
+public:
+    static Window2* instance(); // created on first reference, with every start value
+    static void destroyInstance(); // tests only
+
+    // Pan offsets of the map crop, in map-picture pixels (not the main window's x1/y1).
+    int x1 = 0;
+    int y1 = 0;
+
+    // Controls in creation order (the stacking order).
+    Canvas* Canvas2; // the map preview, 160 x 128
+    LittleArrows* LittleArrows1; // line 1 up/down
+    QToolButton* BevelButton1; // line 1 "<"
+    QToolButton* BevelButton3; // line 1 ">"
+    QLabel* StaticText4; // 遠　　近
+    PopupMenu* PopupMenu2; // near/far list of line 1, beyond the right edge
+    PopupMenu* PopupMenu1; // line 1 size
+    QLabel* StaticText2;
+    QLabel* StaticText3;
+    QLineEdit* EditField1; // line 1 text
+    PopupMenu* PopupMenu7; // line 1 font
+    QCheckBox* CheckBox2; // line 1 italic
+    QCheckBox* CheckBox1; // line 1 bold
+    LittleArrows* LittleArrows2;
+    QToolButton* BevelButton4; // line 2 "<"
+    QToolButton* BevelButton5; // line 2 ">"
+    PopupMenu* PopupMenu5; // near/far list of line 2, beyond the right edge
+    PopupMenu* PopupMenu4; // line 2 size
+    QLineEdit* EditField2;
+    PopupMenu* PopupMenu8; // line 2 font
+    QCheckBox* CheckBox3; // line 2 italic
+    QCheckBox* CheckBox4; // line 2 bold
+    QPushButton* PushButton1; // 表 示: the Display command
+    PopupMenu* PopupMenu6; // export sizes, beyond the right edge; read by nothing
+    QLabel* StaticText1;
+    PopupMenu* PopupMenu3; // source pictures
+    PopupMenu* PopupMenu10; // viewing method
+    QLabel* StaticText8;
+    QLabel* StaticText6; // hidden
+    QLabel* StaticText10;
+    PopupMenu* PopupMenu11; // backgrounds; row 0 is the flat plane
+    PopupMenu* PopupMenu12; // zoom
+    PopupMenu* PopupMenu13; // height difference
+    QLabel* StaticText11;
+    QLabel* StaticText12;
+    PopupArrow* PopupArrow1; // above the preview
+    PopupArrow* PopupArrow3; // left of the preview
+    PopupArrow* PopupArrow2; // below the preview
+    PopupArrow* PopupArrow4; // right of the preview
+    QLabel* StaticText13;
+    QSlider* Slider1; // line 1 depth
+    QSlider* Slider2;
+    QLabel* StaticText7;
+    QLabel* StaticText9;
+    QLabel* StaticText5;
+    LittleArrows* LittleArrows3;
+    QToolButton* BevelButton2; // line 3 "<"
+    QToolButton* BevelButton6; // line 3 ">"
+    PopupMenu* PopupMenu9; // line 3 size
+    QLineEdit* EditField3;
+    PopupMenu* PopupMenu14; // line 3 font
+    QCheckBox* CheckBox5; // line 3 italic
+    QCheckBox* CheckBox6; // line 3 bold
+    QSlider* Slider3;
+    QLabel* StaticText14;
+    QLabel* StaticText15;
+    QLabel* StaticText16;
+
+    // The controls of text line n (1..3).
+    QLineEdit* lineField(int n) const;
+    PopupMenu* lineFontList(int n) const;
+    PopupMenu* lineSizeList(int n) const;
+
+    // The lines the preview draws over the map (set by the main window's iti).
+    void setPreviewLines(const text::Lines& lines) { previewLines = lines; }
+
+    // Handlers.
+    void PushButton1_Action(); // the Display command
+    void PopupMenu11_Change();
+    void PopupMenu3_Change();
+    void PopupMenu10_Change();
+    void Canvas2_Paint(QPainter& g);
+    bool Canvas2_MouseDown(int x, int y);
+    void PopupMenu12_Change();
+    void PopupMenu13_Change();
+    bool PopupArrow1_MouseDown(int x, int y);
+    bool PopupArrow2_MouseDown(int x, int y);
+    bool PopupArrow3_MouseDown(int x, int y);
+    bool PopupArrow4_MouseDown(int x, int y);
+    void PopupMenu2_Change();
+    void PopupMenu5_Change();
+    // Text line handlers: n is the line (1..3).
+    void LittleArrows_Up(int n);
+    void LittleArrows_Down(int n);
+    void BevelButtonLeft_Action(int n);
+    void BevelButtonRight_Action(int n);
+    void SizeList_Change(int n);
+    void EditField_TextChange(int n);
+    void FontList_Change(int n);
+    void ItalicBox_Action(int n);
+    void BoldBox_Action(int n);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    Window2();
+    void createControls();
+    void connectHandlers();
+    void repaintPreview();
+
+    text::Lines previewLines;
+};

@@ -1,0 +1,102 @@
+#include "text/TextLayer.h"
+
+#include "render/Engine.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QSet>
+
+namespace text {
+
+namespace {
+
+const QSet<QString>& installedFamilies()
+{
+    static const QSet<QString> families = [] {
+        const QStringList list = QFontDatabase::families();
+        return QSet<QString>(list.begin(), list.end());
+    }();
+    return families;
+}
+
+constexpr QRgb kCodes[3] = { render::kLine1Code, render::kLine2Code, render::kLine3Code };
+
+} // namespace
+
+QString defaultFamily()
+{
+    for (const char* family : { "IPAGothic", "IPAexGothic", "Noto Sans CJK JP", "VL Gothic" }) {
+        if (isInstalled(QString::fromLatin1(family)))
+            return QString::fromLatin1(family);
+    }
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+}
+
+bool isInstalled(const QString& family)
+{
+    return !family.isEmpty() && installedFamilies().contains(family);
+}
+
+QPoint maskPosition(const Line& line)
+{
+    return { static_cast<int>(line.size / 2.0 + line.x), line.size + line.y };
+}
+
+QPoint previewPosition(const Line& line)
+{
+    return { static_cast<int>((line.size / 2.0 + line.x) / 10.0), static_cast<int>((line.size + line.y) / 10.0) };
+}
+
+int previewSize(const Line& line)
+{
+    return static_cast<int>(line.size / 10.0);
+}
+
+QFont lineFont(const Line& line, int pixelSize, bool antialias)
+{
+    QFont font;
+    if (isInstalled(line.family)) {
+        font.setFamily(line.family);
+        font.setBold(line.bold == 1);
+    } else {
+        font.setFamily(defaultFamily());
+        font.setWeight(QFont::Black);
+    }
+    font.setItalic(line.italic == 1);
+    font.setPixelSize(qMax(1, pixelSize));
+    font.setKerning(true);
+    if (!antialias)
+        font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias));
+    return font;
+}
+
+void drawMask(QImage& mask, const Lines& lines)
+{
+    QPainter p(&mask);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.fillRect(QRect(1, 1, mask.width(), mask.height()), Qt::white);
+    for (int n = 0; n < 3; ++n) {
+        const Line& line = lines[n];
+        if (line.text.isEmpty() || line.size <= 0)
+            continue;
+        p.setFont(lineFont(line, line.size, false));
+        p.setPen(QColor::fromRgb(kCodes[n]));
+        p.drawText(maskPosition(line), line.text);
+    }
+}
+
+void drawPreview(QPainter& p, const Lines& lines)
+{
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setPen(QColor(5, 5, 5));
+    for (const Line& line : lines) {
+        const int size = previewSize(line);
+        if (line.text.isEmpty() || size <= 0)
+            continue;
+        p.setFont(lineFont(line, size, true));
+        p.drawText(previewPosition(line), line.text);
+    }
+}
+
+} // namespace text
