@@ -1,0 +1,87 @@
+#include "main_window/SaveAndPrint.h"
+
+#include "platform/Platform.h"
+
+#include <QImageWriter>
+#include <QPainter>
+#include <QPrinter>
+#include <QSaveFile>
+
+namespace output {
+
+namespace {
+
+    // Replaces what a file name cannot hold: the folder separator and control characters
+    // (newline, tab, NUL and the like).
+    QString fileNameSafe(QString name)
+    {
+        for (QChar& c : name)
+            if (c == QLatin1Char('/') || c.category() == QChar::Other_Control) c = QLatin1Char('_');
+        return name;
+    }
+
+    void showSaveFailure(const QString& reason)
+    {
+        platform::dialogs().message(QStringLiteral("画像を保存できませんでした") + QLatin1Char('\n') + reason);
+    }
+
+} // namespace
+
+QString suggestedJpegName(const QString& sourceName, const QString& line1, const QString& line2, const QString& line3)
+{
+    // trimmed() drops every kind of blank at both ends, the full-width space U+3000
+    // included; blanks inside a line stay.
+    const QString tail = line1.trimmed() + line2.trimmed() + line3.trimmed() + QStringLiteral("_3D.jpg");
+    // The name is cut before its first "." unless that "." is its first character.
+    const qsizetype dot = sourceName.indexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? sourceName.left(dot) : sourceName;
+    return fileNameSafe(stem + tail);
+}
+
+bool saveJpeg(const QImage& picture, const QString& suggestedName)
+{
+    const QString path = platform::dialogs().saveFile(suggestedName);
+    if (path.isEmpty()) return false;
+
+    // Written to a temporary file beside the target and renamed over it only when
+    // complete, so a failed save never leaves a truncated file behind.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        showSaveFailure(file.errorString());
+        return false;
+    }
+    QImageWriter writer(&file, "jpeg");
+    if (!writer.write(picture)) {
+        file.cancelWriting();
+        showSaveFailure(writer.errorString());
+        return false;
+    }
+    if (!file.commit()) {
+        showSaveFailure(file.errorString());
+        return false;
+    }
+    return true;
+}
+
+QRect printRect(int pageWidth)
+{
+    return QRect(0, 0, pageWidth, int(pageWidth / 3.0 * 2.0));
+}
+
+bool printPicture(const QImage& picture)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!platform::dialogs().pageSetup(printer)) return false;
+    if (!platform::dialogs().printDialog(printer)) return false;
+
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        platform::dialogs().message(QStringLiteral("印刷できませんでした"));
+        return false;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(printRect(painter.device()->width()), picture, picture.rect());
+    return painter.end();
+}
+
+} // namespace output
