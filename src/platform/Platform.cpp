@@ -193,7 +193,8 @@ ScopedFakeDialogs::ScopedFakeDialogs()
 
 ScopedFakeDialogs::~ScopedFakeDialogs()
 {
-    setDialogs(nullptr);
+    if (installedDialogs().get() == fake) // a later guard may have replaced it
+        setDialogs(nullptr);
 }
 
 } // namespace platform

@@ -1,0 +1,539 @@
+// The main and settings windows driven as a user would, on the offscreen platform,
+// with picture folders made by each test and the recording fake dialogs.
+#include "app/Class1.h"
+#include "app/Menu.h"
+#include "controls/Controls.h"
+#include "main_window/Window1.h"
+#include "platform/Platform.h"
+#include "render/Engine.h"
+#include "settings/Window2.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+const QString kSource = QStringLiteral("画像フォルダ");
+const QString kBackground = QStringLiteral("背景フォルダ");
+
+void writePicture(const QString& path, QSize size, QRgb colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QVERIFY(image.save(path, "JPG"));
+}
+
+// A stripy pattern, so the composed picture has something to repeat.
+void writePattern(const QString& path)
+{
+    QImage image(64, 128, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x * 4, y * 2, (x * y) & 255));
+    QVERIFY(image.save(path, "PNG"));
+}
+
+// A map whose blue channel rises from 40 at the left to 200 at the right.
+void writeRamp(const QString& path)
+{
+    QImage image(161, 10, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(0, 0, 40 + x));
+    QVERIFY(image.save(path, "PNG"));
+}
+
+} // namespace
+
+class TestWindows : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<platform::ScopedFakeDialogs> fake;
+
+    QString folder(const QString& name) const { return dir.filePath(name); }
+
+    // Starts the program afresh over the current test folders.
+    Window1* start()
+    {
+        Window1::destroyInstances();
+        platform::resetQuitRequest();
+        fake = std::make_unique<platform::ScopedFakeDialogs>();
+        platform::setApplicationFolder(dir.path());
+        return Window1::instance();
+    }
+    Window2* w2() const { return Window2::instance(); }
+    template <typename T> T* control(QWidget* window, const char* name) const
+    {
+        T* c = window->findChild<T*>(QString::fromLatin1(name));
+        if (!c)
+            qFatal("no control %s", name);
+        return c;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(dir.isValid());
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(folder(kSource));
+        QDir().mkpath(folder(kBackground));
+        writePattern(folder(kSource) + QStringLiteral("/a.jpg"));
+        writePattern(folder(kSource) + QStringLiteral("/b.jpg"));
+        writePicture(folder(kBackground) + QStringLiteral("/0 flat.jpg"), { 100, 80 }, qRgb(200, 200, 200));
+        writePicture(folder(kBackground) + QStringLiteral("/map.jpg"), { 1000, 800 }, qRgb(90, 120, 60));
+    }
+    void cleanupTestCase()
+    {
+        Window1::destroyInstances();
+        fake.reset();
+    }
+
+    void startUpState()
+    {
+        Window1* w1 = start();
+        QCOMPARE(w1->windowTitle(), QStringLiteral("Voleta Ver. 1.996"));
+        QCOMPARE(w1->centralWidget()->size(), QSize(980, 685));
+        QCOMPARE(w2()->windowTitle(), QStringLiteral("文字背景設定"));
+        QCOMPARE(w2()->size(), QSize(480, 270));
+        QCOMPARE(w2()->palette().color(QPalette::Window), QColor(0, 171, 151));
+        QVERIFY(w2()->isVisible());
+        QVERIFY((*fake)->messages.isEmpty());
+        QVERIFY(!platform::quitRequested());
+
+        for (const char* name : { "PushButton1", "PushButton2", "PushButton3" })
+            QVERIFY(!control<QPushButton>(w1, name)->isEnabled());
+        QCOMPARE(control<QPushButton>(w1, "PushButton1")->text(), QStringLiteral("設　定"));
+        QCOMPARE(control<Oval>(w1, "Oval2")->geometry().center().x() - control<Oval>(w1, "Oval1")->geometry().center().x(), 160);
+        QVERIFY(!w1->Canvas1->hasBackdrop());
+        QVERIFY(w1->Canvas3->hasBackdrop());
+        QCOMPARE(w1->Canvas3->parentWidget(), w1->Canvas1);
+
+        // Rendering state.
+        QCOMPARE(w1->bu1.size(), QSize(1920, 1280));
+        QCOMPARE(w1->bu2.size(), QSize(1600, 1280));
+        QCOMPARE(w1->bu3.size(), QSize(320, 1280));
+        QCOMPARE(QList<int>({ w1->sw, w1->sh, w1->bw, w1->ww, w1->Hk, w1->kd, w1->kt }),
+            QList<int>({ 1920, 1280, 320, 1600, 1, 1, 2 }));
+        QCOMPARE(QList<int>({ w1->y1, w1->y2, w1->y3, w1->ts1, w1->ts2, w1->ts3 }),
+            QList<int>({ 20, 450, 880, 440, 400, 360 }));
+
+        // The settings window's controls at their start values.
+        QCOMPARE(w2()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 57);
+        QCOMPARE(w2()->PopupMenu1->Text(), QStringLiteral("120"));
+        QCOMPARE(w2()->PopupMenu4->Text(), QStringLiteral("110"));
+        QCOMPARE(w2()->PopupMenu9->Text(), QStringLiteral("100"));
+        QCOMPARE(w2()->PopupMenu2->Text(), QStringLiteral("近5"));
+        QCOMPARE(w2()->PopupMenu2->count(), 21);
+        QCOMPARE(w2()->PopupMenu10->Text(), QStringLiteral("平行方"));
+        QCOMPARE(w2()->PopupMenu12->Text(), QStringLiteral(" 1 ×"));
+        QCOMPARE(w2()->PopupMenu13->Text(), QStringLiteral("1.5×"));
+        QCOMPARE(w2()->PopupMenu6->itemText(3), QStringLiteral("1024× 768"));
+        QCOMPARE(QList<int>({ w2()->Slider1->value(), w2()->Slider2->value(), w2()->Slider3->value() }),
+            QList<int>({ 6, 8, 10 }));
+        QCOMPARE(w2()->Slider1->minimum(), -18);
+        QCOMPARE(w2()->EditField3->text(), QStringLiteral("     V2"));
+        QCOMPARE(w2()->EditField2->text().left(1), QStringLiteral(" "));
+        QCOMPARE(w2()->PopupMenu7->ListIndex(), -1);
+        QVERIFY(w2()->PopupMenu7->count() > 0);
+        QCOMPARE(w2()->PopupMenu8->count(), w2()->PopupMenu14->count());
+        QVERIFY(!w2()->StaticText6->isVisible());
+        for (const char* name : { "PopupMenu2", "PopupMenu5", "PopupMenu6" })
+            QVERIFY(control<QWidget>(w2(), name)->geometry().left() > 480);
+        for (PopupArrow* a : { w2()->PopupArrow1, w2()->PopupArrow2, w2()->PopupArrow3, w2()->PopupArrow4 })
+            QVERIFY(a->isHidden());
+        QVERIFY(w2()->PushButton1->isEnabled()); // a source picture is loaded
+
+        // One menu tree; Quit, Save and Settings enabled before any picture exists.
+        QCOMPARE(Menu::buildCount(), 1);
+        QCOMPARE(w1->menuBar(), Menu::instance());
+        Class1::instance()->EnableMenuItems();
+        for (const char* name : { "FileQuit", "svdt", "settei", "apple_about", "apple_kanpa" })
+            QVERIFY(Menu::instance()->item(QString::fromLatin1(name))->isEnabled());
+        QCOMPARE(Menu::instance()->item(QStringLiteral("FileQuit"))->shortcut(), QKeySequence(QKeySequence::Quit));
+        QCOMPARE(Menu::instance()->item(QStringLiteral("svdt"))->shortcut(), QKeySequence(QKeySequence::Save));
+    }
+
+    void folderScans_data()
+    {
+        QTest::addColumn<QStringList>("sourceFiles");
+        QTest::addColumn<QStringList>("backgroundFiles");
+        QTest::addColumn<QStringList>("sourceRows");
+        QTest::addColumn<QStringList>("backgroundRows");
+        QTest::addColumn<int>("sourceRow");
+        const QStringList none;
+        QTest::newRow("pict is listed, text is not; second row chosen")
+            << QStringList { "a.jpg", "b.pict", "notes.txt" } << QStringList { "0.jpg" }
+            << QStringList { "a.jpg", "b.pict" } << QStringList { "0.jpg" } << 1;
+        QTest::newRow("no pict, no .jpeg among backgrounds")
+            << QStringList { "a.jpg" } << QStringList { "0.jpg", "m.pict", "photo.jpeg", "x.JPG" }
+            << QStringList { "a.jpg" } << QStringList { "0.jpg", "x.JPG" } << 0;
+        QTest::newRow("png and odd names in the source folder")
+            << QStringList { "p q.png", "写真.jpg", "100%.jpg", ".hidden.jpg" } << none
+            << QStringList { ".hidden.jpg", "100%.jpg", "p q.png", "写真.jpg" } << none << 1;
+        QTest::newRow("empty folders") << none << none << none << none << -1;
+    }
+    void folderScans()
+    {
+        QFETCH(QStringList, sourceFiles);
+        QFETCH(QStringList, backgroundFiles);
+        QDir(folder(kSource)).removeRecursively();
+        QDir(folder(kBackground)).removeRecursively();
+        QDir().mkpath(folder(kSource));
+        QDir().mkpath(folder(kBackground));
+        for (const QString& f : sourceFiles)
+            writePicture(folder(kSource) + QLatin1Char('/') + f, { 8, 8 }, qRgb(1, 2, 3));
+        for (const QString& f : backgroundFiles)
+            writePicture(folder(kBackground) + QLatin1Char('/') + f, { 8, 8 }, qRgb(1, 2, 3));
+        start();
+        QStringList sources, backgrounds;
+        for (int i = 0; i < w2()->PopupMenu3->count(); ++i)
+            sources << w2()->PopupMenu3->itemText(i);
+        for (int i = 0; i < w2()->PopupMenu11->count(); ++i)
+            backgrounds << w2()->PopupMenu11->itemText(i);
+        QTEST(sources, "sourceRows");
+        QTEST(backgrounds, "backgroundRows");
+        QTEST(w2()->PopupMenu3->ListIndex(), "sourceRow");
+        QCOMPARE(w2()->PushButton1->isEnabled(), w2()->PopupMenu3->ListIndex() >= 0);
+        QVERIFY((*fake)->messages.isEmpty());
+        QVERIFY(!platform::quitRequested());
+    }
+
+    void missingFolders_data()
+    {
+        QTest::addColumn<QStringList>("removed");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("source") << QStringList { kSource } << QStringList { "画像フォルダーに画像がありません" };
+        QTest::newRow("background") << QStringList { kBackground } << QStringList { "背景フォルダーに画像がありません" };
+        QTest::newRow("both") << QStringList { kSource, kBackground }
+                              << QStringList { "画像フォルダーに画像がありません", "背景フォルダーに画像がありません" };
+    }
+    void missingFolders()
+    {
+        QFETCH(QStringList, removed);
+        for (const QString& name : removed)
+            QDir(folder(name)).removeRecursively();
+        start();
+        QTEST((*fake)->messages, "messages");
+        QVERIFY(platform::quitRequested());
+    }
+
+    // A source picture deleted after the scan opens as unreadable; the program goes on.
+    void vanishedSourcePicture()
+    {
+        start();
+        QFile::remove(folder(kSource) + QStringLiteral("/a.jpg"));
+        w2()->PopupMenu3->setListIndex(0);
+        QVERIFY(!platform::quitRequested());
+        QVERIFY((*fake)->messages.isEmpty());
+        QVERIFY(!Window1::instance()->Canvas3->hasBackdrop());
+        // Display then says there is no picture and changes nothing.
+        w2()->PushButton1_Action();
+        QCOMPARE((*fake)->messages, QStringList { "画像が見つかりません" });
+        QVERIFY(w2()->isVisible());
+        QVERIFY(!Window1::instance()->PushButton2->isEnabled());
+    }
+
+    void popupMenuChangeSemantics()
+    {
+        PopupMenu list;
+        QSignalSpy spy(&list, &PopupMenu::Change);
+        list.AddRow(QStringLiteral("one"));
+        list.AddRow(QStringLiteral("two"));
+        QCOMPARE(list.ListIndex(), -1);
+        QCOMPARE(list.Text(), QString());
+        QCOMPARE(spy.count(), 0);
+        list.setListIndex(1);
+        QCOMPARE(spy.count(), 1);
+        list.setListIndex(1);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(list.Text(), QStringLiteral("two"));
+        list.setCurrentIndex(0); // as the user's choice does
+        QCOMPARE(spy.count(), 3);
+        list.DeleteAllRows();
+        QCOMPARE(list.ListIndex(), -1);
+        QCOMPARE(spy.count(), 3);
+        list.setListIndex(5); // no such row: nothing selected, the handler still runs once
+        QCOMPARE(list.ListIndex(), -1);
+        QCOMPARE(spy.count(), 4);
+    }
+
+    void textRowHandlers()
+    {
+        Window1* w1 = start();
+        for (int i = 0; i < 10; ++i)
+            w2()->BevelButton1->click();
+        QCOMPARE(w1->x1, -30);
+        for (int i = 0; i < 7; ++i)
+            Q_EMIT w2()->LittleArrows1->Up();
+        QCOMPARE(w1->y1, -1);
+        w2()->BevelButton6->click();
+        QCOMPARE(w1->x3, 3);
+        Q_EMIT w2()->LittleArrows2->Down();
+        QCOMPARE(w1->y2, 453);
+
+        w2()->PopupMenu4->setListIndex(0);
+        QCOMPARE(w1->ts2, 280);
+        w2()->PopupMenu9->setListIndex(13);
+        QCOMPARE(w1->ts3, 800);
+
+        w2()->CheckBox3->click();
+        QCOMPARE(w1->it2, 1);
+        QVERIFY(w2()->EditField2->font().italic());
+        w2()->CheckBox3->click();
+        QCOMPARE(w1->it2, 0);
+        QVERIFY(!w2()->EditField2->font().italic());
+        w2()->CheckBox6->click();
+        QCOMPARE(w1->ft3, 1);
+        QVERIFY(w2()->EditField3->font().bold());
+
+        const QString family = w2()->PopupMenu7->itemText(0);
+        w2()->PopupMenu7->setListIndex(0);
+        QCOMPARE(w2()->EditField1->font().family(), family);
+        QCOMPARE(w1->lines()[0].family, family);
+    }
+
+    // Every change of a text row redraws the mask at once.
+    void maskFollowsTyping()
+    {
+        Window1* w1 = start();
+        w2()->EditField1->setText(QString());
+        w2()->EditField2->setText(QString());
+        w2()->EditField3->setText(QString());
+        auto linePixels = [&](QRgb code) {
+            int n = 0;
+            for (int y = 1; y < w1->bu2.height(); ++y) {
+                const QRgb* row = reinterpret_cast<const QRgb*>(w1->bu2.constScanLine(y));
+                for (int x = 1; x < w1->bu2.width(); ++x)
+                    n += (row[x] & 0xffffff) == code;
+            }
+            return n;
+        };
+        QCOMPARE(linePixels(render::kLine1Code), 0);
+        w2()->EditField1->setText(QStringLiteral("山"));
+        QVERIFY(linePixels(render::kLine1Code) > 1000);
+        QCOMPARE(linePixels(render::kLine2Code), 0);
+    }
+
+    void focusBands_data()
+    {
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("line");
+        QTest::newRow("44") << 44 << 1;
+        QTest::newRow("45") << 45 << 2;
+        QTest::newRow("89") << 89 << 2;
+        QTest::newRow("90") << 90 << 3;
+    }
+    void focusBands()
+    {
+        start();
+        QFETCH(int, y);
+        QFETCH(int, line);
+        w2()->activateWindow();
+        w2()->Canvas2_MouseDown(5, y);
+        QLineEdit* field = w2()->lineField(line);
+        QCOMPARE(field->cursorPosition(), field->text().length());
+        QCOMPARE(w2()->focusWidget(), field);
+    }
+
+    void displayButtonEnabling()
+    {
+        Window1* w1 = start();
+        w2()->PushButton1->setEnabled(false);
+        w2()->PopupMenu5->setListIndex(3);
+        QVERIFY(w2()->PushButton1->isEnabled());
+        // Without a source picture neither the near/far lists nor iti enable it.
+        w1->Canvas3->clearBackdrop();
+        w2()->PushButton1->setEnabled(false);
+        w2()->PopupMenu2->setListIndex(3);
+        w1->iti();
+        w2()->PopupMenu10->setListIndex(1);
+        QVERIFY(!w2()->PushButton1->isEnabled());
+        QCOMPARE(w1->Hk, -1);
+        w2()->PopupMenu10->setListIndex(0);
+        QCOMPARE(w1->Hk, 1);
+    }
+
+    void settingsButtonRules()
+    {
+        Window1* w1 = start();
+        // The viewing method and the height difference enable it unless line 2 is at "70".
+        w2()->PopupMenu4->setListIndex(0);
+        w2()->PopupMenu10->setListIndex(1);
+        w2()->PopupMenu13->setListIndex(0);
+        QVERIFY(!w1->PushButton1->isEnabled());
+        QCOMPARE(w1->kt, 1);
+        w2()->PopupMenu4->setListIndex(1);
+        w2()->PopupMenu13->setListIndex(5);
+        QVERIFY(w1->PushButton1->isEnabled());
+        QCOMPARE(w1->kt, 6);
+        // The zoom list does so only with a background other than the first.
+        w1->PushButton1->setEnabled(false);
+        w2()->PopupMenu12->setListIndex(2);
+        QVERIFY(!w1->PushButton1->isEnabled());
+        w2()->PopupMenu11->setListIndex(1);
+        w2()->PopupMenu12->setListIndex(3);
+        QVERIFY(w1->PushButton1->isEnabled());
+    }
+
+    void backgroundSelection()
+    {
+        start();
+        QVERIFY(w2()->Canvas2->hasBackdrop()); // the first row's picture is shown at start
+        w2()->x1 = 9, w2()->y1 = -6;
+        w2()->PopupMenu11->setListIndex(1);
+        QVERIFY(w2()->Canvas2->hasBackdrop());
+        QCOMPARE(w2()->Canvas2->backdrop()->size(), QSize(1000, 800));
+        QCOMPARE(QPoint(w2()->x1, w2()->y1), QPoint(9, -6)); // kept
+        QVERIFY((*fake)->messages.isEmpty());
+
+        w2()->PopupMenu11->setListIndex(0);
+        QVERIFY(!w2()->Canvas2->hasBackdrop());
+        QCOMPARE(QPoint(w2()->x1, w2()->y1), QPoint(0, 0));
+        QVERIFY(w2()->PushButton1->isEnabled()); // iti enables it again: a source is loaded
+
+        // A map file damaged or deleted since the scan.
+        for (const bool deleted : { false, true }) {
+            QFile f(folder(kBackground) + QStringLiteral("/map.jpg"));
+            if (deleted) {
+                QVERIFY(f.remove());
+            } else {
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                f.write("not a picture");
+                f.close();
+            }
+            w2()->PopupMenu11->setListIndex(0);
+            w2()->x1 = 12;
+            (*fake)->messages.clear();
+            w2()->PopupMenu11->setListIndex(1);
+            QCOMPARE((*fake)->messages, QStringList { "画像が見つかりません" });
+            QVERIFY(!w2()->Canvas2->hasBackdrop());
+            QCOMPARE(w2()->x1, 0);
+            QCOMPARE(w2()->PopupMenu11->ListIndex(), 1);
+        }
+    }
+
+    void zoomAndPan()
+    {
+        start();
+        w2()->PopupMenu11->setListIndex(1); // 1000 x 800
+        w2()->PopupMenu12->setListIndex(2); // " 2 ×"
+        for (PopupArrow* a : { w2()->PopupArrow1, w2()->PopupArrow2, w2()->PopupArrow3, w2()->PopupArrow4 })
+            QVERIFY(!a->isHidden());
+        w2()->PopupArrow1_MouseDown(0, 0);
+        w2()->PopupArrow3_MouseDown(0, 0);
+        QCOMPARE(QPoint(w2()->x1, w2()->y1), QPoint(3, 3));
+        w2()->PopupArrow2_MouseDown(0, 0);
+        w2()->PopupArrow4_MouseDown(0, 0);
+        QCOMPARE(QPoint(w2()->x1, w2()->y1), QPoint(0, 0));
+
+        // Painting the preview pulls the offsets into the picture and keeps them.
+        auto paint = [&] { w2()->Canvas2->grab(); };
+        w2()->x1 = 400, w2()->y1 = -300;
+        paint();
+        QCOMPARE(QPoint(w2()->x1, w2()->y1), QPoint(250, -200));
+        w2()->PopupMenu12->setListIndex(3); // kept across zoom rows above 0
+        QCOMPARE(QPoint(w2()->x1, w2()->y1), QPoint(250, -200));
+        w2()->PopupMenu12->setListIndex(0);
+        QCOMPARE(QPoint(w2()->x1, w2()->y1), QPoint(0, 0));
+        for (PopupArrow* a : { w2()->PopupArrow1, w2()->PopupArrow2, w2()->PopupArrow3, w2()->PopupArrow4 })
+            QVERIFY(a->isHidden());
+    }
+
+    void displayCommand()
+    {
+        Window1* w1 = start();
+        QSignalSpy shown(w1, &Window1::pictureShown);
+        w2()->PushButton1_Action();
+        QVERIFY(!w2()->isVisible());
+        QVERIFY(w2()->PushButton1->isEnabled()); // the text redraw inside the command enables it again
+        QVERIFY(w1->PushButton1->isEnabled() && w1->PushButton2->isEnabled() && w1->PushButton3->isEnabled());
+        QVERIFY(w1->Canvas3->isHidden());
+        QCOMPARE(w1->Canvas1->backdrop(), &w1->bu1);
+        QList<int> rows;
+        for (const auto& args : shown)
+            rows << args.at(0).toInt();
+        QCOMPARE(rows, QList<int>({ 140, 290, 440, 590, 740, 890, 1040, 1190, -1 }));
+        QCOMPARE(QList<int>({ w1->k1, w1->k2, w1->k3 }), QList<int>({ 12, 16, 20 }));
+
+        // The same settings give the same picture again.
+        const QImage first = w1->bu1.copy();
+        w1->PushButton1_Action(); // the Settings button
+        QVERIFY(w2()->isVisible());
+        QVERIFY(!w1->PushButton1->isEnabled());
+        QVERIFY(w2()->PushButton1->isEnabled());
+        w2()->PushButton1_Action();
+        QCOMPARE(w1->bu1, first);
+
+        // Choosing another source shows it over the picture, which stays until the next Display.
+        w2()->PopupMenu3->setListIndex(0);
+        QVERIFY(!w1->Canvas3->isHidden());
+        QCOMPARE(w1->bu1, first);
+    }
+
+    // With line 2 at "70" the Settings button waits for step 8; the map relief shows
+    // the numbers of the depth step.
+    void displayWithRampMap()
+    {
+        writeRamp(folder(kBackground) + QStringLiteral("/ramp.png.jpg"));
+        Window1* w1 = start();
+        w2()->PopupMenu11->setListIndex(2); // ramp.png.jpg (a PNG named .jpg opens by content)
+        QVERIFY((*fake)->messages.isEmpty());
+        for (QLineEdit* e : { w2()->EditField1, w2()->EditField2, w2()->EditField3 })
+            e->setText(QString());
+        w2()->PopupMenu4->setListIndex(0);
+        w1->PushButton1->setEnabled(false);
+        w2()->PushButton1_Action();
+        QVERIFY(w1->PushButton1->isEnabled());
+        // Blue 40 at the far left comes forward by 13, blue 200 at the right recedes by 13.
+        QCOMPARE(w1->a.at(1, 640), 13);
+        QCOMPARE(w1->a.at(1598, 640), -13);
+        QCOMPARE(w1->a.at(1600, 640), 0);
+
+        // A background deleted before Display gives the flat plane, not an old mask.
+        QFile::remove(folder(kBackground) + QStringLiteral("/ramp.png.jpg"));
+        w2()->PushButton1_Action();
+        QCOMPARE(w1->a.at(1, 640), 0);
+        QCOMPARE(w1->a.at(1598, 640), 0);
+    }
+
+    void settingsMenuCommandOnlyShows()
+    {
+        Window1* w1 = start();
+        w2()->PushButton1_Action();
+        Menu::instance()->item(QStringLiteral("settei"))->trigger();
+        QVERIFY(w2()->isVisible());
+        QVERIFY(w1->PushButton1->isEnabled());
+    }
+
+    void quitCommandAndClosing()
+    {
+        Window1* w1 = start();
+        Menu::instance()->item(QStringLiteral("FileQuit"))->trigger();
+        QVERIFY(platform::quitRequested());
+        platform::resetQuitRequest();
+        w2()->close(); // the settings window cannot be closed
+        QVERIFY(w2()->isVisible());
+        QVERIFY(!platform::quitRequested());
+        w1->close();
+        QVERIFY(platform::quitRequested());
+        platform::resetQuitRequest();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    Class1 app(argc, argv);
+    TestWindows test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_windows.moc"
