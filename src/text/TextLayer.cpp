@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QPainter>
+#include <QPainterPath>
 #include <QSet>
 
 namespace text {
@@ -20,6 +21,27 @@ const QSet<QString>& installedFamilies()
 }
 
 constexpr QRgb kCodes[3] = { render::kLine1Code, render::kLine2Code, render::kLine3Code };
+
+// Draws one line with its baseline starting at `pos`. The default gothic has only a
+// regular weight, so its strokes are thickened with an outline of the glyphs: thin
+// strokes make poor shapes in a stereogram.
+void drawLine(QPainter& p, const Line& line, int pixelSize, QPoint pos, bool antialias, QColor colour)
+{
+    const QFont font = lineFont(line, pixelSize, antialias);
+    if (isInstalled(line.family)) {
+        p.setFont(font);
+        p.setPen(colour);
+        p.drawText(pos, line.text);
+        return;
+    }
+    QPainterPath path;
+    path.addText(pos, font, line.text);
+    const qreal width = pixelSize * (line.bold == 1 ? 0.09 : 0.05);
+    p.setRenderHint(QPainter::Antialiasing, antialias);
+    p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(colour);
+    p.drawPath(path);
+}
 
 } // namespace
 
@@ -80,22 +102,18 @@ void drawMask(QImage& mask, const Lines& lines)
         const Line& line = lines[n];
         if (line.text.isEmpty() || line.size <= 0)
             continue;
-        p.setFont(lineFont(line, line.size, false));
-        p.setPen(QColor::fromRgb(kCodes[n]));
-        p.drawText(maskPosition(line), line.text);
+        drawLine(p, line, line.size, maskPosition(line), false, QColor::fromRgb(kCodes[n]));
     }
 }
 
 void drawPreview(QPainter& p, const Lines& lines)
 {
     p.setRenderHint(QPainter::TextAntialiasing, true);
-    p.setPen(QColor(5, 5, 5));
     for (const Line& line : lines) {
         const int size = previewSize(line);
         if (line.text.isEmpty() || size <= 0)
             continue;
-        p.setFont(lineFont(line, size, true));
-        p.drawText(previewPosition(line), line.text);
+        drawLine(p, line, size, previewPosition(line), true, QColor(5, 5, 5));
     }
 }
 
