@@ -6,6 +6,7 @@
 #include "main_window/Window1.h"
 #include "platform/Platform.h"
 #include "render/Engine.h"
+#include "render/Pipeline.h"
 #include "settings/Window2.h"
 
 #include <QAction>
@@ -503,6 +504,38 @@ private Q_SLOTS:
         w2()->PushButton1_Action();
         QCOMPARE(w1->a.at(1, 640), 0);
         QCOMPARE(w1->a.at(1598, 640), 0);
+    }
+
+    // The headless renderer's pipeline and the Display command agree to the entry.
+    void displayMatchesHeadlessPipeline()
+    {
+        QImage map(900, 700, QImage::Format_RGB32);
+        for (int y = 0; y < map.height(); ++y)
+            for (int x = 0; x < map.width(); ++x)
+                map.setPixel(x, y, qRgb(0, 0, (x / 4 + y / 3) % 256));
+        QVERIFY(map.save(folder(kBackground) + QStringLiteral("/z.jpg"), "PNG"));
+        Window1* w1 = start();
+        w2()->PopupMenu11->setListIndex(2);
+        w2()->PopupMenu12->setListIndex(2);
+        w2()->PopupMenu13->setListIndex(4);
+        w2()->PopupMenu10->setListIndex(1);
+        w2()->x1 = 5000, w2()->y1 = -33; // not yet corrected by a paint
+        w2()->BevelButton4->click();
+        w2()->CheckBox1->click();
+        w2()->PushButton1_Action();
+        QCOMPARE(w2()->x1, 225); // pulled in as the preview would
+
+        render::Scene scene;
+        scene.map = platform::openPicture(folder(kBackground) + QStringLiteral("/z.jpg")).image;
+        scene.zoomRow = 2;
+        scene.pan = QPoint(5000, -33);
+        scene.kt = 5;
+        scene.hk = -1;
+        scene.lines = w1->lines();
+        scene.pattern = *w1->Canvas3->backdrop();
+        const render::DepthArray depth = render::sceneDepth(scene);
+        QVERIFY(depth == w1->a);
+        QCOMPARE(render::composeScene(scene.pattern, depth), w1->bu1);
     }
 
     void settingsMenuCommandOnlyShows()
