@@ -1,0 +1,201 @@
+#include "render/Engine.h"
+
+#include "render/RowKernels.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace render {
+
+namespace {
+
+    constexpr int kSeedLeft = 600; // first column of the seed: two strips, 600 .. 1239
+
+    // The zoom divisor s of a zoom list row; rows outside 0..5 are taken as the nearest.
+    double zoomDivisor(int zoomRow)
+    {
+        return std::clamp(zoomRow, 0, 5) + 2.0;
+    }
+
+    // The picture as Format_RGB32: the same image when it already is, a converted copy
+    // otherwise.
+    QImage asRgb32(const QImage& image)
+    {
+        return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    }
+
+    const uint32_t* pixelRow(const QImage& image, int y)
+    {
+        return reinterpret_cast<const uint32_t*>(image.constScanLine(y));
+    }
+
+    void ensurePicture(QImage& picture)
+    {
+        if (picture.width() != kPictureWidth || picture.height() != kWorkHeight)
+            picture = QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
+        else if (picture.format() != QImage::Format_RGB32)
+            picture.convertTo(QImage::Format_RGB32);
+    }
+
+} // namespace
+
+// ---- The map crop -------------------------------------------------------------
+
+QRect mapCrop(QSize map, int zoomRow, QPoint pan)
+{
+    const double s = zoomDivisor(zoomRow);
+    const double w = map.width();
+    const double h = map.height();
+    const int sx = static_cast<int>((w / 2.0 - w / s) + pan.x());
+    const int sy = static_cast<int>((h / 2.0 - h / s) + pan.y());
+    const int sw = static_cast<int>((w / s) * 2.0);
+    const int sh = static_cast<int>((h / s) * 2.0);
+    return { sx, sy, sw, sh };
+}
+
+QPoint clampPan(QSize map, int zoomRow, QPoint pan)
+{
+    const double s = zoomDivisor(zoomRow);
+    const double w = map.width();
+    const double h = map.height();
+    double x1 = pan.x();
+    double y1 = pan.y();
+    if ((h / 2.0 - h / s) + y1 < 0) y1 = static_cast<int>(h / s - h / 2.0);
+    if ((w / 2.0 - w / s) + x1 < 0) x1 = static_cast<int>(w / s - w / 2.0);
+    if (h < ((h / 2.0 - h / s) + y1) + (h / s) * 2.0) y1 = static_cast<int>(((h - h / 2.0) + h / s) - (h / s) * 2.0);
+    if (w < ((w / 2.0 - w / s) + x1) + (w / s) * 2.0) x1 = static_cast<int>(((w - w / 2.0) + w / s) - (w / s) * 2.0);
+    return { static_cast<int>(x1), static_cast<int>(y1) };
+}
+
+QImage drawMapCrop(const QImage& map, QRect crop)
+{
+    if (map.isNull() || crop.width() <= 0 || crop.height() <= 0) return {};
+    QImage out(kWorkWidth, kWorkHeight, QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter painter(&out);
+    painter.drawImage(QRect(0, 0, kWorkWidth, kWorkHeight), map, crop);
+    return out;
+}
+
+// ---- tizu: depth from the map --------------------------------------------------
+
+void depthFlat(DepthArray& a)
+{
+    a.fill(0);
+}
+
+BlueRange scanBlue(const QImage& crop)
+{
+    BlueRange range;
+    const QImage image = asRgb32(crop);
+    const int width = std::min(image.width(), kWorkWidth);
+    const int height = std::min(image.height(), kWorkHeight);
+    int maximum = range.maximum;
+    int minimum = range.minimum;
+    for (int y = 1; y < height; ++y)
+        kernels::blueRange(pixelRow(image, y), 1, width - 1, maximum, minimum);
+    range.maximum = maximum;
+    range.minimum = minimum;
+    range.middle = static_cast<int>((maximum + minimum) / 2.0);
+    range.step = (maximum - minimum) / 40.0;
+    return range;
+}
+
+void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a)
+{
+    const QImage image = asRgb32(crop);
+    const BlueRange range = scanBlue(image);
+    if (range.step == 0) {
+        a.fill(0);
+        return;
+    }
+    // The depth depends on the blue byte alone.
+    std::array<int32_t, 256> depthOf {};
+    for (int b = 0; b < 256; ++b)
+        depthOf[b] = static_cast<int32_t>((((range.middle - b) / range.step) * hk) * kt / 3.0);
+
+    const int width = std::min(image.width(), kWorkWidth);
+    const int height = std::min(image.height(), kWorkHeight);
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* p = pixelRow(image, y);
+        int32_t* out = a.row(y);
+        kernels::mapBlue(p, width, depthOf.data(), out);
+        std::fill(out + width, out + DepthArray::kColumns, 0);
+    }
+    for (int y = height; y < DepthArray::kRows; ++y)
+        std::fill(a.row(y), a.row(y) + DepthArray::kColumns, 0);
+}
+
+// ---- keisan: text depths -----------------------------------------------------
+
+LineDepths lineDepths(int slider1, int slider2, int slider3, int hk)
+{
+    return { slider1 * hk * 2, slider2 * hk * 2, slider3 * hk * 2 };
+}
+
+void applyTextDepths(const QImage& mask, LineDepths k, DepthArray& a)
+{
+    const QImage image = asRgb32(mask);
+    const int width = std::min(image.width(), kWorkWidth);
+    const int height = std::min(image.height(), kWorkHeight);
+    const uint32_t codes[3] = { kLine1Code, kLine2Code, kLine3Code };
+    const int32_t depths[3] = { k.k1, k.k2, k.k3 };
+    for (int y = 1; y < height; ++y)
+        kernels::textDepths(pixelRow(image, y), 1, width - 1, codes, depths, a.row(y));
+}
+
+// ---- hyouji: composition -----------------------------------------------------
+
+QImage patternStrip(const QImage& source)
+{
+    if (source.isNull()) return {};
+    return source.scaled(kStrip, kWorkHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+void drawSeed(const QImage& strip, QImage& picture)
+{
+    ensurePicture(picture);
+    QImage seed = strip;
+    if (seed.isNull()) {
+        seed = QImage(kStrip, kWorkHeight, QImage::Format_RGB32);
+        seed.fill(Qt::white);
+    } else if (seed.width() != kStrip || seed.height() != kWorkHeight) {
+        seed = patternStrip(seed);
+    } else {
+        seed = asRgb32(seed);
+    }
+    for (int y = 0; y < kWorkHeight; ++y) {
+        const uint32_t* from = pixelRow(seed, y);
+        auto* to = reinterpret_cast<uint32_t*>(picture.scanLine(y));
+        std::memcpy(to + kSeedLeft, from, kStrip * sizeof(uint32_t));
+        std::memcpy(to + kSeedLeft + kStrip, from, kStrip * sizeof(uint32_t));
+    }
+}
+
+void composeRow(QImage& picture, const DepthArray& a, int y)
+{
+    if (y < 0 || y >= kWorkHeight || picture.width() != kPictureWidth || picture.height() != kWorkHeight) return;
+    if (picture.format() != QImage::Format_RGB32) picture.convertTo(QImage::Format_RGB32);
+    auto* p = reinterpret_cast<uint32_t*>(picture.scanLine(y));
+    const int32_t* depth = a.row(y);
+    // The rows are composed in order: the next one is fetched into the cache meanwhile.
+    const bool last = y + 1 == kWorkHeight;
+    const uint32_t* nextRow = last ? nullptr : p + picture.bytesPerLine() / sizeof(uint32_t);
+    const int32_t* nextDepth = last ? nullptr : a.row(y + 1);
+    kernels::leftPass(p, depth, nextRow, nextDepth);
+    kernels::rightPass(p, depth, nextRow, nextDepth);
+}
+
+void compose(const QImage& strip, const DepthArray& a, QImage& picture, const RowCallback& afterRow)
+{
+    drawSeed(strip, picture);
+    for (int y = 0; y < kWorkHeight; ++y) {
+        composeRow(picture, a, y);
+        if (afterRow) afterRow(y);
+    }
+}
+
+} // namespace render

@@ -1,0 +1,35 @@
+// The inner loops of the engine, one picture row at a time, over raw pixel and depth
+// rows. Each picks a vector version at run time where the processor has one; every
+// version gives the same result, bit for bit.
+#pragma once
+
+#include <cstdint>
+
+namespace render::kernels {
+
+// Whether the vector versions run (where the processor has them); on by default.
+// The tests switch them off to check the plain versions against the same cases.
+void useVectorPaths(bool on);
+
+// Widens [maximum, minimum] by the blue bytes of row[from .. to].
+void blueRange(const uint32_t* row, int from, int to, int& maximum, int& minimum);
+
+// out[x] = depthOf[blue byte of row[x]] for x = 0 .. count - 1.
+void mapBlue(const uint32_t* row, int count, const int32_t* depthOf, int32_t* out);
+
+// For x = from .. to: out[x] = k1, k2 or k3 where row[x] has exactly the colour code1,
+// code2 or code3 (alpha byte ignored); out[x] is kept otherwise.
+void textDepths(const uint32_t* row, int from, int to, const uint32_t codes[3], const int32_t depths[3], int32_t* out);
+
+// The two in-place passes over one 1920-pixel row, with the depths of working-area
+// columns 0 .. 1599. Left: x = 700 down to 0, row[x] = row[x + 320 - d]; right:
+// x = 690 up to 1599, row[x + 320] = row[x + d]; a source outside the columns already
+// written in the row is replaced by the nearest written one.
+// `nextRow` and `nextDepth`, when given, are the rows composed next: they are fetched
+// into the cache meanwhile.
+void leftPass(
+    uint32_t* row, const int32_t* depth, const uint32_t* nextRow = nullptr, const int32_t* nextDepth = nullptr);
+void rightPass(
+    uint32_t* row, const int32_t* depth, const uint32_t* nextRow = nullptr, const int32_t* nextDepth = nullptr);
+
+} // namespace render::kernels
