@@ -279,7 +279,13 @@ void Window1::hyouji()
     const QImage* source = Canvas3->backdrop();
     if (!source)
         return;
-    render::drawSeed(render::patternStrip(*source), bu1);
+    // Squeezing the source into the strip is the costliest step; the same source
+    // picture gives the same strip, so it is made once per picture.
+    if (stripSource != source->cacheKey() || strip.isNull()) {
+        strip = render::patternStrip(*source);
+        stripSource = source->cacheKey();
+    }
+    render::drawSeed(strip, bu1);
     Canvas3->hide();
     for (int y = 0; y < sh; ++y) {
         render::composeRow(bu1, a, y);

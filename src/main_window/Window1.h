@@ -83,6 +83,8 @@ protected:
 
 private:
     Window1();
+    QImage strip; // the pattern strip of the source picture whose cacheKey is stripSource
+    qint64 stripSource = 0;
     void Open();
     bool scanFolder(const QString& folderName, bool sourceFolder, class PopupMenu* list, const QString& missing);
 };

@@ -4,6 +4,8 @@
 
 #include "text/TextLayer.h"
 
+#include <QDateTime>
+#include <QImage>
 #include <QWidget>
 
 class Canvas;
@@ -131,4 +133,11 @@ private:
     void repaintPreview();
 
     text::Lines previewLines;
+
+    // The last map picture the Display command decoded, reused while the file is unchanged.
+    QImage openMap(const QString& path);
+    QString cachedMapPath;
+    QDateTime cachedMapModified;
+    qint64 cachedMapSize = -1;
+    QImage cachedMap;
 };

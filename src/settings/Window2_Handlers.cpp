@@ -8,6 +8,7 @@
 #include "settings/Window2.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -41,13 +42,13 @@ void Window2::PushButton1_Action()
         ? platform::child(platform::folderBesideApplication(kBackgroundFolder), PopupMenu11->Text())
         : QString();
     if (!entry.isEmpty()) {
-        const platform::PictureResult map = platform::openPicture(entry);
-        if (map.ok()) {
+        const QImage map = openMap(entry);
+        if (!map.isNull()) {
             const int zoom = qMax(0, PopupMenu12->ListIndex());
             // The same correction as the preview's, so the picture shows what the preview shows.
-            const QPoint pan = render::clampPan(map.image.size(), zoom, QPoint(x1, y1));
+            const QPoint pan = render::clampPan(map.size(), zoom, QPoint(x1, y1));
             x1 = pan.x(), y1 = pan.y();
-            QImage crop = render::drawMapCrop(map.image, render::mapCrop(map.image.size(), zoom, pan));
+            QImage crop = render::drawMapCrop(map, render::mapCrop(map.size(), zoom, pan));
             if (!crop.isNull()) {
                 w1->bu2 = std::move(crop);
                 w1->mapCropReady = true;
@@ -68,6 +69,19 @@ void Window2::PushButton1_Action()
     w1->PushButton3->setEnabled(true);
     // 9.
     w1->hyouji();
+}
+
+QImage Window2::openMap(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path != cachedMapPath || info.lastModified() != cachedMapModified || info.size() != cachedMapSize
+        || cachedMap.isNull()) {
+        cachedMap = platform::openPicture(path).image;
+        cachedMapPath = path;
+        cachedMapModified = info.lastModified();
+        cachedMapSize = info.size();
+    }
+    return cachedMap;
 }
 
 // ---- Source picture and viewing method ------------------------------------------
