@@ -6,6 +6,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+void showInFront(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 PopupMenu::PopupMenu(QWidget* parent)
     : QComboBox(parent)
 {

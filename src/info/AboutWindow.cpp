@@ -1,3 +1,4 @@
+#include "controls/Controls.h"
 #include "info/AboutWindow.h"
 
 #include "app/VoletaIcon.h"
@@ -69,9 +70,7 @@ window_app_About* window_app_About::instance()
 void window_app_About::showAbout()
 {
     window_app_About* window = instance();
-    window->show();
-    window->raise();
-    window->activateWindow();
+    showInFront(window);
 }
 
 window_app_About::window_app_About()

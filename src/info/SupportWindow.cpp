@@ -1,3 +1,4 @@
+#include "controls/Controls.h"
 #include "info/SupportWindow.h"
 
 #include "platform/Platform.h"
@@ -148,9 +149,7 @@ window_app_kanpa* window_app_kanpa::instance()
 void window_app_kanpa::showSupport()
 {
     window_app_kanpa* window = instance();
-    window->show();
-    window->raise();
-    window->activateWindow();
+    showInFront(window);
 }
 
 window_app_kanpa::window_app_kanpa()

@@ -174,9 +174,7 @@ void Window1::Open()
 
     // 12-13. The settings window in front, and the first preview.
     show();
-    w2->show();
-    w2->raise();
-    w2->activateWindow();
+    showInFront(w2);
     iti();
 }
 
@@ -306,9 +304,7 @@ void Window1::PushButton1_Action()
     Window2* w2 = Window2::instance();
     PushButton1->setEnabled(false);
     w2->PushButton1->setEnabled(false);
-    w2->show();
-    w2->raise();
-    w2->activateWindow();
+    showInFront(w2);
     w2->Canvas2->update();
     iti();
 }
@@ -338,8 +334,6 @@ bool Window1::svdt()
 bool Window1::settei()
 {
     Window2* w2 = Window2::instance();
-    w2->show();
-    w2->raise();
-    w2->activateWindow();
+    showInFront(w2);
     return false;
 }
