@@ -70,6 +70,12 @@ private Q_SLOTS:
                                       << QStringList { "--italic1", "--bold2", "--size3", "70" };
         QTest::newRow("png, map zoomed") << QString("map.png")
                                          << QStringList { "--map", bands, "--zoom", "5", "--pan", "9,-9" };
+        QTest::newRow("every setting at its limit")
+            << QString("limits.png")
+            << QStringList { "--map", bands, "--zoom", "5", "--pan", "-1000000,1000000", "--relief", "6", "--method",
+                   "crossed", "--offset1", "1000000,-1000000", "--depth1", "-18", "--size2", "200", "--depth2", "18",
+                   "--text2", "😀👨‍👩‍👧 שלום مرحبا", "--size3", "70", "--text3",
+                   QString(10000, QChar(u'あ')) };
     }
     void goodRun()
     {
@@ -220,6 +226,10 @@ private Q_SLOTS:
         QTest::newRow("offset one number") << ok + QStringList { "--offset1", "5" } << QString("--offset1");
         QTest::newRow("pan three numbers") << ok + QStringList { "--pan", "1,2,3" } << QString("--pan");
         QTest::newRow("pan words") << ok + QStringList { "--pan", "a,b" } << QString("--pan");
+        QTest::newRow("offset past a million")
+            << ok + QStringList { "--offset1", "2147483647,2147483647" } << QString("--offset1");
+        QTest::newRow("pan past a million") << ok + QStringList { "--pan", "0,-1000001" } << QString("--pan");
+        QTest::newRow("offset past int") << ok + QStringList { "--offset3", "-2147483649,0" } << QString("--offset3");
         QTest::newRow("flag with value") << ok + QStringList { "--italic1=yes" } << QString("--italic1");
         QTest::newRow("bmp output") << QStringList { "--pattern", "p.png", "-o", "x.bmp" } << QString("x.bmp");
         QTest::newRow("map and depth-in")

@@ -10,6 +10,8 @@ namespace cli {
 
 namespace {
 
+    constexpr int kMaxOffset = 1000000; // --pan and --offsetN, each coordinate
+
     struct BadUsage {
         QString message;
     };
@@ -41,6 +43,11 @@ namespace {
         }
         if (!x || !y)
             throw BadUsage { QStringLiteral("%1 needs X,Y (two whole numbers), not \"%2\"").arg(option, value) };
+        // Far enough to move anything off the picture; small enough that no sum overflows.
+        if (*x < -kMaxOffset || *x > kMaxOffset || *y < -kMaxOffset || *y > kMaxOffset)
+            throw BadUsage {
+                QStringLiteral("%1 must stay within -%2..%2, not \"%3\"").arg(option).arg(kMaxOffset).arg(value)
+            };
         return { *x, *y };
     }
 
@@ -61,7 +68,7 @@ QString usageText()
     return QStringLiteral(
         "Usage: voleta-render --pattern PATH -o OUT.(png|jpg) [options]      defaults = the settings window's start "
         "state\n"
-        "  --map PATH  --zoom 0..5  --pan X,Y  --relief 1..6 (kt)  --method parallel|crossed\n"
+        "  --map PATH  --zoom 0..5  --pan X,Y (each -1000000..1000000)  --relief 1..6 (kt)  --method parallel|crossed\n"
         "  --textN S  --fontN FAMILY  --sizeN 70..200 (mask size 4 × value; default sizes 440, 400, 360)\n"
         "  --depthN -18..18 (default 6, 8, 10)  --offsetN X,Y (default 0,20 / 0,450 / 0,880)  --italicN  --boldN    "
         "(N = 1, 2, 3)\n"

@@ -1,6 +1,6 @@
-#include "controls/Controls.h"
 #include "info/AboutWindow.h"
 
+#include "controls/Controls.h"
 #include "app/VoletaIcon.h"
 #include "platform/Platform.h"
 

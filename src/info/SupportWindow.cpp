@@ -1,6 +1,6 @@
-#include "controls/Controls.h"
 #include "info/SupportWindow.h"
 
+#include "controls/Controls.h"
 #include "platform/Platform.h"
 
 #include <QCloseEvent>

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
@@ -18,48 +19,48 @@ namespace platform {
 
 namespace {
 
-QString& applicationFolderOverride()
-{
-    static QString path;
-    return path;
-}
+    QString& applicationFolderOverride()
+    {
+        static QString path;
+        return path;
+    }
 
-bool& quitFlag()
-{
-    static bool flag = false;
-    return flag;
-}
+    bool& quitFlag()
+    {
+        static bool flag = false;
+        return flag;
+    }
 
-class QtDialogs : public Dialogs {
-public:
-    void message(const QString& text) override
-    {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Voleta"), text, QMessageBox::Ok);
-        box.exec();
-    }
-    QString saveFile(const QString& suggestedName) override
-    {
-        return QFileDialog::getSaveFileName(nullptr, QString(), suggestedName);
-    }
-    bool pageSetup(QPrinter& printer) override
-    {
-        QPageSetupDialog dialog(&printer);
-        return dialog.exec() == QDialog::Accepted;
-    }
-    bool printDialog(QPrinter& printer) override
-    {
-        QPrintDialog dialog(&printer);
-        return dialog.exec() == QDialog::Accepted;
-    }
-    void setClipboardText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
-    void openUrl(const QUrl& url) override { QDesktopServices::openUrl(url); }
-};
+    class QtDialogs : public Dialogs {
+    public:
+        void message(const QString& text) override
+        {
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Voleta"), text, QMessageBox::Ok);
+            box.exec();
+        }
+        QString saveFile(const QString& suggestedName) override
+        {
+            return QFileDialog::getSaveFileName(nullptr, QString(), suggestedName);
+        }
+        bool pageSetup(QPrinter& printer) override
+        {
+            QPageSetupDialog dialog(&printer);
+            return dialog.exec() == QDialog::Accepted;
+        }
+        bool printDialog(QPrinter& printer) override
+        {
+            QPrintDialog dialog(&printer);
+            return dialog.exec() == QDialog::Accepted;
+        }
+        void setClipboardText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
+        void openUrl(const QUrl& url) override { QDesktopServices::openUrl(url); }
+    };
 
-std::unique_ptr<Dialogs>& installedDialogs()
-{
-    static std::unique_ptr<Dialogs> d;
-    return d;
-}
+    std::unique_ptr<Dialogs>& installedDialogs()
+    {
+        static std::unique_ptr<Dialogs> d;
+        return d;
+    }
 
 } // namespace
 
@@ -93,10 +94,8 @@ QStringList listFolder(const QString& folder, bool* ok)
 {
     QDir dir(folder);
     const bool readable = !folder.isEmpty() && dir.exists() && dir.isReadable();
-    if (ok)
-        *ok = readable;
-    if (!readable)
-        return {};
+    if (ok) *ok = readable;
+    if (!readable) return {};
     // Files and folders alike, as a folder lists its entries; sorted by name.
     return dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
@@ -109,26 +108,37 @@ PictureResult openPicture(const QString& path)
         result.error = QStringLiteral("ファイルがありません");
         return result;
     }
-    if (!info.isFile()) {
+    if (!info.isFile()) { // a folder, a pipe (reading it could wait for ever) or a device
         result.error = QStringLiteral("ファイルではありません");
         return result;
     }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("ファイルを開けません");
+        return result;
+    }
+    return decodePicture(&file);
+}
+
+PictureResult decodePicture(QIODevice* device)
+{
+    PictureResult result;
     QImageReader::setAllocationLimit(kPictureAllocationLimitMB);
-    QImageReader reader(path);
+    QImageReader reader(device);
     reader.setAutoTransform(true); // EXIF orientation
-    reader.setDecideFormatFromContent(true);
+    reader.setDecideFormatFromContent(true); // a PNG named .jpg is still a PNG
+    // The size is checked before decoding: a header may claim anything.
     const QSize size = reader.size();
-    if (size.isValid() && (size.width() > 12000 || size.height() > 12000)) {
+    if (size.isValid() && (size.width() > kPictureSideLimit || size.height() > kPictureSideLimit)) {
         result.error = QStringLiteral("画像が大きすぎます");
         return result;
     }
     QImage image = reader.read();
     if (image.isNull()) {
-        result.error = reader.errorString();
+        result.error = QStringLiteral("画像として読めません (%1)").arg(reader.errorString());
         return result;
     }
-    if (image.format() != QImage::Format_RGB32)
-        image = image.convertToFormat(QImage::Format_RGB32);
+    if (image.format() != QImage::Format_RGB32) image.convertTo(QImage::Format_RGB32);
     result.image = std::move(image);
     return result;
 }
@@ -155,8 +165,7 @@ void requestQuit()
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [] {
-                if (quitFlag())
-                    QCoreApplication::exit(0);
+                if (quitFlag()) QCoreApplication::exit(0);
             },
             Qt::QueuedConnection);
 }
@@ -174,8 +183,7 @@ void resetQuitRequest()
 Dialogs& dialogs()
 {
     auto& d = installedDialogs();
-    if (!d)
-        d = std::make_unique<QtDialogs>();
+    if (!d) d = std::make_unique<QtDialogs>();
     return *d;
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QIODevice;
 class QPrinter;
 
 namespace platform {
@@ -31,7 +32,8 @@ QStringList listFolder(const QString& folder, bool* ok = nullptr);
 
 // The largest picture that will be decoded, in megabytes of decoded pixels:
 // enough for a 12000 x 12000 picture at 32 bits, no more.
-constexpr int kPictureAllocationLimitMB = 12000LL * 12000 * 4 / (1024 * 1024) + 1;
+constexpr int kPictureSideLimit = 12000;
+constexpr int kPictureAllocationLimitMB = int(1LL * kPictureSideLimit * kPictureSideLimit * 4 / (1024 * 1024) + 1);
 
 struct PictureResult {
     QImage image; // Format_RGB32, EXIF orientation applied; null when unreadable
@@ -39,8 +41,11 @@ struct PictureResult {
     bool ok() const { return !image.isNull(); }
 };
 // Opens a file as a picture. Never throws; anything that is not a readable picture
-// (missing, empty, truncated, too large, a folder, no permission) gives !ok().
+// (missing, empty, truncated, too large, a folder, a pipe or device, no permission)
+// gives !ok().
 PictureResult openPicture(const QString& path);
+// The decoding step of openPicture, on bytes from any device (the fuzzer feeds it).
+PictureResult decodePicture(QIODevice* device);
 
 // Lets pending events run, at most every ~15 ms of wall time, so a long loop can call
 // it once per row at no cost.
@@ -100,8 +105,7 @@ public:
     bool printDialog(QPrinter& printer) override
     {
         ++printDialogCalls;
-        if (printAnswer && preparePrinter)
-            preparePrinter(printer);
+        if (printAnswer && preparePrinter) preparePrinter(printer);
         return printAnswer;
     }
     void setClipboardText(const QString& text) override { clipboard = text; }
