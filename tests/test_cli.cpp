@@ -58,6 +58,11 @@ private Q_SLOTS:
                 map.setPixel(x, y, qRgb(90, 30, x < 800 ? 40 : x < 1200 ? 120 : 200));
         bands = path("bands.png");
         QVERIFY(map.save(bands));
+        for (const int stored : { 0, 65535 }) { // depth files at the extremes: -32768 and 32767 everywhere
+            QImage depth(1600, 1280, QImage::Format_Grayscale16);
+            depth.fill(QColor::fromRgba64(stored, stored, stored));
+            QVERIFY(depth.save(path(QString("extreme%1.png").arg(stored))));
+        }
     }
 
     void goodRun_data()
@@ -70,6 +75,10 @@ private Q_SLOTS:
                                       << QStringList { "--italic1", "--bold2", "--size3", "70" };
         QTest::newRow("png, map zoomed") << QString("map.png")
                                          << QStringList { "--map", bands, "--zoom", "5", "--pan", "9,-9" };
+        QTest::newRow("depth file all -32768")
+            << QString("near.png") << QStringList { "--depth-in", path("extreme0.png") };
+        QTest::newRow("depth file all 32767")
+            << QString("far.png") << QStringList { "--depth-in", path("extreme65535.png") };
         QTest::newRow("every setting at its limit")
             << QString("limits.png")
             << QStringList { "--map", bands, "--zoom", "5", "--pan", "-1000000,1000000", "--relief", "6", "--method",

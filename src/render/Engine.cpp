@@ -48,8 +48,9 @@ QRect mapCrop(QSize map, int zoomRow, QPoint pan)
     const double s = zoomDivisor(zoomRow);
     const double w = map.width();
     const double h = map.height();
-    const int sx = static_cast<int>((w / 2.0 - w / s) + pan.x());
-    const int sy = static_cast<int>((h / 2.0 - h / s) + pan.y());
+    // Offsets not yet pulled into the map may be anything: keep the conversion defined.
+    const int sx = static_cast<int>(std::clamp((w / 2.0 - w / s) + pan.x(), -1e9, 1e9));
+    const int sy = static_cast<int>(std::clamp((h / 2.0 - h / s) + pan.y(), -1e9, 1e9));
     const int sw = static_cast<int>((w / s) * 2.0);
     const int sh = static_cast<int>((h / s) * 2.0);
     return { sx, sy, sw, sh };

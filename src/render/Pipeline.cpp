@@ -91,16 +91,20 @@ bool readDepthPng(const QString& path, DepthArray& a, QString* error)
         if (error) *error = QStringLiteral("cannot read depth file %1: %2").arg(path, why);
         return false;
     };
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (image.isNull()) return fail(reader.errorString());
-    if (image.size() != QSize(kWorkWidth, kWorkHeight)) {
+    auto wrongSize = [&](QSize size) {
         return fail(QStringLiteral("it is %1 x %2, not %3 x %4")
-                        .arg(image.width())
-                        .arg(image.height())
+                        .arg(size.width())
+                        .arg(size.height())
                         .arg(kWorkWidth)
                         .arg(kWorkHeight));
-    }
+    };
+    QImageReader reader(path);
+    // The size is checked before decoding too: a header may claim anything.
+    const QSize claimed = reader.size();
+    if (claimed.isValid() && claimed != QSize(kWorkWidth, kWorkHeight)) return wrongSize(claimed);
+    QImage image = reader.read();
+    if (image.isNull()) return fail(reader.errorString());
+    if (image.size() != QSize(kWorkWidth, kWorkHeight)) return wrongSize(image.size());
     if (image.format() != QImage::Format_Grayscale16) image = image.convertToFormat(QImage::Format_Grayscale16);
 
     a.fill(0);

@@ -138,6 +138,7 @@ private:
     QImage openMap(const QString& path);
     QString cachedMapPath;
     QDateTime cachedMapModified;
+    QDateTime cachedMapChanged; // metadata change: catches copies that keep the old time
     qint64 cachedMapSize = -1;
     QImage cachedMap;
 };

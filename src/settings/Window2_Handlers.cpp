@@ -74,11 +74,13 @@ void Window2::PushButton1_Action()
 QImage Window2::openMap(const QString& path)
 {
     const QFileInfo info(path);
-    if (path != cachedMapPath || info.lastModified() != cachedMapModified || info.size() != cachedMapSize
+    if (path != cachedMapPath || info.lastModified() != cachedMapModified
+        || info.metadataChangeTime() != cachedMapChanged || info.size() != cachedMapSize
         || cachedMap.isNull()) {
         cachedMap = platform::openPicture(path).image;
         cachedMapPath = path;
         cachedMapModified = info.lastModified();
+        cachedMapChanged = info.metadataChangeTime();
         cachedMapSize = info.size();
     }
     return cachedMap;

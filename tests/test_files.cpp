@@ -1,0 +1,384 @@
+// Bad, odd and changing picture files: what opening them gives, how the windows react
+// to them, and that the program keeps working afterwards; and settings at their limits.
+#include "app/Class1.h"
+#include "controls/Controls.h"
+#include "main_window/Window1.h"
+#include "platform/Platform.h"
+#include "render/Pipeline.h"
+#include "settings/Window2.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QLineEdit>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kSource = QStringLiteral("画像フォルダ");
+const QString kBackground = QStringLiteral("背景フォルダ");
+const QString kNotFound = QStringLiteral("画像が見つかりません");
+
+QImage noise(QSize size, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator rng(size.width() * 7919 + size.height());
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            reinterpret_cast<quint32*>(image.scanLine(y))[x] = rng.generate() | 0xff000000u;
+    return image.convertToFormat(format);
+}
+
+QByteArray encode(const QImage& image, const char* format, bool progressive = false)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return buffer.data();
+}
+
+// The JPEG with its frame header (SOF0) claiming another size.
+QByteArray withFrameSize(QByteArray jpeg, int width, int height)
+{
+    const qsizetype sof = jpeg.indexOf("\xff\xc0");
+    const char bytes[4] = { char(height >> 8), char(height), char(width >> 8), char(width) };
+    jpeg.replace(sof + 5, 4, bytes, 4);
+    return jpeg;
+}
+
+// The JPEG with an Exif segment holding just an orientation tag, right after SOI.
+QByteArray withOrientation(QByteArray jpeg, int orientation)
+{
+    const unsigned char exif[] = { 0xff, 0xe1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01,
+        0x12, 0, 3, 0, 0, 0, 1, 0, static_cast<unsigned char>(orientation), 0, 0, 0, 0, 0, 0 };
+    return jpeg.insert(2, reinterpret_cast<const char*>(exif), sizeof exif);
+}
+
+// How a bad entry is made: from bytes, or as something that is not a plain file.
+enum Kind { Bytes, Folder, Fifo, Device, Loop, NoPermission };
+
+struct Case {
+    const char* tag;
+    Kind kind;
+    QByteArray bytes;
+    QSize size; // as opened; 0 x 0 = unreadable
+};
+
+QList<Case> cases()
+{
+    const QByteArray jpeg = encode(noise({ 40, 20 }), "jpg");
+    const qsizetype scan = jpeg.indexOf("\xff\xda");
+    QByteArray random(3000, 0);
+    QRandomGenerator(1).fillRange(reinterpret_cast<quint32*>(random.data()), random.size() / 4);
+    QFile cmyk(QStringLiteral(VOLETA_SOURCE_DIR "/tests/data/cmyk-12x8.jpg"));
+    cmyk.open(QIODevice::ReadOnly);
+    const QSize none(0, 0);
+    return {
+        { "empty", Bytes, {}, none },
+        { "random bytes", Bytes, random, none },
+        { "PNG named .jpg", Bytes, encode(noise({ 30, 20 }), "png"), { 30, 20 } },
+        { "1 x 1 pixel", Bytes, encode(noise({ 1, 1 }), "jpg"), { 1, 1 } },
+        { "greyscale", Bytes, encode(noise({ 30, 20 }, QImage::Format_Grayscale8), "jpg"), { 30, 20 } },
+        { "progressive", Bytes, encode(noise({ 30, 20 }), "jpg", true), { 30, 20 } },
+        { "CMYK", Bytes, cmyk.readAll(), { 12, 8 } },
+        { "16-bit PNG", Bytes, encode(noise({ 30, 20 }, QImage::Format_RGBA64), "png"), { 30, 20 } },
+        { "Exif orientation 6", Bytes, withOrientation(jpeg, 6), { 20, 40 } },
+        { "frame 60000 x 60000", Bytes, withFrameSize(jpeg, 60000, 60000), none },
+        { "frame 12001 wide", Bytes, withFrameSize(jpeg, 12001, 20), none },
+        { "cut after SOI", Bytes, jpeg.left(2), none },
+        { "cut in the tables", Bytes, jpeg.left(scan / 2), none },
+        { "cut before the scan", Bytes, jpeg.left(scan), none },
+        // libjpeg fills a missing tail of the scan with grey: the picture opens.
+        { "cut in the scan", Bytes, jpeg.left((scan + jpeg.size()) / 2), { 40, 20 } },
+        { "no end marker", Bytes, jpeg.chopped(2), { 40, 20 } },
+        { "folder", Folder, {}, none },
+        { "named pipe", Fifo, {}, none },
+        { "device", Device, {}, none },
+        { "symlink loop", Loop, {}, none },
+        { "no permission", NoPermission, encode(noise({ 30, 20 }), "jpg"), none },
+    };
+}
+
+bool make(const QString& path, const Case& c)
+{
+    if (c.kind == Folder) return QDir().mkpath(path);
+    if (c.kind == Fifo) return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
+    if (c.kind == Device || c.kind == Loop) return QFile::link(c.kind == Device ? "/dev/zero" : path, path);
+    QFile f(path);
+    const bool written = f.open(QIODevice::WriteOnly) && f.write(c.bytes) == c.bytes.size();
+    f.close();
+    return written && (c.kind == Bytes || f.setPermissions({}));
+}
+
+} // namespace
+
+class TestFiles : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<platform::ScopedFakeDialogs> fake;
+
+    QString source(const QString& name = {}) const { return dir.filePath(kSource + QLatin1Char('/') + name); }
+    QString background(const QString& name = {}) const { return dir.filePath(kBackground + QLatin1Char('/') + name); }
+    Window2* w2() const { return Window2::instance(); }
+    QStringList& messages() const { return (*fake)->messages; }
+
+    Window1* start()
+    {
+        Window1::destroyInstances();
+        platform::resetQuitRequest();
+        fake = std::make_unique<platform::ScopedFakeDialogs>();
+        platform::setApplicationFolder(dir.path());
+        Window1* w1 = Window1::instance();
+        for (int n = 1; n <= 3; ++n)
+            w2()->lineField(n)->clear();
+        return w1;
+    }
+    // A Display with a readable source: the picture is composed, nothing is said.
+    void displayWorks()
+    {
+        messages().clear();
+        w2()->PushButton1_Action();
+        QVERIFY(messages().isEmpty());
+        QCOMPARE(Window1::instance()->Canvas1->backdrop(), &Window1::instance()->bu1);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(dir.isValid());
+        QDir(dir.path()).removeRecursively();
+        QVERIFY(QDir().mkpath(source()) && QDir().mkpath(background()));
+        QVERIFY(noise({ 64, 128 }).save(source(QStringLiteral("a good.png"))));
+        QImage ramp(161, 10, QImage::Format_RGB32); // blue 40 at the left to 200 at the right
+        for (int x = 0; x < ramp.width(); ++x)
+            for (int y = 0; y < ramp.height(); ++y)
+                ramp.setPixel(x, y, qRgb(0, 0, 40 + x));
+        QVERIFY(ramp.save(background(QStringLiteral("ramp.jpg")), "PNG"));
+        QVERIFY(noise({ 50, 40 }).save(background(QStringLiteral("0 flat.jpg")), "JPG")); // row 0: the flat plane
+    }
+    void cleanupTestCase() { Window1::destroyInstances(); }
+
+    void openPicture_data()
+    {
+        QTest::addColumn<int>("index");
+        const QList<Case> all = cases();
+        for (int i = 0; i < all.size(); ++i)
+            QTest::newRow(all[i].tag) << i;
+    }
+    void openPicture()
+    {
+        QFETCH(int, index);
+        const Case c = cases()[index];
+        if (c.kind == NoPermission && ::geteuid() == 0) QSKIP("running as root: permission bits do not stop reading");
+        const QString path = dir.filePath(QStringLiteral("x.jpg"));
+        QVERIFY(make(path, c));
+        const platform::PictureResult result = platform::openPicture(path);
+        QCOMPARE(result.image.size(), c.size);
+        if (result.ok())
+            QCOMPARE(result.image.format(), QImage::Format_RGB32);
+        else
+            QVERIFY(!result.error.isEmpty());
+    }
+
+    // Every bad entry in both folders: listed by its name, unreadable ones say nothing as
+    // a source (Display then says there is no picture) and "not found" as a background.
+    void badEntriesInTheFolders()
+    {
+        QStringList sources { "a good.png" }, backgrounds { "0 flat.jpg", "ramp.jpg" };
+        for (const Case& c : cases()) {
+            if (c.kind == NoPermission && ::geteuid() == 0) continue;
+            const QString name = QString::fromLatin1(c.tag) + QStringLiteral(".jpg");
+            QVERIFY(make(source(name), c));
+            QVERIFY(make(background(name), c));
+            sources << name;
+            backgrounds << name;
+        }
+        for (const char* name : { "x.jpeg", "y.jpg.txt", "写真 100%.PCT", "new\nline.PNG" })
+            QVERIFY(noise({ 8, 8 }).save(source(name), "PNG"));
+        sources << "写真 100%.PCT"
+                << "new\nline.PNG";
+        std::sort(sources.begin(), sources.end());
+        std::sort(backgrounds.begin(), backgrounds.end());
+
+        Window1* w1 = start();
+        auto rows = [](const PopupMenu* list) {
+            QStringList names;
+            for (int i = 0; i < list->count(); ++i)
+                names << list->itemText(i);
+            return names;
+        };
+        QCOMPARE(rows(w2()->PopupMenu3), sources);
+        QCOMPARE(rows(w2()->PopupMenu11), backgrounds);
+        QVERIFY(messages().isEmpty());
+        for (int i = 0; i < sources.size(); ++i) {
+            w2()->PopupMenu3->setListIndex(i);
+            const bool readable = platform::openPicture(source(sources[i])).ok();
+            QCOMPARE(w1->Canvas3->hasBackdrop(), readable);
+            QVERIFY2(messages().isEmpty(), qPrintable(sources[i]));
+            if (!readable) {
+                w2()->PushButton1_Action();
+                QCOMPARE(messages(), QStringList { kNotFound });
+                messages().clear();
+            }
+        }
+        w2()->PopupMenu12->setListIndex(5);
+        for (int i = 1; i < backgrounds.size(); ++i) {
+            w2()->PopupMenu11->setListIndex(0);
+            w2()->x1 = 1000000, w2()->y1 = -1000000;
+            w2()->PopupMenu11->setListIndex(i);
+            const bool readable = platform::openPicture(background(backgrounds[i])).ok();
+            QCOMPARE(w2()->Canvas2->hasBackdrop(), readable);
+            QCOMPARE(messages(), readable ? QStringList() : QStringList { kNotFound });
+            w2()->Canvas2->grab(); // the preview pulls far pans back inside the map
+            const QSize map = readable ? w2()->Canvas2->backdrop()->size() : QSize(0, 0);
+            QVERIFY(std::abs(w2()->x1) <= map.width() && std::abs(w2()->y1) <= map.height());
+            messages().clear();
+        }
+        w2()->PopupMenu3->setListIndex(0); // a good.png
+        displayWorks();
+    }
+
+    void thousandsOfEntries()
+    {
+        for (int i = 0; i < 3000; ++i) {
+            const QString name = QStringLiteral("%1.%2").arg(i, 4, 10, QLatin1Char('0')).arg(i % 3 ? "jpg" : "txt");
+            QFile(source(name)).open(QIODevice::WriteOnly);
+            QFile(background(name)).open(QIODevice::WriteOnly);
+        }
+        start();
+        QCOMPARE(w2()->PopupMenu3->count(), 2001);
+        QCOMPARE(w2()->PopupMenu11->count(), 2002);
+        QCOMPARE(w2()->PopupMenu3->itemText(0), QStringLiteral("0001.jpg"));
+        QCOMPARE(w2()->PopupMenu11->itemText(2000), QStringLiteral("2999.jpg"));
+        w2()->PopupMenu11->setListIndex(2000);
+        QCOMPARE(messages(), QStringList { kNotFound });
+        w2()->PopupMenu3->setListIndex(2000); // "a good.png" sorts after the digits
+        displayWorks();
+    }
+
+    // A picture deleted or replaced after the scan, before or after it was chosen.
+    void changedAfterTheScan_data()
+    {
+        QTest::addColumn<bool>("isSource");
+        QTest::addColumn<bool>("chosen");
+        QTest::addColumn<int>("change"); // -1 deleted, else the Kind of the replacement
+        for (const bool isSource : { true, false })
+            for (const bool chosen : { false, true })
+                for (const int change : { -1, int(Bytes), int(Folder) })
+                    QTest::addRow("%s, %s, %s", isSource ? "source" : "background", chosen ? "chosen" : "not chosen",
+                        change < 0            ? "deleted"
+                            : change == Bytes ? "junk"
+                                              : "folder")
+                        << isSource << chosen << change;
+    }
+    void changedAfterTheScan()
+    {
+        QFETCH(bool, isSource);
+        QFETCH(bool, chosen);
+        QFETCH(int, change);
+        QVERIFY(noise({ 64, 128 }).save(source(QStringLiteral("b.jpg")), "JPG"));
+        Window1* w1 = start(); // chooses b.jpg, the second source row, and the flat background
+        PopupMenu* list = isSource ? w2()->PopupMenu3 : w2()->PopupMenu11;
+        auto choose = [&] { list->setListIndex(0), list->setListIndex(1); };
+        const QString path = isSource ? source(QStringLiteral("b.jpg")) : background(QStringLiteral("ramp.jpg"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray good = file.readAll();
+        file.close();
+        if (chosen) choose();
+        QVERIFY(file.remove());
+        if (change >= 0) QVERIFY(make(path, { "", Kind(change), "junk", {} }));
+        if (!chosen) {
+            choose();
+            if (isSource) { // nothing said until Display
+                QVERIFY(!w1->Canvas3->hasBackdrop() && messages().isEmpty());
+                w2()->PushButton1_Action();
+            }
+            QCOMPARE(messages(), QStringList { kNotFound });
+            QVERIFY(isSource || (!w2()->Canvas2->hasBackdrop() && w2()->x1 == 0 && w2()->y1 == 0));
+        } else { // the chosen source is in memory; a background is read again: flat
+            displayWorks();
+            QCOMPARE(w1->a.at(1, 640), 0);
+        }
+
+        // Put back and chosen again: everything works, the relief included.
+        QDir(path).removeRecursively();
+        QVERIFY(make(path, { "", Bytes, good, {} }));
+        choose();
+        w2()->PopupMenu11->setListIndex(1);
+        displayWorks();
+        QCOMPARE(w1->a.at(1, 640), 13);
+    }
+
+    // Settings at and beyond their limits through the whole pipeline: with a one-colour
+    // pattern every pixel of the picture must be that colour (nothing read from outside),
+    // and no depth may exceed what the sliders and the relief can give.
+    void extremeScenes_data()
+    {
+        QTest::addColumn<int>("mapSide");
+        QTest::addColumn<QPoint>("pan");
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<QString>("text");
+        const QPoint far(1000000, 1000000);
+        QTest::newRow("no map, far right") << 0 << QPoint() << far << QStringLiteral("Voleta");
+        QTest::newRow("no map, far left") << 0 << QPoint() << -far << QStringLiteral("Voleta");
+        QTest::newRow("1 x 1 map, far pan, emoji")
+            << 1 << far << QPoint(-50, 0) << QStringLiteral("😀👍🏽👨‍👩‍👧 🇯🇵");
+        QTest::newRow("1 x 1 map, far pan back") << 1 << -far << QPoint() << QStringLiteral("V");
+        QTest::newRow("2000 map, far pan, right to left")
+            << 2000 << QPoint(far.x(), -far.y()) << QPoint() << QStringLiteral("שלום עולם مرحبا 123");
+        QTest::newRow("10000 characters") << 300 << QPoint() << QPoint(-3000, 0) << QString(10000, QChar(u'あ'));
+    }
+    void extremeScenes()
+    {
+        QFETCH(int, mapSide);
+        QFETCH(QPoint, pan);
+        QFETCH(QPoint, offset);
+        QFETCH(QString, text);
+        render::Scene scene;
+        scene.pattern = QImage(7, 3, QImage::Format_RGB32);
+        scene.pattern.fill(qRgb(10, 200, 30));
+        QImage expected(1920, 1280, QImage::Format_RGB32);
+        expected.fill(qRgb(10, 200, 30));
+        if (mapSide > 0) scene.map = noise({ mapSide, mapSide });
+        scene.pan = pan;
+        for (text::Line& line : scene.lines) {
+            line.text = text;
+            line.x += offset.x();
+            line.y += offset.y();
+        }
+        for (const int zoom : { 0, 5 })
+            for (const int kt : { 1, 6 })
+                for (const int side : { -1, 1 }) {
+                    scene.zoomRow = zoom, scene.kt = kt, scene.hk = side;
+                    scene.s1 = scene.s3 = 18 * side, scene.s2 = -18 * side;
+                    scene.lines[0].size = zoom ? 800 : 280;
+                    const render::DepthArray a = render::sceneDepth(scene);
+                    const int32_t* all = a.row(0);
+                    const auto [low, high] = std::minmax_element(all, all + a.kColumns * a.kRows);
+                    QVERIFY(*low >= -40 && *high <= 40);
+                    if (mapSide == 0 && std::abs(offset.x()) == 1000000) QVERIFY(*low == 0 && *high == 0);
+                    QVERIFY(render::composeScene(scene.pattern, a) == expected);
+                }
+        QImage preview(160, 128, QImage::Format_RGB32);
+        QPainter painter(&preview);
+        text::drawPreview(painter, scene.lines);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    Class1 app(argc, argv);
+    TestFiles test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_files.moc"
