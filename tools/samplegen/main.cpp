@@ -351,8 +351,8 @@ QImage patternPebbles()
         val *= 0.9 + 0.1 * grain.fbm(x / 4.0, y / 4.0, 2);
         // Highlight toward the upper-left of each stone.
         const double hx = c.px - spacing * 0.18, hy = c.py - spacing * 0.18;
-        const double spec = std::exp(-(std::pow(wx - hx, 2) + std::pow(wy - hy, 2)) / (spacing * 0.9));
-        QColor col = hsv(hue, sat * (1.0 - 0.6 * spec), val + 0.5 * spec);
+        const double specular = std::exp(-(std::pow(wx - hx, 2) + std::pow(wy - hy, 2)) / (spacing * 0.9));
+        QColor col = hsv(hue, sat * (1.0 - 0.6 * specular), val + 0.5 * specular);
         const double gap = smoothstep(0.5, 2.0, edge);
         return qRgb(
             toByte(mix(20, col.red(), gap)), toByte(mix(18, col.green(), gap)), toByte(mix(16, col.blue(), gap)));
