@@ -26,11 +26,9 @@ const QString kNotFound = QStringLiteral("画像が見つかりません");
 
 QImage noise(QSize size, QImage::Format format = QImage::Format_RGB32)
 {
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator rng(size.width() * 7919 + size.height());
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            reinterpret_cast<quint32*>(image.scanLine(y))[x] = rng.generate() | 0xff000000u;
+    QImage image(size, QImage::Format_RGB888); // lines padded to whole 32-bit words
+    QRandomGenerator(size.width() * 7919 + size.height())
+        .fillRange(reinterpret_cast<quint32*>(image.bits()), image.sizeInBytes() / 4);
     return image.convertToFormat(format);
 }
 
@@ -62,7 +60,7 @@ QByteArray withOrientation(QByteArray jpeg, int orientation)
 }
 
 // How a bad entry is made: from bytes, or as something that is not a plain file.
-enum Kind { Bytes, Folder, Fifo, Device, Loop, NoPermission };
+enum Kind { Bytes, Folder, Fifo, Loop, NoPermission };
 
 struct Case {
     const char* tag;
@@ -74,15 +72,11 @@ struct Case {
 QList<Case> cases()
 {
     const QByteArray jpeg = encode(noise({ 40, 20 }), "jpg");
-    const qsizetype scan = jpeg.indexOf("\xff\xda");
-    QByteArray random(3000, 0);
-    QRandomGenerator(1).fillRange(reinterpret_cast<quint32*>(random.data()), random.size() / 4);
     QFile cmyk(QStringLiteral(VOLETA_SOURCE_DIR "/tests/data/cmyk-12x8.jpg"));
     cmyk.open(QIODevice::ReadOnly);
     const QSize none(0, 0);
     return {
         { "empty", Bytes, {}, none },
-        { "random bytes", Bytes, random, none },
         { "PNG named .jpg", Bytes, encode(noise({ 30, 20 }), "png"), { 30, 20 } },
         { "1 x 1 pixel", Bytes, encode(noise({ 1, 1 }), "jpg"), { 1, 1 } },
         { "greyscale", Bytes, encode(noise({ 30, 20 }, QImage::Format_Grayscale8), "jpg"), { 30, 20 } },
@@ -92,15 +86,11 @@ QList<Case> cases()
         { "Exif orientation 6", Bytes, withOrientation(jpeg, 6), { 20, 40 } },
         { "frame 60000 x 60000", Bytes, withFrameSize(jpeg, 60000, 60000), none },
         { "frame 12001 wide", Bytes, withFrameSize(jpeg, 12001, 20), none },
-        { "cut after SOI", Bytes, jpeg.left(2), none },
-        { "cut in the tables", Bytes, jpeg.left(scan / 2), none },
-        { "cut before the scan", Bytes, jpeg.left(scan), none },
+        { "cut before the scan", Bytes, jpeg.left(jpeg.indexOf("\xff\xda")), none },
         // libjpeg fills a missing tail of the scan with grey: the picture opens.
-        { "cut in the scan", Bytes, jpeg.left((scan + jpeg.size()) / 2), { 40, 20 } },
-        { "no end marker", Bytes, jpeg.chopped(2), { 40, 20 } },
+        { "cut in the scan", Bytes, jpeg.left((jpeg.indexOf("\xff\xda") + jpeg.size()) / 2), { 40, 20 } },
         { "folder", Folder, {}, none },
         { "named pipe", Fifo, {}, none },
-        { "device", Device, {}, none },
         { "symlink loop", Loop, {}, none },
         { "no permission", NoPermission, encode(noise({ 30, 20 }), "jpg"), none },
     };
@@ -110,7 +100,7 @@ bool make(const QString& path, const Case& c)
 {
     if (c.kind == Folder) return QDir().mkpath(path);
     if (c.kind == Fifo) return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
-    if (c.kind == Device || c.kind == Loop) return QFile::link(c.kind == Device ? "/dev/zero" : path, path);
+    if (c.kind == Loop) return QFile::link(path, path);
     QFile f(path);
     const bool written = f.open(QIODevice::WriteOnly) && f.write(c.bytes) == c.bytes.size();
     f.close();
@@ -159,143 +149,109 @@ private Q_SLOTS:
         QVERIFY(noise({ 64, 128 }).save(source(QStringLiteral("a good.png"))));
         QImage ramp(161, 10, QImage::Format_RGB32); // blue 40 at the left to 200 at the right
         for (int x = 0; x < ramp.width(); ++x)
-            for (int y = 0; y < ramp.height(); ++y)
-                ramp.setPixel(x, y, qRgb(0, 0, 40 + x));
+            QPainter(&ramp).fillRect(x, 0, 1, ramp.height(), QColor(0, 0, 40 + x));
         QVERIFY(ramp.save(background(QStringLiteral("ramp.jpg")), "PNG"));
         QVERIFY(noise({ 50, 40 }).save(background(QStringLiteral("0 flat.jpg")), "JPG")); // row 0: the flat plane
     }
     void cleanupTestCase() { Window1::destroyInstances(); }
 
-    void openPicture_data()
+    // Each bad entry: what opening it gives; then, put in both folders, it is listed,
+    // says nothing as an unreadable source (Display then says there is no picture) and
+    // "not found" as an unreadable background, a far pan is pulled back inside a map,
+    // and the program goes on working.
+    void badEntry_data()
     {
         QTest::addColumn<int>("index");
         const QList<Case> all = cases();
         for (int i = 0; i < all.size(); ++i)
             QTest::newRow(all[i].tag) << i;
     }
-    void openPicture()
+    void badEntry()
     {
         QFETCH(int, index);
         const Case c = cases()[index];
         if (c.kind == NoPermission && ::geteuid() == 0) QSKIP("running as root: permission bits do not stop reading");
-        const QString path = dir.filePath(QStringLiteral("x.jpg"));
-        QVERIFY(make(path, c));
-        const platform::PictureResult result = platform::openPicture(path);
+        const QString name = QString::fromLatin1(c.tag) + QStringLiteral(".jpg");
+        QVERIFY(make(source(name), c) && make(background(name), c));
+        const platform::PictureResult result = platform::openPicture(source(name));
         QCOMPARE(result.image.size(), c.size);
-        if (result.ok())
-            QCOMPARE(result.image.format(), QImage::Format_RGB32);
-        else
-            QVERIFY(!result.error.isEmpty());
-    }
-
-    // Every bad entry in both folders: listed by its name, unreadable ones say nothing as
-    // a source (Display then says there is no picture) and "not found" as a background.
-    void badEntriesInTheFolders()
-    {
-        QStringList sources { "a good.png" }, backgrounds { "0 flat.jpg", "ramp.jpg" };
-        for (const Case& c : cases()) {
-            if (c.kind == NoPermission && ::geteuid() == 0) continue;
-            const QString name = QString::fromLatin1(c.tag) + QStringLiteral(".jpg");
-            QVERIFY(make(source(name), c));
-            QVERIFY(make(background(name), c));
-            sources << name;
-            backgrounds << name;
-        }
-        for (const char* name : { "x.jpeg", "y.jpg.txt", "写真 100%.PCT", "new\nline.PNG" })
-            QVERIFY(noise({ 8, 8 }).save(source(name), "PNG"));
-        sources << "写真 100%.PCT"
-                << "new\nline.PNG";
-        std::sort(sources.begin(), sources.end());
-        std::sort(backgrounds.begin(), backgrounds.end());
+        QVERIFY(result.ok() ? result.image.format() == QImage::Format_RGB32 : !result.error.isEmpty());
 
         Window1* w1 = start();
-        auto rows = [](const PopupMenu* list) {
-            QStringList names;
-            for (int i = 0; i < list->count(); ++i)
-                names << list->itemText(i);
-            return names;
-        };
-        QCOMPARE(rows(w2()->PopupMenu3), sources);
-        QCOMPARE(rows(w2()->PopupMenu11), backgrounds);
+        auto choose = [](PopupMenu* list, const QString& row) { list->setListIndex(list->findText(row)); };
+        choose(w2()->PopupMenu3, name);
+        QCOMPARE(w2()->PopupMenu3->Text(), name);
+        QCOMPARE(w1->Canvas3->hasBackdrop(), result.ok());
         QVERIFY(messages().isEmpty());
-        for (int i = 0; i < sources.size(); ++i) {
-            w2()->PopupMenu3->setListIndex(i);
-            const bool readable = platform::openPicture(source(sources[i])).ok();
-            QCOMPARE(w1->Canvas3->hasBackdrop(), readable);
-            QVERIFY2(messages().isEmpty(), qPrintable(sources[i]));
-            if (!readable) {
-                w2()->PushButton1_Action();
-                QCOMPARE(messages(), QStringList { kNotFound });
-                messages().clear();
-            }
-        }
-        w2()->PopupMenu12->setListIndex(5);
-        for (int i = 1; i < backgrounds.size(); ++i) {
-            w2()->PopupMenu11->setListIndex(0);
-            w2()->x1 = 1000000, w2()->y1 = -1000000;
-            w2()->PopupMenu11->setListIndex(i);
-            const bool readable = platform::openPicture(background(backgrounds[i])).ok();
-            QCOMPARE(w2()->Canvas2->hasBackdrop(), readable);
-            QCOMPARE(messages(), readable ? QStringList() : QStringList { kNotFound });
-            w2()->Canvas2->grab(); // the preview pulls far pans back inside the map
-            const QSize map = readable ? w2()->Canvas2->backdrop()->size() : QSize(0, 0);
-            QVERIFY(std::abs(w2()->x1) <= map.width() && std::abs(w2()->y1) <= map.height());
+        if (!result.ok()) {
+            w2()->PushButton1_Action();
+            QCOMPARE(messages(), QStringList { kNotFound });
             messages().clear();
         }
-        w2()->PopupMenu3->setListIndex(0); // a good.png
+        w2()->PopupMenu12->setListIndex(5);
+        w2()->x1 = 1000000, w2()->y1 = -1000000;
+        choose(w2()->PopupMenu11, name);
+        QCOMPARE(w2()->PopupMenu11->Text(), name);
+        QCOMPARE(w2()->Canvas2->hasBackdrop(), result.ok());
+        QCOMPARE(messages(), result.ok() ? QStringList() : QStringList { kNotFound });
+        w2()->Canvas2->grab(); // the preview pulls far pans back inside the map
+        QVERIFY(std::abs(w2()->x1) <= result.image.width() && std::abs(w2()->y1) <= result.image.height());
+        choose(w2()->PopupMenu3, QStringLiteral("a good.png"));
         displayWorks();
     }
 
+    // A large folder, odd names among its entries.
     void thousandsOfEntries()
     {
-        for (int i = 0; i < 3000; ++i) {
+        for (int i = 0; i < 3000; ++i) { // empty files; two in three have an accepted name
             const QString name = QStringLiteral("%1.%2").arg(i, 4, 10, QLatin1Char('0')).arg(i % 3 ? "jpg" : "txt");
             QFile(source(name)).open(QIODevice::WriteOnly);
             QFile(background(name)).open(QIODevice::WriteOnly);
         }
-        start();
-        QCOMPARE(w2()->PopupMenu3->count(), 2001);
+        for (const char* name : { "x.jpeg", "y.jpg.txt", "写真 100%.PCT", "new\nline.PNG" })
+            QVERIFY(noise({ 8, 8 }).save(source(name), "PNG"));
+        Window1* w1 = start();
+        QCOMPARE(w2()->PopupMenu3->count(), 2003);
         QCOMPARE(w2()->PopupMenu11->count(), 2002);
-        QCOMPARE(w2()->PopupMenu3->itemText(0), QStringLiteral("0001.jpg"));
         QCOMPARE(w2()->PopupMenu11->itemText(2000), QStringLiteral("2999.jpg"));
         w2()->PopupMenu11->setListIndex(2000);
         QCOMPARE(messages(), QStringList { kNotFound });
-        w2()->PopupMenu3->setListIndex(2000); // "a good.png" sorts after the digits
+        const QStringList last { "a good.png", "new\nline.PNG", "写真 100%.PCT" }; // after the digits
+        for (int i = 2; i >= 0; --i) {
+            w2()->PopupMenu3->setListIndex(2000 + i);
+            QCOMPARE(w2()->PopupMenu3->Text(), last[i]);
+            QVERIFY(w1->Canvas3->hasBackdrop());
+        }
         displayWorks();
     }
 
-    // A picture deleted or replaced after the scan, before or after it was chosen.
+    // A picture deleted or replaced by junk after the scan, before or after it was chosen.
     void changedAfterTheScan_data()
     {
         QTest::addColumn<bool>("isSource");
         QTest::addColumn<bool>("chosen");
-        QTest::addColumn<int>("change"); // -1 deleted, else the Kind of the replacement
+        QTest::addColumn<bool>("deleted");
         for (const bool isSource : { true, false })
             for (const bool chosen : { false, true })
-                for (const int change : { -1, int(Bytes), int(Folder) })
+                for (const bool deleted : { true, false })
                     QTest::addRow("%s, %s, %s", isSource ? "source" : "background", chosen ? "chosen" : "not chosen",
-                        change < 0            ? "deleted"
-                            : change == Bytes ? "junk"
-                                              : "folder")
-                        << isSource << chosen << change;
+                        deleted ? "deleted" : "junk")
+                        << isSource << chosen << deleted;
     }
     void changedAfterTheScan()
     {
         QFETCH(bool, isSource);
         QFETCH(bool, chosen);
-        QFETCH(int, change);
+        QFETCH(bool, deleted);
         QVERIFY(noise({ 64, 128 }).save(source(QStringLiteral("b.jpg")), "JPG"));
         Window1* w1 = start(); // chooses b.jpg, the second source row, and the flat background
         PopupMenu* list = isSource ? w2()->PopupMenu3 : w2()->PopupMenu11;
         auto choose = [&] { list->setListIndex(0), list->setListIndex(1); };
         const QString path = isSource ? source(QStringLiteral("b.jpg")) : background(QStringLiteral("ramp.jpg"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray good = file.readAll();
-        file.close();
+        const QString away = dir.filePath(QStringLiteral("away"));
         if (chosen) choose();
-        QVERIFY(file.remove());
-        if (change >= 0) QVERIFY(make(path, { "", Kind(change), "junk", {} }));
+        QVERIFY(QFile::rename(path, away));
+        if (!deleted) QVERIFY(make(path, { "", Bytes, "junk", {} }));
         if (!chosen) {
             choose();
             if (isSource) { // nothing said until Display
@@ -310,8 +266,8 @@ private Q_SLOTS:
         }
 
         // Put back and chosen again: everything works, the relief included.
-        QDir(path).removeRecursively();
-        QVERIFY(make(path, { "", Bytes, good, {} }));
+        QFile::remove(path);
+        QVERIFY(QFile::rename(away, path));
         choose();
         w2()->PopupMenu11->setListIndex(1);
         displayWorks();
@@ -332,7 +288,6 @@ private Q_SLOTS:
         QTest::newRow("no map, far left") << 0 << QPoint() << -far << QStringLiteral("Voleta");
         QTest::newRow("1 x 1 map, far pan, emoji")
             << 1 << far << QPoint(-50, 0) << QStringLiteral("😀👍🏽👨‍👩‍👧 🇯🇵");
-        QTest::newRow("1 x 1 map, far pan back") << 1 << -far << QPoint() << QStringLiteral("V");
         QTest::newRow("2000 map, far pan, right to left")
             << 2000 << QPoint(far.x(), -far.y()) << QPoint() << QStringLiteral("שלום עולם مرحبا 123");
         QTest::newRow("10000 characters") << 300 << QPoint() << QPoint(-3000, 0) << QString(10000, QChar(u'あ'));
@@ -346,15 +301,11 @@ private Q_SLOTS:
         render::Scene scene;
         scene.pattern = QImage(7, 3, QImage::Format_RGB32);
         scene.pattern.fill(qRgb(10, 200, 30));
-        QImage expected(1920, 1280, QImage::Format_RGB32);
-        expected.fill(qRgb(10, 200, 30));
+        const QImage expected = scene.pattern.scaled(1920, 1280);
         if (mapSide > 0) scene.map = noise({ mapSide, mapSide });
         scene.pan = pan;
-        for (text::Line& line : scene.lines) {
-            line.text = text;
-            line.x += offset.x();
-            line.y += offset.y();
-        }
+        for (text::Line& line : scene.lines)
+            line.text = text, line.x += offset.x(), line.y += offset.y();
         for (const int zoom : { 0, 5 })
             for (const int kt : { 1, 6 })
                 for (const int side : { -1, 1 }) {
