@@ -70,10 +70,12 @@ int run(const cli::Options& o)
 
     const QImage picture = render::composeScene(scene.pattern, depth);
     const bool jpeg = o.outputIsJpeg();
+    const auto cannotWrite
+        = [&](const QString& path) { return failure(QStringLiteral("cannot write %1: %2").arg(path, error)); };
     if (!render::writePicture(picture, o.output, jpeg ? "jpg" : "png", &error, jpeg ? kJpegQuality : -1))
-        return failure(error);
+        return cannotWrite(o.output);
     if (!o.depthOut.isEmpty() && !render::writeDepthPng(depth, o.depthOut, &error)) return failure(error);
-    if (!o.maskOut.isEmpty() && !render::writePicture(mask, o.maskOut, "png", &error)) return failure(error);
+    if (!o.maskOut.isEmpty() && !render::writePicture(mask, o.maskOut, "png", &error)) return cannotWrite(o.maskOut);
     return kExitOk;
 }
 

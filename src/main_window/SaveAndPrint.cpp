@@ -1,11 +1,10 @@
 #include "main_window/SaveAndPrint.h"
 
 #include "platform/Platform.h"
+#include "render/Pipeline.h"
 
-#include <QImageWriter>
 #include <QPainter>
 #include <QPrinter>
-#include <QSaveFile>
 
 namespace output {
 
@@ -45,19 +44,9 @@ bool saveJpeg(const QImage& picture, const QString& suggestedName)
 
     // Written to a temporary file beside the target and renamed over it only when
     // complete, so a failed save never leaves a truncated file behind.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        showSaveFailure(file.errorString());
-        return false;
-    }
-    QImageWriter writer(&file, "jpeg");
-    if (!writer.write(picture)) {
-        file.cancelWriting();
-        showSaveFailure(writer.errorString());
-        return false;
-    }
-    if (!file.commit()) {
-        showSaveFailure(file.errorString());
+    QString reason;
+    if (!render::writePicture(picture, path, "jpeg", &reason)) {
+        showSaveFailure(reason);
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "app/Menu.h"
 #include "controls/Controls.h"
+#include "main_window/Folders.h"
 #include "platform/Platform.h"
 #include "render/Engine.h"
 #include "settings/Window2.h"
@@ -16,8 +17,6 @@ namespace {
 
 Window1* theWindow = nullptr;
 
-const QString kSourceFolder = QStringLiteral("画像フォルダ");
-const QString kBackgroundFolder = QStringLiteral("背景フォルダ");
 
 // Which folder entries become list rows. The platform keeps no type codes, so names
 // decide: ".jpg" in any letter case; in the source folder also the old ".pict"/".pct"

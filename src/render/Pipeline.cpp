@@ -22,18 +22,16 @@ text::Lines startLines()
     return lines;
 }
 
-QImage sceneMapCrop(const Scene& scene)
+QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan)
 {
-    if (scene.map.isNull()) return {};
-    const QSize size = scene.map.size();
-    const QPoint pan = clampPan(size, scene.zoomRow, scene.pan);
-    return drawMapCrop(scene.map, mapCrop(size, scene.zoomRow, pan));
+    if (map.isNull()) return {};
+    return drawMapCrop(map, mapCrop(map.size(), zoomRow, clampPan(map.size(), zoomRow, pan)));
 }
 
 DepthArray sceneDepth(const Scene& scene, QImage* maskOut)
 {
     DepthArray a;
-    const QImage crop = sceneMapCrop(scene);
+    const QImage crop = mapCropPicture(scene.map, scene.zoomRow, scene.pan);
     if (crop.isNull())
         depthFlat(a);
     else
@@ -58,7 +56,7 @@ QImage composeScene(const QImage& pattern, const DepthArray& a)
 bool writePicture(const QImage& image, const QString& path, const char* format, QString* error, int quality)
 {
     auto fail = [&](const QString& why) {
-        if (error) *error = QStringLiteral("cannot write %1: %2").arg(path, why);
+        if (error) *error = why;
         return false;
     };
     QSaveFile file(path);
@@ -82,7 +80,10 @@ bool writeDepthPng(const DepthArray& a, const QString& path, QString* error)
         for (int x = 0; x < kWorkWidth; ++x)
             line[x] = static_cast<quint16>(std::clamp(depths[x] + kDepthOffset, 0, 65535));
     }
-    return writePicture(image, path, "png", error);
+    QString why;
+    if (writePicture(image, path, "png", &why)) return true;
+    if (error) *error = QStringLiteral("cannot write %1: %2").arg(path, why);
+    return false;
 }
 
 bool readDepthPng(const QString& path, DepthArray& a, QString* error)

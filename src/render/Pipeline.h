@@ -30,9 +30,10 @@ struct Scene {
     int s1 = 6, s2 = 8, s3 = 10; // depth sliders of lines 1..3, -18..18
 };
 
-// The map crop of the scene drawn to 1600 x 1280 (the pan brought inside the map
-// first); null when there is no map or the crop is empty.
-QImage sceneMapCrop(const Scene& scene);
+// The map crop a Display puts behind the text: the pan brought inside the map as the
+// preview does, then the crop drawn to 1600 x 1280; null when there is no map or the
+// crop is empty. The Display command and the headless renderer both use it.
+QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan);
 
 // The depth array of a scene: the map relief (or the flat plane), then each text
 // line's depth under its pixels of the text mask. The mask (1600 x 1280, white with
@@ -44,7 +45,7 @@ QImage composeScene(const QImage& pattern, const DepthArray& a);
 
 // Writes a picture through a temporary file that replaces `path` only when complete,
 // so a failed write leaves no truncated file. `format` is "png", "jpg", ...;
-// `quality` -1 keeps the writer's default. `error` names the file on failure.
+// `quality` -1 keeps the writer's default. `error` gets the reason of a failure.
 bool writePicture(const QImage& image, const QString& path, const char* format, QString* error, int quality = -1);
 
 // The depth file: a 1600 x 1280 16-bit greyscale PNG, value = depth + 32768, for

@@ -19,8 +19,6 @@ namespace {
 
 Window2* theWindow = nullptr;
 
-const QString kBackgroundFolder = QStringLiteral("背景フォルダ");
-const QString kSourceFolder = QStringLiteral("画像フォルダ");
 
 // "Osaka" is not found on Linux; the Japanese gothic fonts stand in for it.
 QFont labelFont(int pixelSize)

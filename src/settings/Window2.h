@@ -131,6 +131,9 @@ private:
     void createControls();
     void connectHandlers();
     void repaintPreview();
+    void moveLine(int n, int dx, int dy);
+    void panBy(int dx, int dy);
+    void styleBox_Action(int n, bool italic);
 
     text::Lines previewLines;
 

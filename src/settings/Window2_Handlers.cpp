@@ -2,9 +2,11 @@
 // background lists, the map preview with its zoom, pan and height difference, and the
 // three text rows.
 #include "controls/Controls.h"
+#include "main_window/Folders.h"
 #include "main_window/Window1.h"
 #include "platform/Platform.h"
 #include "render/Engine.h"
+#include "render/Pipeline.h"
 #include "settings/Window2.h"
 
 #include <QCheckBox>
@@ -14,8 +16,6 @@
 #include <QPushButton>
 
 namespace {
-const QString kBackgroundFolder = QStringLiteral("背景フォルダ");
-const QString kSourceFolder = QStringLiteral("画像フォルダ");
 const QString kNotFound = QStringLiteral("画像が見つかりません");
 } // namespace
 
@@ -31,8 +31,7 @@ void Window2::PushButton1_Action()
     }
 
     // 1.
-    if (PopupMenu4->ListIndex() > 0)
-        w1->PushButton1->setEnabled(true);
+    if (PopupMenu4->ListIndex() > 0) w1->PushButton1->setEnabled(true);
 
     // 2. The map crop into bu2. A background that is missing or unreadable now gives
     // the flat plane for this Display. The first row is the flat plane, whose crop
@@ -48,7 +47,7 @@ void Window2::PushButton1_Action()
             // The same correction as the preview's, so the picture shows what the preview shows.
             const QPoint pan = render::clampPan(map.size(), zoom, QPoint(x1, y1));
             x1 = pan.x(), y1 = pan.y();
-            QImage crop = render::drawMapCrop(map, render::mapCrop(map.size(), zoom, pan));
+            QImage crop = render::mapCropPicture(map, zoom, pan);
             if (!crop.isNull()) {
                 w1->bu2 = std::move(crop);
                 w1->mapCropReady = true;
@@ -75,8 +74,7 @@ QImage Window2::openMap(const QString& path)
 {
     const QFileInfo info(path);
     if (path != cachedMapPath || info.lastModified() != cachedMapModified
-        || info.metadataChangeTime() != cachedMapChanged || info.size() != cachedMapSize
-        || cachedMap.isNull()) {
+        || info.metadataChangeTime() != cachedMapChanged || info.size() != cachedMapSize || cachedMap.isNull()) {
         cachedMap = platform::openPicture(path).image;
         cachedMapPath = path;
         cachedMapModified = info.lastModified();
@@ -114,10 +112,8 @@ void Window2::PopupMenu10_Change()
 {
     Window1* w1 = Window1::instance();
     w1->Hk = PopupMenu10->ListIndex() == 0 ? 1 : -1;
-    if (w1->Canvas3->hasBackdrop())
-        PushButton1->setEnabled(true);
-    if (PopupMenu4->ListIndex() > 0)
-        w1->PushButton1->setEnabled(true);
+    if (w1->Canvas3->hasBackdrop()) PushButton1->setEnabled(true);
+    if (PopupMenu4->ListIndex() > 0) w1->PushButton1->setEnabled(true);
     w1->iti();
 }
 
@@ -159,14 +155,12 @@ void Window2::PopupMenu11_Change()
 void Window2::Canvas2_Paint(QPainter& g)
 {
     const QImage* map = Canvas2->backdrop();
-    if (!map)
-        return;
+    if (!map) return;
     const int zoom = qMax(0, PopupMenu12->ListIndex());
     const QPoint pan = render::clampPan(map->size(), zoom, QPoint(x1, y1));
     x1 = pan.x(), y1 = pan.y();
     const QRect crop = render::mapCrop(map->size(), zoom, pan);
-    if (crop.width() <= 0 || crop.height() <= 0)
-        return;
+    if (crop.width() <= 0 || crop.height() <= 0) return;
     g.setRenderHint(QPainter::SmoothPixmapTransform);
     g.drawImage(QRect(0, 0, Canvas2->width(), Canvas2->height()), *map, crop);
 }
@@ -183,35 +177,35 @@ bool Window2::Canvas2_MouseDown(int, int y)
 
 // The up arrow moves the crop towards the bottom of the map and the left arrow
 // towards its right edge; the next paint brings the offsets back into bounds.
-bool Window2::PopupArrow1_MouseDown(int, int)
+void Window2::panBy(int dx, int dy)
 {
-    y1 += 3;
+    x1 += dx;
+    y1 += dy;
     repaintPreview();
     Window1::instance()->iti();
+}
+
+bool Window2::PopupArrow1_MouseDown(int, int)
+{
+    panBy(0, 3);
     return false;
 }
 
 bool Window2::PopupArrow2_MouseDown(int, int)
 {
-    y1 -= 3;
-    repaintPreview();
-    Window1::instance()->iti();
+    panBy(0, -3);
     return false;
 }
 
 bool Window2::PopupArrow3_MouseDown(int, int)
 {
-    x1 += 3;
-    repaintPreview();
-    Window1::instance()->iti();
+    panBy(3, 0);
     return false;
 }
 
 bool Window2::PopupArrow4_MouseDown(int, int)
 {
-    x1 -= 3;
-    repaintPreview();
-    Window1::instance()->iti();
+    panBy(-3, 0);
     return false;
 }
 
@@ -235,8 +229,7 @@ void Window2::PopupMenu13_Change()
 {
     Window1* w1 = Window1::instance();
     w1->kt = PopupMenu13->ListIndex() + 1;
-    if (PopupMenu4->ListIndex() > 0)
-        w1->PushButton1->setEnabled(true);
+    if (PopupMenu4->ListIndex() > 0) w1->PushButton1->setEnabled(true);
     w1->iti();
 }
 
@@ -244,8 +237,7 @@ void Window2::PopupMenu13_Change()
 
 void Window2::PopupMenu2_Change()
 {
-    if (Window1::instance()->Canvas3->hasBackdrop())
-        PushButton1->setEnabled(true);
+    if (Window1::instance()->Canvas3->hasBackdrop()) PushButton1->setEnabled(true);
 }
 
 void Window2::PopupMenu5_Change()
@@ -253,36 +245,34 @@ void Window2::PopupMenu5_Change()
     PopupMenu2_Change();
 }
 
-void Window2::LittleArrows_Up(int n)
+// The arrows move a line up and down, "<" and ">" left and right, 3 mask pixels a step.
+void Window2::moveLine(int n, int dx, int dy)
 {
     Window1* w1 = Window1::instance();
-    w1->yN(n) -= 3;
+    w1->xN(n) += dx;
+    w1->yN(n) += dy;
     repaintPreview();
     w1->iti();
+}
+
+void Window2::LittleArrows_Up(int n)
+{
+    moveLine(n, 0, -3);
 }
 
 void Window2::LittleArrows_Down(int n)
 {
-    Window1* w1 = Window1::instance();
-    w1->yN(n) += 3;
-    repaintPreview();
-    w1->iti();
+    moveLine(n, 0, 3);
 }
 
 void Window2::BevelButtonLeft_Action(int n)
 {
-    Window1* w1 = Window1::instance();
-    w1->xN(n) -= 3;
-    repaintPreview();
-    w1->iti();
+    moveLine(n, -3, 0);
 }
 
 void Window2::BevelButtonRight_Action(int n)
 {
-    Window1* w1 = Window1::instance();
-    w1->xN(n) += 3;
-    repaintPreview();
-    w1->iti();
+    moveLine(n, 3, 0);
 }
 
 void Window2::SizeList_Change(int n)
@@ -306,24 +296,30 @@ void Window2::FontList_Change(int n)
     Window1::instance()->iti();
 }
 
+// Italic and bold go into the line's state and into its text field alike.
+void Window2::styleBox_Action(int n, bool italic)
+{
+    QCheckBox* box = italic ? (n == 1 ? CheckBox2
+                             : n == 2 ? CheckBox3
+                                      : CheckBox5)
+                            : (n == 1        ? CheckBox1
+                                    : n == 2 ? CheckBox4
+                                             : CheckBox6);
+    const bool on = box->isChecked();
+    Window1* w1 = Window1::instance();
+    (italic ? w1->itN(n) : w1->ftN(n)) = on ? 1 : 0;
+    QFont f = lineField(n)->font();
+    italic ? f.setItalic(on) : f.setBold(on);
+    lineField(n)->setFont(f);
+    w1->iti();
+}
+
 void Window2::ItalicBox_Action(int n)
 {
-    QCheckBox* box = n == 1 ? CheckBox2 : n == 2 ? CheckBox3 : CheckBox5;
-    const bool on = box->isChecked();
-    Window1::instance()->itN(n) = on ? 1 : 0;
-    QFont f = lineField(n)->font();
-    f.setItalic(on);
-    lineField(n)->setFont(f);
-    Window1::instance()->iti();
+    styleBox_Action(n, true);
 }
 
 void Window2::BoldBox_Action(int n)
 {
-    QCheckBox* box = n == 1 ? CheckBox1 : n == 2 ? CheckBox4 : CheckBox6;
-    const bool on = box->isChecked();
-    Window1::instance()->ftN(n) = on ? 1 : 0;
-    QFont f = lineField(n)->font();
-    f.setBold(on);
-    lineField(n)->setFont(f);
-    Window1::instance()->iti();
+    styleBox_Action(n, false);
 }
