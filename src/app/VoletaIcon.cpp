@@ -10,14 +10,15 @@ namespace {
 constexpr int kIconSize = 128;
 
 // Two overlapping lenses, red and cyan as in anaglyph glasses, with a "V" standing
-// out of them in relief. Drawn on white; no text, so no font is needed.
-QImage drawIcon()
+// out of them in relief, drawn at size x size on `ground`. No text, so no font is needed.
+QImage drawIcon(int size, const QColor& ground)
 {
-    QImage image(kIconSize, kIconSize, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    QImage image(size, size, ground.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+    image.fill(ground);
 
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(double(size) / kIconSize, double(size) / kIconSize);
 
     // The lenses: multiplied over each other, so their overlap turns dark.
     p.setCompositionMode(QPainter::CompositionMode_Multiply);
@@ -60,6 +61,13 @@ QImage whiteTransparent(const QImage& picture)
 
 const QImage& VoletaICon()
 {
-    static const QImage icon = whiteTransparent(drawIcon());
+    static const QImage icon = whiteTransparent(drawIcon(kIconSize, Qt::white));
     return icon;
+}
+
+QImage voletaIconAt(int size)
+{
+    // Multiplying over a transparent ground leaves each lens its own colour, so the
+    // picture matches the white-ground one wherever it is opaque.
+    return drawIcon(size, Qt::transparent).convertToFormat(QImage::Format_ARGB32);
 }

@@ -1,14 +1,17 @@
 #include "app/Class1.h"
+#include "app/CommandLine.h"
 #include "main_window/Window1.h"
 #include "platform/Platform.h"
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> status = answerInformationOptions(argc, argv)) return *status;
     Class1 app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral(VOLETA_APP_ID));
+    if (!acceptCommandLine(app)) return 1;
     // The main window's opening sequence scans the picture folders and shows the
     // settings window; a missing folder asks to quit before the loop starts.
     Window1::instance();
-    if (platform::quitRequested())
-        return 0;
+    if (platform::quitRequested()) return 0;
     return app.exec();
 }

@@ -1,0 +1,15 @@
+// voleta's command line: --help and --version answer and end the program before any
+// window opens; anything else but the toolkit's own options is refused.
+#pragma once
+
+#include <optional>
+
+class QCoreApplication;
+
+// Answers --help and --version on stdout from a plain core application, so they need no
+// display. Returns the exit status when it answered, nothing when the program should start.
+std::optional<int> answerInformationOptions(int& argc, char** argv);
+
+// Once the GUI application has taken the toolkit's options (-platform, -style, ...),
+// anything left over is an error: a message on stderr and false.
+bool acceptCommandLine(const QCoreApplication& app);
