@@ -4,6 +4,7 @@
 //
 //   voleta-bench [runs]      (default 30 runs per stage)
 #include "render/Engine.h"
+#include "render/StageCache.h"
 #include "text/TextLayer.h"
 
 #include <QGuiApplication>
@@ -173,6 +174,25 @@ int main(int argc, char** argv)
         render::applyTextDepths(mask, k, a);
         strip = render::patternStrip(source);
         render::compose(strip, a, picture);
+    }));
+
+    // Live editing: one change after another, each recomposed through the stage cache.
+    render::Scene live;
+    live.pattern = source;
+    live.map = map;
+    live.lines = lines;
+    render::StageCache cache;
+    cache.update(live);
+    int typed = 0;
+    rows.push_back(measure("live: a typed character", runs, copy, [&] {
+        live.lines[0].text = (++typed % 2) ? QStringLiteral("Voletb") : QStringLiteral("Voleta");
+        cache.update(live);
+    }));
+    int panned = 0;
+    rows.push_back(measure("live: a pan step (map)", runs, copy, [&] {
+        live.zoomRow = 2;
+        live.pan = QPoint(0, (++panned % 2) ? 10 : 0);
+        cache.update(live);
     }));
 
     std::printf("%-26s %10s %12s %9s   (%d runs each, memcpy timed before and after each stage)\n", "stage",

@@ -20,6 +20,7 @@ struct Line {
     int y = 0; // yN
     int italic = 0; // itN: italic when 1
     int bold = 0; // ftN: bold when 1
+    bool operator==(const Line&) const = default;
 };
 using Lines = std::array<Line, 3>;
 

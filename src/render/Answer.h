@@ -1,0 +1,24 @@
+// The answer picture: the hidden depth of a stereogram as a grey picture, for viewers
+// who cannot free-view, for puzzle sheets with a solution, and to check the relief
+// before printing.
+#pragma once
+
+#include "render/DepthArray.h"
+
+#include <QImage>
+
+namespace render {
+
+// Grey levels of the answer picture: the farthest depth present is kAnswerFar, the
+// nearest kAnswerNear (white); a picture of one depth is kAnswerFlat throughout.
+constexpr int kAnswerFar = 56;
+constexpr int kAnswerNear = 255;
+constexpr int kAnswerFlat = 128;
+
+// A 1920 x 1280 Format_Grayscale8 picture, the size of the stereogram: depth entry x
+// (0..1599) of row y lies at column x + 160, midway between its two images; the 160
+// columns at either side repeat the nearest entry. Larger depths are lighter, scaled
+// linearly over the depths present in entries x 0..1599, y 0..1279.
+QImage answerPicture(const DepthArray& a);
+
+} // namespace render

@@ -1,0 +1,68 @@
+#include "render/StageCache.h"
+
+namespace render {
+
+const QImage& StageCache::update(const Scene& scene)
+{
+    if (scene.pattern.isNull()) {
+        composed = QImage();
+        pictureKey.reset();
+        return composed;
+    }
+
+    const qint64 pattern = scene.pattern.cacheKey();
+    if (stripKey != pattern) {
+        strip = patternStrip(scene.pattern);
+        stripKey = pattern;
+        ++recomputed.strip;
+    }
+
+    // Zoom and pan mean nothing without a map: the flat plane has one key.
+    const CropKey crops
+        = scene.map.isNull() ? CropKey { 0, 0, {} } : CropKey { scene.map.cacheKey(), scene.zoomRow, scene.pan };
+    if (cropKey != crops) {
+        crop = mapCropPicture(scene.map, scene.zoomRow, scene.pan);
+        cropKey = crops;
+        ++recomputed.crop;
+    }
+
+    const ReliefKey reliefs { recomputed.crop, scene.hk, scene.kt };
+    if (reliefKey != reliefs) {
+        if (crop.isNull())
+            depthFlat(relief);
+        else
+            depthFromMap(crop, scene.hk, scene.kt, relief);
+        reliefKey = reliefs;
+        ++recomputed.relief;
+    }
+
+    if (maskKey != scene.lines) {
+        if (mask.isNull()) mask = QImage(kWorkWidth, kWorkHeight, QImage::Format_RGB32);
+        mask.fill(Qt::white);
+        text::drawMask(mask, scene.lines);
+        maskKey = scene.lines;
+        ++recomputed.mask;
+    }
+
+    const LineDepths k = lineDepths(scene.s1, scene.s2, scene.s3, scene.hk);
+    const DepthKey depths { recomputed.relief, recomputed.mask, k.k1, k.k2, k.k3 };
+    if (depthKey != depths) {
+        depthArray = relief;
+        applyTextDepths(mask, k, depthArray);
+        depthKey = depths;
+        ++recomputed.depth;
+    }
+
+    const PictureKey pictures { recomputed.strip, recomputed.depth };
+    if (pictureKey != pictures || composed.isNull()) {
+        // A picture still shared with its viewer is left to it; compose into a new one.
+        if (composed.isNull() || !composed.isDetached())
+            composed = QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
+        compose(strip, depthArray, composed);
+        pictureKey = pictures;
+        ++recomputed.picture;
+    }
+    return composed;
+}
+
+} // namespace render

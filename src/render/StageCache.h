@@ -1,0 +1,74 @@
+// The Display pipeline with each stage kept: the pattern strip, the map crop, the
+// relief, the text mask, the depth array and the composed picture. Each stage
+// remembers the inputs it was made from, and an update recomputes only the stages
+// whose inputs changed, so a typed character redraws the mask and recomposes, and a
+// pan redraws the crop and the relief, without redoing the rest. Live editing keeps
+// one of these; the result equals composeScene(scene.pattern, sceneDepth(scene)).
+#pragma once
+
+#include "render/DepthArray.h"
+#include "render/Engine.h"
+#include "render/Pipeline.h"
+#include "text/TextLayer.h"
+
+#include <QImage>
+#include <QPoint>
+#include <optional>
+
+namespace render {
+
+class StageCache {
+public:
+    // How often each stage has been recomputed since construction.
+    struct Counts {
+        int strip = 0, crop = 0, relief = 0, mask = 0, depth = 0, picture = 0;
+    };
+
+    // Brings every stage up to date with `scene` and returns the composed picture
+    // (1920 x 1280, Format_RGB32), null when the scene has no pattern picture. The
+    // picture is composed into a buffer of its own: a copy taken of the last result
+    // (a shown picture) is never written to.
+    const QImage& update(const Scene& scene);
+
+    const QImage& picture() const { return composed; }
+    const DepthArray& depth() const { return depthArray; }
+    const Counts& counts() const { return recomputed; }
+
+private:
+    // The inputs each stage was made from; a stage is stale when they differ.
+    struct CropKey {
+        qint64 map;
+        int zoomRow;
+        QPoint pan;
+        bool operator==(const CropKey&) const = default;
+    };
+    struct ReliefKey {
+        int cropGeneration, hk, kt;
+        bool operator==(const ReliefKey&) const = default;
+    };
+    struct DepthKey {
+        int reliefGeneration, maskGeneration, k1, k2, k3;
+        bool operator==(const DepthKey&) const = default;
+    };
+    struct PictureKey {
+        int stripGeneration, depthGeneration;
+        bool operator==(const PictureKey&) const = default;
+    };
+
+    std::optional<qint64> stripKey;
+    std::optional<CropKey> cropKey;
+    std::optional<ReliefKey> reliefKey;
+    std::optional<text::Lines> maskKey;
+    std::optional<DepthKey> depthKey;
+    std::optional<PictureKey> pictureKey;
+
+    QImage strip;
+    QImage crop; // null for the flat plane
+    DepthArray relief;
+    QImage mask;
+    DepthArray depthArray;
+    QImage composed;
+    Counts recomputed;
+};
+
+} // namespace render
