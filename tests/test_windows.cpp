@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -151,6 +152,29 @@ private Q_SLOTS:
         for (const char* name : { "FileQuit", "svdt", "settei", "apple_about", "apple_kanpa" })
             QVERIFY(Menu::instance()->item(QString::fromLatin1(name))->isEnabled());
         QCOMPARE(Menu::instance()->item(QStringLiteral("FileQuit"))->shortcut(), QKeySequence(QKeySequence::Quit));
+    }
+
+    // Qt's own dialogs speak Japanese when Qt's translations are installed.
+    void qtDialogsInJapanese_data()
+    {
+        QTest::addColumn<QByteArray>("context");
+        QTest::addColumn<QByteArray>("english");
+        QTest::newRow("save title") << QByteArray("QFileDialog") << QByteArray("Save As");
+        QTest::newRow("look in") << QByteArray("QFileDialog") << QByteArray("Look in:");
+        QTest::newRow("replace") << QByteArray("QFileDialog")
+                                 << QByteArray("%1 already exists.\nDo you want to replace it?");
+        QTest::newRow("save button") << QByteArray("QFileDialog") << QByteArray("&Save");
+        QTest::newRow("cancel button") << QByteArray("QPlatformTheme") << QByteArray("Cancel");
+    }
+    void qtDialogsInJapanese()
+    {
+        QFETCH(QByteArray, context);
+        QFETCH(QByteArray, english);
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+            QSKIP("Qt's Japanese translations are not installed");
+        const QString shown = QCoreApplication::translate(context.constData(), english.constData());
+        QVERIFY2(shown != QString::fromUtf8(english), english.constData());
+        QVERIFY(std::any_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() >= 0x3000; }));
     }
 
     void folderScans_data()
