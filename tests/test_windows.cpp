@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -152,6 +153,74 @@ private Q_SLOTS:
         for (const char* name : { "FileQuit", "svdt", "settei", "apple_about", "apple_kanpa" })
             QVERIFY(Menu::instance()->item(QString::fromLatin1(name))->isEnabled());
         QCOMPARE(Menu::instance()->item(QStringLiteral("FileQuit"))->shortcut(), QKeySequence(QKeySequence::Quit));
+    }
+
+    // Neither window grows: not by a resize, not by maximising, and no maximise box.
+    void fixedSizeWindows_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QSize>("expected"); // empty: the menu bar over the 980 x 685 content
+        QTest::newRow("main") << QStringLiteral("Window1") << QSize();
+        QTest::newRow("settings") << QStringLiteral("Window2") << QSize(480, 270);
+    }
+    void fixedSizeWindows()
+    {
+        QFETCH(QString, window);
+        QFETCH(QSize, expected);
+        Window1* w1 = start();
+        QWidget* w = window == QLatin1String("Window1") ? static_cast<QWidget*>(w1) : w2();
+        if (expected.isEmpty()) expected = QSize(980, 685 + w1->menuBar()->sizeHint().height());
+        QCOMPARE(w->size(), expected);
+        QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
+        w->resize(1500, 1100);
+        QCOMPARE(w->size(), expected);
+        w->showMaximized();
+        QCoreApplication::processEvents();
+        QCOMPARE(w->size(), expected);
+        QCOMPARE(w1->centralWidget()->size(), QSize(980, 685));
+    }
+
+    // The settings window is the main window's transient: a separate, movable,
+    // non-modal window with a title bar and no boxes in it.
+    void settingsWindowKind()
+    {
+        Window1* w1 = start();
+        QVERIFY(w2()->isWindow());
+        QCOMPARE(w2()->parentWidget(), w1);
+        QCOMPARE(w2()->windowModality(), Qt::NonModal);
+        const Qt::WindowFlags flags = w2()->windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
+        QVERIFY(flags & Qt::CustomizeWindowHint);
+        QVERIFY(flags & Qt::WindowTitleHint);
+        QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(w2()->pos(), QPoint(350, 400));
+    }
+
+    // Typed keys go to the first text line; Tab walks the controls inside the window
+    // in reading order (rows top to bottom, left to right within a row), once round.
+    void keyboardFocus()
+    {
+        start();
+        QCOMPARE(w2()->focusWidget(), w2()->EditField1);
+        QList<QWidget*> chain;
+        QWidget* w = w2()->EditField1;
+        int wraps = 0;
+        for (int i = 0; i < 100; ++i) {
+            QTest::keyClick(w, Qt::Key_Tab);
+            QWidget* next = w2()->focusWidget();
+            QVERIFY(next && next != w);
+            if (next == w2()->EditField1) break;
+            QVERIFY2(w2()->rect().contains(next->geometry()), qPrintable(next->objectName()));
+            const int rowStep = next->geometry().center().y() - w->geometry().center().y();
+            const bool sameRowRightwards = qAbs(rowStep) <= 12 && next->x() > w->x();
+            if (!sameRowRightwards && rowStep <= 12) ++wraps;
+            chain << next;
+            w = next;
+        }
+        QCOMPARE(w2()->focusWidget(), w2()->EditField1);
+        QCOMPARE(wraps, 1);
+        QVERIFY(chain.contains(w2()->EditField2) && chain.contains(w2()->EditField3));
+        QVERIFY(chain.contains(w2()->PopupMenu3) && chain.contains(w2()->CheckBox6));
     }
 
     // Qt's own dialogs speak Japanese when Qt's translations are installed.
