@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -221,6 +222,37 @@ private Q_SLOTS:
         QCOMPARE(wraps, 1);
         QVERIFY(chain.contains(w2()->EditField2) && chain.contains(w2()->EditField3));
         QVERIFY(chain.contains(w2()->PopupMenu3) && chain.contains(w2()->CheckBox6));
+    }
+
+    // The save dialog opens in Pictures (or home) until a save succeeds, then where it went.
+    void saveDialogFolder()
+    {
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", oldHome);
+            oldConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldConfig);
+            platform::rememberSaveFolder(QString());
+        });
+        platform::rememberSaveFolder(QString());
+        QCOMPARE(platform::saveFolder(), home.path());
+        QVERIFY(QDir(home.path()).mkdir(QStringLiteral("Pictures")));
+        QCOMPARE(platform::saveFolder(), home.filePath(QStringLiteral("Pictures")));
+
+        Window1* w1 = start();
+        QVERIFY(QDir().mkpath(folder(QStringLiteral("out"))));
+        (*fake)->saveAnswer = folder(QStringLiteral("out/x.jpg"));
+        w1->svjpg();
+        QVERIFY(QFile::exists((*fake)->saveAnswer));
+        QCOMPARE(platform::saveFolder(), folder(QStringLiteral("out")));
+        (*fake)->saveAnswer = folder(QStringLiteral("gone/y.jpg")); // fails: no such folder
+        w1->svjpg();
+        QCOMPARE((*fake)->messages.size(), 1);
+        QCOMPARE(platform::saveFolder(), folder(QStringLiteral("out")));
+        QVERIFY(QDir(folder(QStringLiteral("out"))).removeRecursively());
+        QCOMPARE(platform::saveFolder(), home.filePath(QStringLiteral("Pictures")));
     }
 
     // Qt's own dialogs speak Japanese when Qt's translations are installed.
