@@ -8,6 +8,7 @@
 #include "render/Engine.h"
 #include "render/Pipeline.h"
 #include "settings/Window2.h"
+#include "text/TextLayer.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -222,6 +223,24 @@ private Q_SLOTS:
         QCOMPARE(wraps, 1);
         QVERIFY(chain.contains(w2()->EditField2) && chain.contains(w2()->EditField3));
         QVERIFY(chain.contains(w2()->PopupMenu3) && chain.contains(w2()->CheckBox6));
+    }
+
+    // Each family once, by its plain name, and every row draws in its own font.
+    void fontListsWithoutDuplicates()
+    {
+        QCOMPARE(text::plainFamilies({ "C059 [UKWN]", "Sans", "C059 [urw]", "Mono [x]", "Mono", "Odd [name" }),
+            QStringList({ "C059", "Sans", "Mono", "Odd [name" }));
+        start();
+        QStringList rows;
+        for (int i = 0; i < w2()->PopupMenu7->count(); ++i)
+            rows << w2()->PopupMenu7->itemText(i);
+        QVERIFY(!rows.isEmpty());
+        QCOMPARE(QSet<QString>(rows.begin(), rows.end()).size(), rows.size());
+        for (const QString& row : rows) {
+            QVERIFY2(!row.contains(QLatin1String(" [")), qPrintable(row));
+            QVERIFY2(text::isInstalled(row), qPrintable(row));
+        }
+        QCOMPARE(w2()->PopupMenu14->count(), rows.size());
     }
 
     // The save dialog opens in Pictures (or home) until a save succeeds, then where it went.

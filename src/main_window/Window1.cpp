@@ -158,8 +158,8 @@ void Window1::Open()
             w2->Canvas2->setBackdrop(platform::openPicture(entry).image);
     }
 
-    // 9. Font lists, in the platform's order, nothing selected.
-    const QStringList families = QFontDatabase::families();
+    // Font lists: each family once, in the platform's order, nothing selected.
+    const QStringList families = text::plainFamilies(QFontDatabase::families());
     for (const QString& family : families) {
         w2->PopupMenu7->AddRow(family);
         w2->PopupMenu8->AddRow(family);
