@@ -8,12 +8,16 @@
 #include "render/Engine.h"
 #include "render/Pipeline.h"
 #include "settings/Window2.h"
+#include "text/TextLayer.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -151,6 +155,146 @@ private Q_SLOTS:
         for (const char* name : { "FileQuit", "svdt", "settei", "apple_about", "apple_kanpa" })
             QVERIFY(Menu::instance()->item(QString::fromLatin1(name))->isEnabled());
         QCOMPARE(Menu::instance()->item(QStringLiteral("FileQuit"))->shortcut(), QKeySequence(QKeySequence::Quit));
+    }
+
+    // Neither window grows: not by a resize, not by maximising, and no maximise box.
+    void fixedSizeWindows_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QSize>("expected"); // empty: the menu bar over the 980 x 685 content
+        QTest::newRow("main") << QStringLiteral("Window1") << QSize();
+        QTest::newRow("settings") << QStringLiteral("Window2") << QSize(480, 270);
+    }
+    void fixedSizeWindows()
+    {
+        QFETCH(QString, window);
+        QFETCH(QSize, expected);
+        Window1* w1 = start();
+        QWidget* w = window == QLatin1String("Window1") ? static_cast<QWidget*>(w1) : w2();
+        if (expected.isEmpty()) expected = QSize(980, 685 + w1->menuBar()->sizeHint().height());
+        QCOMPARE(w->size(), expected);
+        QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
+        w->resize(1500, 1100);
+        QCOMPARE(w->size(), expected);
+        w->showMaximized();
+        QCoreApplication::processEvents();
+        QCOMPARE(w->size(), expected);
+        QCOMPARE(w1->centralWidget()->size(), QSize(980, 685));
+    }
+
+    // The settings window is the main window's transient: a separate, movable,
+    // non-modal window with a title bar and no boxes in it.
+    void settingsWindowKind()
+    {
+        Window1* w1 = start();
+        QVERIFY(w2()->isWindow());
+        QCOMPARE(w2()->parentWidget(), w1);
+        QCOMPARE(w2()->windowModality(), Qt::NonModal);
+        const Qt::WindowFlags flags = w2()->windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
+        QVERIFY(flags & Qt::CustomizeWindowHint);
+        QVERIFY(flags & Qt::WindowTitleHint);
+        QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(w2()->pos(), QPoint(350, 400));
+    }
+
+    // Typed keys go to the first text line; Tab walks the controls inside the window
+    // in reading order (rows top to bottom, left to right within a row), once round.
+    void keyboardFocus()
+    {
+        start();
+        QCOMPARE(w2()->focusWidget(), w2()->EditField1);
+        QList<QWidget*> chain;
+        QWidget* w = w2()->EditField1;
+        int wraps = 0;
+        for (int i = 0; i < 100; ++i) {
+            QTest::keyClick(w, Qt::Key_Tab);
+            QWidget* next = w2()->focusWidget();
+            QVERIFY(next && next != w);
+            if (next == w2()->EditField1) break;
+            QVERIFY2(w2()->rect().contains(next->geometry()), qPrintable(next->objectName()));
+            const int rowStep = next->geometry().center().y() - w->geometry().center().y();
+            const bool sameRowRightwards = qAbs(rowStep) <= 12 && next->x() > w->x();
+            if (!sameRowRightwards && rowStep <= 12) ++wraps;
+            chain << next;
+            w = next;
+        }
+        QCOMPARE(w2()->focusWidget(), w2()->EditField1);
+        QCOMPARE(wraps, 1);
+        QVERIFY(chain.contains(w2()->EditField2) && chain.contains(w2()->EditField3));
+        QVERIFY(chain.contains(w2()->PopupMenu3) && chain.contains(w2()->CheckBox6));
+    }
+
+    // Each family once, by its plain name, and every row draws in its own font.
+    void fontListsWithoutDuplicates()
+    {
+        QCOMPARE(text::plainFamilies({ "C059 [UKWN]", "Sans", "C059 [urw]", "Mono [x]", "Mono", "Odd [name" }),
+            QStringList({ "C059", "Sans", "Mono", "Odd [name" }));
+        start();
+        QStringList rows;
+        for (int i = 0; i < w2()->PopupMenu7->count(); ++i)
+            rows << w2()->PopupMenu7->itemText(i);
+        QVERIFY(!rows.isEmpty());
+        QCOMPARE(QSet<QString>(rows.begin(), rows.end()).size(), rows.size());
+        for (const QString& row : rows) {
+            QVERIFY2(!row.contains(QLatin1String(" [")), qPrintable(row));
+            QVERIFY2(text::isInstalled(row), qPrintable(row));
+        }
+        QCOMPARE(w2()->PopupMenu14->count(), rows.size());
+    }
+
+    // The save dialog opens in Pictures (or home) until a save succeeds, then where it went.
+    void saveDialogFolder()
+    {
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", oldHome);
+            oldConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldConfig);
+            platform::rememberSaveFolder(QString());
+        });
+        platform::rememberSaveFolder(QString());
+        QCOMPARE(platform::saveFolder(), home.path());
+        QVERIFY(QDir(home.path()).mkdir(QStringLiteral("Pictures")));
+        QCOMPARE(platform::saveFolder(), home.filePath(QStringLiteral("Pictures")));
+
+        Window1* w1 = start();
+        QVERIFY(QDir().mkpath(folder(QStringLiteral("out"))));
+        (*fake)->saveAnswer = folder(QStringLiteral("out/x.jpg"));
+        w1->svjpg();
+        QVERIFY(QFile::exists((*fake)->saveAnswer));
+        QCOMPARE(platform::saveFolder(), folder(QStringLiteral("out")));
+        (*fake)->saveAnswer = folder(QStringLiteral("gone/y.jpg")); // fails: no such folder
+        w1->svjpg();
+        QCOMPARE((*fake)->messages.size(), 1);
+        QCOMPARE(platform::saveFolder(), folder(QStringLiteral("out")));
+        QVERIFY(QDir(folder(QStringLiteral("out"))).removeRecursively());
+        QCOMPARE(platform::saveFolder(), home.filePath(QStringLiteral("Pictures")));
+    }
+
+    // Qt's own dialogs speak Japanese when Qt's translations are installed.
+    void qtDialogsInJapanese_data()
+    {
+        QTest::addColumn<QByteArray>("context");
+        QTest::addColumn<QByteArray>("english");
+        QTest::newRow("save title") << QByteArray("QFileDialog") << QByteArray("Save As");
+        QTest::newRow("look in") << QByteArray("QFileDialog") << QByteArray("Look in:");
+        QTest::newRow("replace") << QByteArray("QFileDialog")
+                                 << QByteArray("%1 already exists.\nDo you want to replace it?");
+        QTest::newRow("save button") << QByteArray("QFileDialog") << QByteArray("&Save");
+        QTest::newRow("cancel button") << QByteArray("QPlatformTheme") << QByteArray("Cancel");
+    }
+    void qtDialogsInJapanese()
+    {
+        QFETCH(QByteArray, context);
+        QFETCH(QByteArray, english);
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+            QSKIP("Qt's Japanese translations are not installed");
+        const QString shown = QCoreApplication::translate(context.constData(), english.constData());
+        QVERIFY2(shown != QString::fromUtf8(english), english.constData());
+        QVERIFY(std::any_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() >= 0x3000; }));
     }
 
     void folderScans_data()

@@ -7,8 +7,10 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QPixmap>
+#include <QTranslator>
 
 Class1::Class1(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -17,6 +19,12 @@ Class1::Class1(int& argc, char** argv)
     setApplicationVersion(QStringLiteral(VOLETA_VERSION_TEXT));
     setQuitOnLastWindowClosed(false); // closing the main window quits; nothing else does
     setWindowIcon(QIcon(QPixmap::fromImage(VoletaICon())));
+
+    // Qt's own dialogs (save, overwrite question, page set-up, print) in Japanese, like
+    // the rest of the program. Without the translation file they stay as Qt gives them.
+    auto* qtTranslator = new QTranslator(this);
+    if (qtTranslator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(qtTranslator);
 
     Menu* menu = Menu::instance();
     for (QMenu* m : menu->findChildren<QMenu*>())

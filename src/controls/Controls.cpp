@@ -13,6 +13,28 @@ void showInFront(QWidget* window)
     window->activateWindow();
 }
 
+namespace {
+
+class NormalStateKeeper : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        auto* window = static_cast<QWidget*>(watched);
+        const Qt::WindowStates grown = Qt::WindowMaximized | Qt::WindowFullScreen;
+        if (e->type() == QEvent::WindowStateChange && (window->windowState() & grown))
+            window->setWindowState(window->windowState() & ~grown);
+        return false;
+    }
+};
+
+} // namespace
+
+void keepNormalState(QWidget* window)
+{
+    window->installEventFilter(new NormalStateKeeper(window));
+}
+
 PopupMenu::PopupMenu(QWidget* parent)
     : QComboBox(parent)
 {

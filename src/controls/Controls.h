@@ -12,6 +12,10 @@ class QToolButton;
 // Shows a top-level window, or brings it to the front when it is already shown.
 void showInFront(QWidget* window);
 
+// Keeps a fixed-size window out of the maximised and full-screen states, whoever asks
+// for them (a program call, a window manager that ignores the missing maximise box).
+void keepNormalState(QWidget* window);
+
 // A list of rows with at most one selected. Unlike a bare QComboBox it can have no
 // selected row (ListIndex -1) even when it holds rows, adding rows never selects one,
 // and setting the row in code runs the change handler exactly once.

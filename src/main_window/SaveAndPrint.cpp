@@ -49,6 +49,7 @@ bool saveJpeg(const QImage& picture, const QString& suggestedName)
         showSaveFailure(reason);
         return false;
     }
+    platform::rememberSaveFolder(path); // the next save dialog opens here
     return true;
 }
 

@@ -15,7 +15,8 @@ QString suggestedJpegName(const QString& sourceName, const QString& line1, const
 
 // Asks for a file (offering `suggestedName`) and writes the whole picture to it as a
 // JPEG at the default quality. Cancelling returns false and shows nothing; a failure
-// shows a message and leaves any earlier file of that name as it was.
+// shows a message and leaves any earlier file of that name as it was. A successful save
+// makes its folder the one the next save dialog opens in.
 bool saveJpeg(const QImage& picture, const QString& suggestedName);
 
 // Where the picture lands on a page `pageWidth` units wide: the full width at the top

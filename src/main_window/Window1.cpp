@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -82,8 +83,11 @@ Window1::Window1()
     content->setObjectName(QStringLiteral("Window1Content"));
     content->setFixedSize(980, 685);
     setCentralWidget(content);
+    // No maximise box, and the size is that of the menu bar over the content, fixed.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
         | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    keepNormalState(this);
 
     Oval1 = new Oval(content);
     Oval1->setObjectName(QStringLiteral("Oval1"));
@@ -154,8 +158,8 @@ void Window1::Open()
             w2->Canvas2->setBackdrop(platform::openPicture(entry).image);
     }
 
-    // 9. Font lists, in the platform's order, nothing selected.
-    const QStringList families = QFontDatabase::families();
+    // Font lists: each family once, in the platform's order, nothing selected.
+    const QStringList families = text::plainFamilies(QFontDatabase::families());
     for (const QString& family : families) {
         w2->PopupMenu7->AddRow(family);
         w2->PopupMenu8->AddRow(family);

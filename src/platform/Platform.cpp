@@ -14,6 +14,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStandardPaths>
 
 namespace platform {
 
@@ -23,6 +24,12 @@ namespace {
     {
         static QString path;
         return path;
+    }
+
+    QString& lastSaveFolder()
+    {
+        static QString folder;
+        return folder;
     }
 
     bool& quitFlag()
@@ -40,7 +47,13 @@ namespace {
         }
         QString saveFile(const QString& suggestedName) override
         {
-            return QFileDialog::getSaveFileName(nullptr, QString(), suggestedName);
+            QFileDialog dialog(nullptr, QString(), saveFolder());
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setNameFilter(QStringLiteral("JPEG 画像 (*.jpg *.jpeg)"));
+            dialog.setDefaultSuffix(QStringLiteral("jpg"));
+            dialog.selectFile(suggestedName);
+            if (dialog.exec() != QDialog::Accepted) return {};
+            return dialog.selectedFiles().value(0);
         }
         bool pageSetup(QPrinter& printer) override
         {
@@ -141,6 +154,19 @@ PictureResult decodePicture(QIODevice* device)
     if (image.format() != QImage::Format_RGB32) image.convertTo(QImage::Format_RGB32);
     result.image = std::move(image);
     return result;
+}
+
+QString saveFolder()
+{
+    if (!lastSaveFolder().isEmpty() && QFileInfo(lastSaveFolder()).isDir()) return lastSaveFolder();
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir()) return pictures;
+    return QDir::homePath();
+}
+
+void rememberSaveFolder(const QString& savedFile)
+{
+    lastSaveFolder() = savedFile.isEmpty() ? QString() : QFileInfo(savedFile).absolutePath();
 }
 
 void yield()

@@ -57,6 +57,11 @@ void requestQuit();
 bool quitRequested();
 void resetQuitRequest(); // for tests
 
+// Where the save dialog opens: the folder of the last successful save while it
+// exists, otherwise the user's Pictures folder, otherwise the home folder.
+QString saveFolder();
+void rememberSaveFolder(const QString& savedFile); // empty = forget
+
 // Modal dialogs, message boxes, clipboard and browser, behind one interface so that
 // tests can record what was shown and answer as they like.
 class Dialogs {

@@ -64,15 +64,15 @@ void Window2::destroyInstance()
     theWindow = nullptr;
 }
 
+// A window of its own kept above the main window (its transient), with a plain title
+// bar: no close box (it is only ever hidden), no minimise or maximise box, fixed size.
 Window2::Window2()
+    : QWidget(Window1::existing(), Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
 {
     setObjectName(QStringLiteral("Window2"));
     setWindowTitle(QStringLiteral("文字背景設定"));
-    // No close box: the window is only ever hidden.
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
-    resize(480, 270);
-    setMinimumSize(64, 64);
-    setMaximumSize(32000, 32000);
+    setFixedSize(480, 270);
+    keepNormalState(this);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0, 171, 151));
     setPalette(pal);
@@ -80,6 +80,7 @@ Window2::Window2()
     setFont(labelFont(12));
     createControls();
     connectHandlers();
+    setUpFocus();
 }
 
 void Window2::createControls()
@@ -228,6 +229,20 @@ void Window2::createControls()
     StaticText14 = label("StaticText14", QStringLiteral("上段"), 1, 176, 30, 18);
     StaticText15 = label("StaticText15", QStringLiteral("中段"), 1, 208, 30, 18);
     StaticText16 = label("StaticText16", QStringLiteral("下段"), 1, 242, 30, 18);
+}
+
+// Typing goes to the first text line from the start; Tab walks the visible controls
+// in reading order and never reaches the lists beyond the window's edge.
+void Window2::setUpFocus()
+{
+    for (PopupMenu* beyondEdge : { PopupMenu2, PopupMenu5, PopupMenu6 })
+        beyondEdge->setFocusPolicy(Qt::NoFocus);
+    const QList<QWidget*> order = { PopupMenu10, PushButton1, PopupMenu3, PopupMenu11, PopupMenu12, PopupMenu13,
+        Slider1, EditField1, PopupMenu1, PopupMenu7, CheckBox2, CheckBox1, Slider2, EditField2, PopupMenu4, PopupMenu8,
+        CheckBox3, CheckBox4, Slider3, EditField3, PopupMenu9, PopupMenu14, CheckBox5, CheckBox6 };
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    EditField1->setFocus();
 }
 
 QLineEdit* Window2::lineField(int n) const

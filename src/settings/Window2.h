@@ -130,6 +130,7 @@ private:
     Window2();
     void createControls();
     void connectHandlers();
+    void setUpFocus();
     void repaintPreview();
     void moveLine(int n, int dx, int dy);
     void panBy(int dx, int dy);

@@ -15,7 +15,9 @@ namespace {
     const QSet<QString>& installedFamilies()
     {
         static const QSet<QString> families = [] {
-            const QStringList list = QFontDatabase::families();
+            // Both the foundry-tagged names and the plain ones draw the family.
+            QStringList list = QFontDatabase::families();
+            list += plainFamilies(list);
             return QSet<QString>(list.begin(), list.end());
         }();
         return families;
@@ -101,6 +103,21 @@ QString defaultFamily()
 bool isInstalled(const QString& family)
 {
     return !family.isEmpty() && installedFamilies().contains(family);
+}
+
+QStringList plainFamilies(const QStringList& platformFamilies)
+{
+    QStringList plain;
+    QSet<QString> seen;
+    for (QString family : platformFamilies) {
+        const qsizetype tag = family.lastIndexOf(QLatin1String(" ["));
+        if (tag > 0 && family.endsWith(QLatin1Char(']'))) family.truncate(tag);
+        if (!seen.contains(family)) {
+            seen.insert(family);
+            plain << family;
+        }
+    }
+    return plain;
 }
 
 QPoint maskPosition(const Line& line)

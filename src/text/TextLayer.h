@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 class QPainter;
@@ -28,6 +29,11 @@ using Lines = std::array<Line, 3>;
 // a bold Japanese gothic, whose thick strokes make solid shapes in the stereogram.
 QString defaultFamily();
 bool isInstalled(const QString& family);
+
+// The font families as a user picks them: a family that several foundries supply is
+// listed by the platform once per foundry ("C059 [UKWN]", "C059 [urw]"); here it
+// appears once, by its plain name, where the platform listed it first.
+QStringList plainFamilies(const QStringList& platformFamilies);
 
 // Mask position: left edge trunc(size / 2.0 + x), baseline size + y.
 QPoint maskPosition(const Line& line);

@@ -7,8 +7,6 @@
 #include <QColor>
 #include <QDir>
 #include <QFileInfo>
-#include <QFont>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -665,7 +663,8 @@ QImage terrainPlateau()
         1211);
 }
 
-// The first terrain entry stands for "no relief": a calm, light sheet of paper with a grid.
+// The first terrain entry stands for "no relief": a calm, light sheet of paper with a
+// faint grid and nothing written on it, so the preview shows no stray text under the lines.
 QImage flatPicture()
 {
     const int w = 500, h = 400;
@@ -684,23 +683,6 @@ QImage flatPicture()
         p.setPen(QPen(y % 100 == 0 ? QColor(200, 205, 212) : QColor(222, 224, 226), 1));
         p.drawLine(0, y, w, y);
     }
-    const QStringList families = QFontDatabase::families();
-    QString label = QStringLiteral("平面");
-    QFont font;
-    if (families.contains(QStringLiteral("IPAGothic"))) {
-        font.setFamily(QStringLiteral("IPAGothic"));
-    } else {
-        // Without a Japanese font the characters would come out as boxes.
-        label = QStringLiteral("FLAT");
-        font.setBold(true);
-    }
-    font.setPixelSize(label.size() == 2 ? 150 : 110);
-    p.setFont(font);
-    const QRect box(0, 0, w, h);
-    p.setPen(QColor(255, 255, 255));
-    p.drawText(box.translated(3, 3), Qt::AlignCenter, label);
-    p.setPen(QColor(150, 156, 166));
-    p.drawText(box, Qt::AlignCenter, label);
     p.end();
     return img;
 }
@@ -709,7 +691,7 @@ QImage flatPicture()
 
 int main(int argc, char** argv)
 {
-    // Fonts need a GUI application object, but no display is required.
+    // Painting wants a GUI application object, but no display is required.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
