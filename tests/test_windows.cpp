@@ -75,8 +75,7 @@ class TestWindows : public QObject {
     template <typename T> T* control(QWidget* window, const char* name) const
     {
         T* c = window->findChild<T*>(QString::fromLatin1(name));
-        if (!c)
-            qFatal("no control %s", name);
+        if (!c) qFatal("no control %s", name);
         return c;
     }
 
@@ -111,7 +110,9 @@ private Q_SLOTS:
 
         for (const char* name : { "PushButton1", "PushButton2", "PushButton3" })
             QVERIFY(!control<QPushButton>(w1, name)->isEnabled());
-        QCOMPARE(control<Oval>(w1, "Oval2")->geometry().center().x() - control<Oval>(w1, "Oval1")->geometry().center().x(), 160);
+        QCOMPARE(
+            control<Oval>(w1, "Oval2")->geometry().center().x() - control<Oval>(w1, "Oval1")->geometry().center().x(),
+            160);
         QVERIFY(!w1->Canvas1->hasBackdrop());
         QVERIFY(w1->Canvas3->hasBackdrop());
         QCOMPARE(w1->Canvas3->parentWidget(), w1->Canvas1);
@@ -127,8 +128,8 @@ private Q_SLOTS:
         // The settings window's controls at their start values.
         QCOMPARE(w2()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 57);
         QStringList rows;
-        for (PopupMenu* m : { w2()->PopupMenu1, w2()->PopupMenu4, w2()->PopupMenu9, w2()->PopupMenu2,
-                 w2()->PopupMenu10, w2()->PopupMenu12, w2()->PopupMenu13 })
+        for (PopupMenu* m : { w2()->PopupMenu1, w2()->PopupMenu4, w2()->PopupMenu9, w2()->PopupMenu2, w2()->PopupMenu10,
+                 w2()->PopupMenu12, w2()->PopupMenu13 })
             rows << m->Text();
         QCOMPARE(rows, QStringList({ "120", "110", "100", "近5", "平行方", " 1 ×", "1.5×" }));
         QCOMPARE(QList<int>({ w2()->Slider1->value(), w2()->Slider2->value(), w2()->Slider3->value() }),
@@ -203,7 +204,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("removed");
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("source") << QStringList { kSource } << QStringList { "画像フォルダーに画像がありません" };
-        QTest::newRow("background") << QStringList { kBackground } << QStringList { "背景フォルダーに画像がありません" };
+        QTest::newRow("background") << QStringList { kBackground }
+                                    << QStringList { "背景フォルダーに画像がありません" };
         QTest::newRow("both") << QStringList { kSource, kBackground }
                               << QStringList { "画像フォルダーに画像がありません", "背景フォルダーに画像がありません" };
     }

@@ -11,8 +11,7 @@ int builds = 0;
 Menu* Menu::instance()
 {
     static QPointer<Menu> menu;
-    if (!menu)
-        menu = new Menu;
+    if (!menu) menu = new Menu;
     return menu;
 }
 

@@ -8,7 +8,6 @@ int main(int argc, char** argv)
     // The main window's opening sequence scans the picture folders and shows the
     // settings window; a missing folder asks to quit before the loop starts.
     Window1::instance();
-    if (platform::quitRequested())
-        return 0;
+    if (platform::quitRequested()) return 0;
     return app.exec();
 }

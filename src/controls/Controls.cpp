@@ -18,15 +18,13 @@ PopupMenu::PopupMenu(QWidget* parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QComboBox::currentIndexChanged, this, [this](int) {
-        if (inCode == 0)
-            Q_EMIT Change();
+        if (inCode == 0) Q_EMIT Change();
     });
 }
 
 void PopupMenu::setListIndex(int row)
 {
-    if (row < -1 || row >= count())
-        row = -1;
+    if (row < -1 || row >= count()) row = -1;
     ++inCode;
     setCurrentIndex(row);
     --inCode;
@@ -43,8 +41,7 @@ void PopupMenu::AddRow(const QString& text)
     const int before = currentIndex();
     ++inCode;
     addItem(text);
-    if (currentIndex() != before)
-        setCurrentIndex(before); // Qt selects the first row added to an empty list
+    if (currentIndex() != before) setCurrentIndex(before); // Qt selects the first row added to an empty list
     --inCode;
 }
 
@@ -108,8 +105,7 @@ void PopupArrow::paintEvent(QPaintEvent*)
 
 void PopupArrow::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton)
-        Q_EMIT MouseDown(e->position().toPoint());
+    if (e->button() == Qt::LeftButton) Q_EMIT MouseDown(e->position().toPoint());
 }
 
 Canvas::Canvas(QWidget* parent)
@@ -120,8 +116,7 @@ Canvas::Canvas(QWidget* parent)
 
 const QImage* Canvas::backdrop() const
 {
-    if (viewed)
-        return viewed;
+    if (viewed) return viewed;
     return owned.isNull() ? nullptr : &owned;
 }
 

@@ -1,7 +1,7 @@
 #include "info/AboutWindow.h"
 
-#include "controls/Controls.h"
 #include "app/VoletaIcon.h"
+#include "controls/Controls.h"
 #include "platform/Platform.h"
 
 #include <QCloseEvent>

@@ -17,19 +17,15 @@ namespace {
 
 Window1* theWindow = nullptr;
 
-
 // Which folder entries become list rows. The platform keeps no type codes, so names
 // decide: ".jpg" in any letter case; in the source folder also the old ".pict"/".pct"
 // pictures (listed, though they open as unreadable) and lossless ".png" pictures.
 bool accepted(const QString& name, bool sourceFolder)
 {
-    if (name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
-        return true;
-    if (!sourceFolder)
-        return false;
+    if (name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)) return true;
+    if (!sourceFolder) return false;
     for (const char* ending : { ".pict", ".pct", ".png" }) {
-        if (name.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
-            return true;
+        if (name.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return true;
     }
     return false;
 }
@@ -150,8 +146,7 @@ void Window1::Open()
         w2->PopupMenu11->setListIndex(0);
         const QString entry
             = platform::child(platform::folderBesideApplication(kBackgroundFolder), w2->PopupMenu11->Text());
-        if (!entry.isEmpty())
-            w2->Canvas2->setBackdrop(platform::openPicture(entry).image);
+        if (!entry.isEmpty()) w2->Canvas2->setBackdrop(platform::openPicture(entry).image);
     }
 
     // 9. Font lists, in the platform's order, nothing selected.
@@ -189,8 +184,7 @@ bool Window1::scanFolder(const QString& folderName, bool sourceFolder, PopupMenu
     }
     const QStringList names = platform::listFolder(folder);
     for (const QString& name : names) {
-        if (accepted(name, sourceFolder))
-            list->AddRow(name);
+        if (accepted(name, sourceFolder)) list->AddRow(name);
         platform::yield();
     }
     return true;
@@ -249,8 +243,7 @@ void Window1::iti()
     Window2* w2 = Window2::instance();
     w2->setPreviewLines(current);
     w2->Canvas2->update();
-    if (Canvas3->hasBackdrop())
-        w2->PushButton1->setEnabled(true);
+    if (Canvas3->hasBackdrop()) w2->PushButton1->setEnabled(true);
 }
 
 void Window1::tizu()
@@ -274,8 +267,7 @@ void Window1::keisan()
 void Window1::hyouji()
 {
     const QImage* source = Canvas3->backdrop();
-    if (!source)
-        return;
+    if (!source) return;
     // Squeezing the source into the strip is the costliest step; the same source
     // picture gives the same strip, so it is made once per picture.
     if (stripSource != source->cacheKey() || strip.isNull()) {

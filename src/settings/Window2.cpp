@@ -19,7 +19,6 @@ namespace {
 
 Window2* theWindow = nullptr;
 
-
 // "Osaka" is not found on Linux; the Japanese gothic fonts stand in for it.
 QFont labelFont(int pixelSize)
 {
@@ -53,8 +52,7 @@ QStringList nearFarRows()
 
 Window2* Window2::instance()
 {
-    if (!theWindow)
-        theWindow = new Window2;
+    if (!theWindow) theWindow = new Window2;
     return theWindow;
 }
 
@@ -89,18 +87,17 @@ void Window2::createControls()
         w->setGeometry(left, top, width, height);
         return w;
     };
-    auto label = [&](const char* name, const QString& caption, int left, int top, int width, int height,
-                     int size = 12) {
-        QLabel* l = place(new QLabel(caption, this), name, left, top, width, height);
-        l->setFont(labelFont(size));
-        return l;
-    };
+    auto label
+        = [&](const char* name, const QString& caption, int left, int top, int width, int height, int size = 12) {
+              QLabel* l = place(new QLabel(caption, this), name, left, top, width, height);
+              l->setFont(labelFont(size));
+              return l;
+          };
     auto list = [&](const char* name, int left, int top, int width, int height, const QStringList& rows, int start) {
         PopupMenu* m = place(new PopupMenu(this), name, left, top, width, height);
         for (const QString& row : rows)
             m->AddRow(row);
-        if (start >= 0)
-            m->setCurrentIndex(start); // start values are set before any handler is attached
+        if (start >= 0) m->setCurrentIndex(start); // start values are set before any handler is attached
         return m;
     };
     auto bevel = [&](const char* name, const QString& caption, int left, int top) {
@@ -188,7 +185,8 @@ void Window2::createControls()
     PopupMenu11 = list("PopupMenu11", 280, 75, 130, 20,
         { QStringLiteral("地図表示"), QStringLiteral("富士山"), QStringLiteral("北岳"), QStringLiteral("穂高岳"),
             QStringLiteral("御岳"), QStringLiteral("乗鞍岳"), QStringLiteral("立山"), QStringLiteral("白山"),
-            QStringLiteral("大峰山脈"), QStringLiteral("紀伊半島"), QStringLiteral("串本大島"), QStringLiteral("花瀬") },
+            QStringLiteral("大峰山脈"), QStringLiteral("紀伊半島"), QStringLiteral("串本大島"),
+            QStringLiteral("花瀬") },
         0);
     PopupMenu12 = list("PopupMenu12", 240, 109, 80, 20,
         { QStringLiteral(" 1 ×"), QStringLiteral("1.5×"), QStringLiteral(" 2 ×"), QStringLiteral("2.5×"),
@@ -294,8 +292,7 @@ void Window2::keyPressEvent(QKeyEvent* e)
 {
     // Return presses the default button, when it is enabled.
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
-        if (PushButton1->isEnabled() && isVisible())
-            PushButton1->click();
+        if (PushButton1->isEnabled() && isVisible()) PushButton1->click();
         e->accept();
         return;
     }
