@@ -1,6 +1,7 @@
 // Saving the composed picture as a JPEG file and printing it.
 #include "main_window/SaveAndPrint.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "support/FakeDialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,7 +91,7 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
         file.close();
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
-        platform::ScopedFakeDialogs fake;
+        ScopedFakeDialogs fake;
         fake->saveAnswer = target.isEmpty() ? QString() : dir.filePath(target);
 
         QCOMPARE(output::saveJpeg(validPicture ? composedPicture() : QImage(), QStringLiteral("sky_3D.jpg")), saved);
@@ -149,7 +150,7 @@ private Q_SLOTS:
         QFETCH(QString, pdf);
         QFETCH(QStringList, messages);
         QTemporaryDir dir;
-        platform::ScopedFakeDialogs fake;
+        ScopedFakeDialogs fake;
         fake->pageSetupAnswer = pageSetupAnswer;
         fake->printAnswer = printAnswer;
         QStringList outputNamesFound;

@@ -1,6 +1,5 @@
 // The text layer: where the lines stand in the mask and the preview, and what the
 // mask may hold (the depth step trusts its colours exactly).
-#include "render/Engine.h"
 #include "text/TextLayer.h"
 
 #include <QHash>
@@ -91,11 +90,11 @@ private Q_SLOTS:
         text::drawMask(mask, lines);
         const QHash<QRgb, int> counts = histogram(mask, 1);
         QCOMPARE(QSet<QRgb>(counts.keyBegin(), counts.keyEnd()),
-            QSet<QRgb>({ 0xffffff, render::kLine1Code, render::kLine2Code, render::kLine3Code }));
+            QSet<QRgb>({ 0xffffff, text::kLine1Code, text::kLine2Code, text::kLine3Code }));
         QCOMPARE(mask.pixel(700, 0), qRgb(1, 2, 3));
         QCOMPARE(mask.pixel(0, 700), qRgb(1, 2, 3));
         // Every line covers a solid area.
-        for (QRgb code : { render::kLine1Code, render::kLine2Code, render::kLine3Code })
+        for (QRgb code : { text::kLine1Code, text::kLine2Code, text::kLine3Code })
             QVERIFY2(counts.value(code) > 5000, qPrintable(QString::number(code, 16)));
     }
 
@@ -114,8 +113,8 @@ private Q_SLOTS:
         // Line 2 drawn over line 1 at the same place: line 1 keeps no pixel under it.
         QImage mask = freshMask();
         text::drawMask(mask, { line(QStringLiteral("■"), 400, 0, 20), line(QStringLiteral("■"), 400, 0, 20), {} });
-        QCOMPARE(histogram(mask).value(render::kLine1Code), 0);
-        QVERIFY(histogram(mask).value(render::kLine2Code) > 10000);
+        QCOMPARE(histogram(mask).value(text::kLine1Code), 0);
+        QVERIFY(histogram(mask).value(text::kLine2Code) > 10000);
 
         text::drawMask(mask,
             { line(QString(), 440, 0, 20), line(QStringLiteral("X"), 400, -100000, 450),

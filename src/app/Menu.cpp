@@ -4,10 +4,6 @@
 #include <QMenu>
 #include <QPointer>
 
-namespace {
-int builds = 0;
-}
-
 Menu* Menu::instance()
 {
     static QPointer<Menu> menu;
@@ -15,14 +11,8 @@ Menu* Menu::instance()
     return menu;
 }
 
-int Menu::buildCount()
-{
-    return builds;
-}
-
 Menu::Menu()
 {
-    ++builds;
     setObjectName(QStringLiteral("Menu"));
     auto addItem = [](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key) {
         QAction* action = menu->addAction(caption);

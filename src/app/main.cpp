@@ -1,6 +1,6 @@
 #include "app/Class1.h"
 #include "main_window/Window1.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 int main(int argc, char** argv)
 {

@@ -6,6 +6,16 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+QFont uiFont(int pixelSize, bool bold)
+{
+    QFont font;
+    font.setFamilies({ QStringLiteral("Osaka"), QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
+        QStringLiteral("Noto Sans CJK JP") });
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
 void showInFront(QWidget* window)
 {
     window->show();
