@@ -2,7 +2,7 @@
 // allocation limit, the size check, EXIF orientation, Format_RGB32), and a picture that
 // comes out is used as the map (crop, relief) and as the pattern of a full composition.
 // The first bytes, which are also the picture's header, choose the crop and the relief.
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "render/Engine.h"
 
 #include <QBuffer>

@@ -1,9 +1,13 @@
 // Runs the real voleta-render on small inputs made here and checks exit codes,
 // messages and the pictures it writes.
+#include "cli/Options.h"
+
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -42,6 +46,22 @@ bool saveDepth(const QString& file, const std::function<int(int)>& depthAtColumn
     return d.save(file);
 }
 
+// Every field a command line fills, by name.
+QVariantMap fields(const cli::Options& o)
+{
+    QVariantMap f { { "pattern", o.pattern }, { "output", o.output }, { "map", o.map }, { "depthIn", o.depthIn },
+        { "depthOut", o.depthOut }, { "maskOut", o.maskOut }, { "zoom", o.zoomRow }, { "pan.x", o.pan.x() },
+        { "pan.y", o.pan.y() }, { "kt", o.kt }, { "hk", o.hk } };
+    for (int n = 1; n <= 3; ++n) {
+        const text::Line& l = o.lines[n - 1];
+        const QString p = QStringLiteral("line%1.").arg(n);
+        f[p + "text"] = l.text, f[p + "family"] = l.family, f[p + "size"] = l.size, f[p + "x"] = l.x;
+        f[p + "y"] = l.y, f[p + "italic"] = l.italic, f[p + "bold"] = l.bold;
+        f[p + "depth"] = o.sliders[n - 1];
+    }
+    return f;
+}
+
 } // namespace
 
 class TestCli : public QObject {
@@ -71,6 +91,72 @@ private Q_SLOTS:
         junk.write(QByteArray::fromHex("ffd8ffe000104a46494600deadbeef0102030405060708090a"));
     }
 
+    // Each option fills its own field and no other; the rest keep the start state.
+    void parsedFields_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QVariantMap>("changed");
+        QTest::newRow("offset is X,Y") << QStringList { "--offset2", "-30,100" }
+                                       << QVariantMap { { "line2.x", -30 }, { "line2.y", 100 } };
+        QTest::newRow("bold 3") << QStringList { "--bold3" } << QVariantMap { { "line3.bold", 1 } };
+        QTest::newRow("italic 1") << QStringList { "--italic1" } << QVariantMap { { "line1.italic", 1 } };
+        QTest::newRow("size is 4 x points") << QStringList { "--size2", "70" } << QVariantMap { { "line2.size", 280 } };
+        QTest::newRow("depth 3") << QStringList { "--depth3=-5" } << QVariantMap { { "line3.depth", -5 } };
+        QTest::newRow("text and font") << QStringList { "--text2", "", "--font1", "IPAMincho" }
+                                       << QVariantMap { { "line2.text", "" }, { "line1.family", "IPAMincho" } };
+        QTest::newRow("zoom and pan") << QStringList { "--zoom", "5", "--pan", "7,-9" }
+                                      << QVariantMap { { "zoom", 5 }, { "pan.x", 7 }, { "pan.y", -9 } };
+        QTest::newRow("relief, crossed") << QStringList { "--relief=6", "--method", "crossed" }
+                                         << QVariantMap { { "kt", 6 }, { "hk", -1 } };
+        QTest::newRow("map and outputs") << QStringList { "--map", "m.jpg", "--depth-out", "d.png", "--mask-out",
+            "k.png" } << QVariantMap { { "map", "m.jpg" }, { "depthOut", "d.png" }, { "maskOut", "k.png" } };
+        QTest::newRow("last one wins") << QStringList { "--zoom", "1", "--zoom", "2" } << QVariantMap { { "zoom", 2 } };
+    }
+    void parsedFields()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QVariantMap, changed);
+        const cli::Parsed parsed = cli::parseArguments(QStringList { "--pattern", "p.png", "-o", "o.png" } + args);
+        QVERIFY2(parsed.kind == cli::Parsed::Kind::Run, qPrintable(parsed.error));
+        // The start state, worked out by hand.
+        QVariantMap expected { { "pattern", "p.png" }, { "output", "o.png" }, { "map", "" }, { "depthIn", "" },
+            { "depthOut", "" }, { "maskOut", "" }, { "zoom", 0 }, { "pan.x", 0 }, { "pan.y", 0 }, { "kt", 2 },
+            { "hk", 1 } };
+        const char* texts[] = { "Voleta", " 3D", "     V2" };
+        const int sizes[] = { 440, 400, 360 }, ys[] = { 20, 450, 880 }, depths[] = { 6, 8, 10 };
+        for (int n = 1; n <= 3; ++n) {
+            const QString p = QStringLiteral("line%1.").arg(n);
+            expected[p + "text"] = texts[n - 1], expected[p + "family"] = "", expected[p + "size"] = sizes[n - 1];
+            expected[p + "x"] = 0, expected[p + "y"] = ys[n - 1], expected[p + "italic"] = 0, expected[p + "bold"] = 0;
+            expected[p + "depth"] = depths[n - 1];
+        }
+        for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+            expected[it.key()] = it.value();
+        const QVariantMap actual = fields(parsed.options);
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QVERIFY2(actual.value(it.key()).toString() == it.value().toString(),
+                qPrintable(QStringLiteral("%1: %2, not %3")
+                               .arg(it.key(), actual.value(it.key()).toString(), it.value().toString())));
+    }
+
+    void outputFormat_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("jpeg");
+        QTest::newRow(".png") << "a.png" << false;
+        QTest::newRow(".PNG") << "a.PNG" << false;
+        QTest::newRow(".jpg") << "a.jpg" << true;
+        QTest::newRow(".jpeg") << "a.jpeg" << true;
+        QTest::newRow(".JPEG") << "a.b.JPEG" << true;
+    }
+    void outputFormat()
+    {
+        QFETCH(QString, output);
+        const cli::Parsed parsed = cli::parseArguments({ "--pattern", "p.png", "-o", output });
+        QCOMPARE(parsed.kind, cli::Parsed::Kind::Run);
+        QTEST(parsed.options.outputIsJpeg(), "jpeg");
+    }
+
     // Each run writes a 1920 x 1280 picture. Where a row gives columns and a period, the
     // pixels there repeat that far to the right: 320 on the flat plane, 308 at depth 12.
     void goodRun_data()
@@ -79,6 +165,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("extra");
         QTest::addColumn<QList<int>>("repeat"); // first and last column, period
         QTest::newRow("png, flat, no text") << QString("flat.png") << kNoText << QList<int> { 0, 1599, 320 };
+        QTest::newRow("jpg named .jpeg") << QString("plain.jpeg") << QStringList() << QList<int>();
         QTest::newRow("depth file 12") << QString("step-out.png") << QStringList { "--depth-in", path("step.png") }
                                        << QList<int> { 200, 400, 308 };
         QTest::newRow("jpg named .JPEG, styled")
@@ -99,6 +186,8 @@ private Q_SLOTS:
         QFETCH(QStringList, extra);
         QFETCH(QList<int>, repeat);
         QCOMPARE(runRender(base(out) + extra).code, 0);
+        // The format written is the one the name asks for, whatever the letter case.
+        QCOMPARE(QImageReader(path(out)).format(), out.endsWith("png") ? QByteArray("png") : QByteArray("jpeg"));
         const QImage img = QImage(path(out)).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(img.size(), QSize(1920, 1280));
         for (int y = 0; y < 1280 && !repeat.isEmpty(); ++y) {
@@ -176,11 +265,45 @@ private Q_SLOTS:
                 QCOMPARE(depthAt(d, xs[i], y), expected[i]);
     }
 
+    // A file that could not be read or written: one line, "<what failed>: <file>: <reason>".
+    void failureWording_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("line");
+        const QString none = path("none.jpg"), bad = path("no-such-folder/out.png"), small = path("small.png");
+        QTest::newRow("missing") << QStringList { "--pattern", none, "-o", path("never.png") }
+                                 << "cannot read the pattern picture: " + none + ": no such file";
+        QTest::newRow("folder as a map") << base("never.png") + QStringList { "--map", dir.path() }
+                                         << "cannot read the map picture: " + dir.path() + ": not a regular file";
+        QTest::newRow("wrong size") << base("never.png") + QStringList { "--depth-in", small }
+                                    << "cannot read the depth file: " + small
+                + ": it is 100 x 100 pixels, not 1600 x 1280";
+        QTest::newRow("no folder") << QStringList { "--pattern", pattern, "-o", bad }
+                                   << "cannot write the picture: " + bad + ": the folder does not exist";
+        QTest::newRow("through a file") << base("w.png") + QStringList { "--depth-out", pattern + "/d.png" }
+                                        << "cannot write the depth file: " + pattern
+                + "/d.png: no file of that name can be made there";
+    }
+    void failureWording()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, line);
+        const Result r = runRender(args);
+        QCOMPARE(r.code, 1);
+        // Only our own lines: Qt may add a note of its own.
+        QCOMPARE(
+            r.err.split('\n').filter(QRegularExpression("^voleta-render: ")), QStringList { "voleta-render: " + line });
+    }
+
     void help()
     {
         const Result r = runRender({ "--help" });
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.startsWith("Usage: voleta-render --pattern PATH -o OUT.(png|jpg)"));
+        QVERIFY(r.out.contains("--offset1 <X,Y>"));
+        const Result v = runRender({ "--version" });
+        QCOMPARE(v.code, 0);
+        QCOMPARE(v.out, QStringLiteral("voleta-render " VOLETA_VERSION_TEXT "\n"));
     }
 
     // A bad command line exits with 2 and the usage text, one check per row; an input

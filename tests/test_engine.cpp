@@ -165,16 +165,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("hk");
         QTest::addColumn<int>("depth"); // sliders -18, 8, 18; 7 = left as it was
         const QPoint p(100, 100);
-        QTest::newRow("line 1") << uint(kLine1Code) << p << 1 << -36;
-        QTest::newRow("line 2") << uint(kLine2Code) << p << 1 << 16;
-        QTest::newRow("line 3") << uint(kLine3Code) << p << 1 << 36;
-        QTest::newRow("line 1 crossed") << uint(kLine1Code) << p << -1 << 36;
-        QTest::newRow("line 3 crossed") << uint(kLine3Code) << p << -1 << -36;
-        QTest::newRow("last scanned pixel") << uint(kLine2Code) << QPoint(1599, 1279) << 1 << 16;
+        QTest::newRow("line 1") << uint(text::kLine1Code) << p << 1 << -36;
+        QTest::newRow("line 2") << uint(text::kLine2Code) << p << 1 << 16;
+        QTest::newRow("line 3") << uint(text::kLine3Code) << p << 1 << 36;
+        QTest::newRow("line 1 crossed") << uint(text::kLine1Code) << p << -1 << 36;
+        QTest::newRow("line 3 crossed") << uint(text::kLine3Code) << p << -1 << -36;
+        QTest::newRow("last scanned pixel") << uint(text::kLine2Code) << QPoint(1599, 1279) << 1 << 16;
         QTest::newRow("(5,10,14) is not text") << 0x050A0Eu << p << 1 << 7;
         QTest::newRow("smoothed edge is not text") << 0x828487u << p << 1 << 7;
-        QTest::newRow("column 0 ignored") << uint(kLine1Code) << QPoint(0, 100) << 1 << 7;
-        QTest::newRow("row 0 ignored") << uint(kLine1Code) << QPoint(100, 0) << 1 << 7;
+        QTest::newRow("column 0 ignored") << uint(text::kLine1Code) << QPoint(0, 100) << 1 << 7;
+        QTest::newRow("row 0 ignored") << uint(text::kLine1Code) << QPoint(100, 0) << 1 << 7;
     }
     void textDepths()
     {

@@ -3,9 +3,10 @@
 #include "app/Class1.h"
 #include "controls/Controls.h"
 #include "main_window/Window1.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "render/Pipeline.h"
 #include "settings/Window2.h"
+#include "support/FakeDialogs.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -62,11 +63,15 @@ QByteArray withOrientation(QByteArray jpeg, int orientation)
 // How a bad entry is made: from bytes, or as something that is not a plain file.
 enum Kind { Bytes, Folder, Fifo, Loop, NoPermission };
 
+using Why = platform::FailureKind;
+constexpr Why kOpens = Why::WriteFailed; // stands for "no failure" in the table below
+
 struct Case {
     const char* tag;
     Kind kind;
     QByteArray bytes;
     QSize size; // as opened; 0 x 0 = unreadable
+    Why why = kOpens; // the failure kind of an unreadable one
 };
 
 QList<Case> cases()
@@ -76,7 +81,7 @@ QList<Case> cases()
     cmyk.open(QIODevice::ReadOnly);
     const QSize none(0, 0);
     return {
-        { "empty", Bytes, {}, none },
+        { "empty", Bytes, {}, none, Why::NotAPicture },
         { "PNG named .jpg", Bytes, encode(noise({ 30, 20 }), "png"), { 30, 20 } },
         { "1 x 1 pixel", Bytes, encode(noise({ 1, 1 }), "jpg"), { 1, 1 } },
         { "greyscale", Bytes, encode(noise({ 30, 20 }, QImage::Format_Grayscale8), "jpg"), { 30, 20 } },
@@ -84,15 +89,15 @@ QList<Case> cases()
         { "CMYK", Bytes, cmyk.readAll(), { 12, 8 } },
         { "16-bit PNG", Bytes, encode(noise({ 30, 20 }, QImage::Format_RGBA64), "png"), { 30, 20 } },
         { "Exif orientation 6", Bytes, withOrientation(jpeg, 6), { 20, 40 } },
-        { "frame 60000 x 60000", Bytes, withFrameSize(jpeg, 60000, 60000), none },
-        { "frame 12001 wide", Bytes, withFrameSize(jpeg, 12001, 20), none },
-        { "cut before the scan", Bytes, jpeg.left(jpeg.indexOf("\xff\xda")), none },
+        { "frame 60000 x 60000", Bytes, withFrameSize(jpeg, 60000, 60000), none, Why::TooLarge },
+        { "frame 12001 wide", Bytes, withFrameSize(jpeg, 12001, 20), none, Why::TooLarge },
+        { "cut before the scan", Bytes, jpeg.left(jpeg.indexOf("\xff\xda")), none, Why::NotAPicture },
         // libjpeg fills a missing tail of the scan with grey: the picture opens.
         { "cut in the scan", Bytes, jpeg.left((jpeg.indexOf("\xff\xda") + jpeg.size()) / 2), { 40, 20 } },
-        { "folder", Folder, {}, none },
-        { "named pipe", Fifo, {}, none },
-        { "symlink loop", Loop, {}, none },
-        { "no permission", NoPermission, encode(noise({ 30, 20 }), "jpg"), none },
+        { "folder", Folder, {}, none, Why::NotAFile },
+        { "named pipe", Fifo, {}, none, Why::NotAFile },
+        { "symlink loop", Loop, {}, none, Why::Missing },
+        { "no permission", NoPermission, encode(noise({ 30, 20 }), "jpg"), none, Why::NoPermission },
     };
 }
 
@@ -113,7 +118,7 @@ class TestFiles : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
-    std::unique_ptr<platform::ScopedFakeDialogs> fake;
+    std::unique_ptr<ScopedFakeDialogs> fake;
 
     QString source(const QString& name = {}) const { return dir.filePath(kSource + QLatin1Char('/') + name); }
     QString background(const QString& name = {}) const { return dir.filePath(kBackground + QLatin1Char('/') + name); }
@@ -124,7 +129,7 @@ class TestFiles : public QObject {
     {
         Window1::destroyInstances();
         platform::resetQuitRequest();
-        fake = std::make_unique<platform::ScopedFakeDialogs>();
+        fake = std::make_unique<ScopedFakeDialogs>();
         platform::setApplicationFolder(dir.path());
         Window1* w1 = Window1::instance();
         for (int n = 1; n <= 3; ++n)
@@ -175,7 +180,11 @@ private Q_SLOTS:
         QVERIFY(make(source(name), c) && make(background(name), c));
         const platform::PictureResult result = platform::openPicture(source(name));
         QCOMPARE(result.image.size(), c.size);
-        QVERIFY(result.ok() ? result.image.format() == QImage::Format_RGB32 : !result.error.isEmpty());
+        if (result.ok())
+            QCOMPARE(result.image.format(), QImage::Format_RGB32);
+        else
+            QCOMPARE(result.failure.kind, c.why);
+        QCOMPARE(result.failure.file, source(name));
 
         Window1* w1 = start();
         auto choose = [](PopupMenu* list, const QString& row) { list->setListIndex(list->findText(row)); };
@@ -194,7 +203,6 @@ private Q_SLOTS:
         QCOMPARE(w2()->PopupMenu11->Text(), name);
         QCOMPARE(w2()->Canvas2->hasBackdrop(), result.ok());
         QCOMPARE(messages(), result.ok() ? QStringList() : QStringList { kNotFound });
-        w2()->Canvas2->grab(); // the preview pulls far pans back inside the map
         QVERIFY(std::abs(w2()->x1) <= result.image.width() && std::abs(w2()->y1) <= result.image.height());
         choose(w2()->PopupMenu3, QStringLiteral("a good.png"));
         displayWorks();
@@ -272,6 +280,29 @@ private Q_SLOTS:
         w2()->PopupMenu11->setListIndex(1);
         displayWorks();
         QCOMPARE(w1->a.at(1, 640), 13);
+    }
+
+    // The largest pictures that open, and the first that does not.
+    void pictureSizeEdges_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("12000 wide") << QSize(12000, 8) << true;
+        QTest::newRow("12000 high") << QSize(8, 12000) << true;
+        QTest::newRow("7000 x 5000 photo") << QSize(7000, 5000) << true;
+        QTest::newRow("12001 wide") << QSize(12001, 8) << false;
+    }
+    void pictureSizeEdges()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, opens);
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(qRgb(90, 140, 200));
+        const QString path = source(QStringLiteral("big.jpg"));
+        QVERIFY(picture.save(path, "JPG"));
+        const platform::PictureResult result = platform::openPicture(path);
+        QCOMPARE(result.image.size(), opens ? size : QSize(0, 0));
+        if (!opens) QCOMPARE(result.failure.kind, Why::TooLarge);
     }
 
     // Settings at and beyond their limits through the whole pipeline: with a one-colour

@@ -2,7 +2,8 @@
 #include "app/VoletaIcon.h"
 #include "info/AboutWindow.h"
 #include "info/SupportWindow.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "support/FakeDialogs.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -128,7 +129,7 @@ private Q_SLOTS:
         QFETCH(bool, support);
         QFETCH(QString, name);
         QFETCH(bool, opens);
-        platform::ScopedFakeDialogs fake;
+        ScopedFakeDialogs fake;
         auto* link = show(support)->findChild<QLabel*>(name);
         const auto colour = [link] { return link->palette().color(QPalette::WindowText); };
         const QColor blue(0, 0, 255);
@@ -161,7 +162,7 @@ private Q_SLOTS:
     void supportCopy()
     {
         QFETCH(int, index);
-        platform::ScopedFakeDialogs fake;
+        ScopedFakeDialogs fake;
         QWidget* w = show(true);
         QVERIFY(QTest::qWaitForWindowActive(w));
         auto* field = w->findChild<QLineEdit*>(QStringLiteral("field_%1").arg(index));

@@ -1,6 +1,5 @@
 // The text layer: where the lines stand in the mask and the preview, and what the
 // mask may hold (the depth step trusts its colours exactly).
-#include "render/Engine.h"
 #include "text/TextLayer.h"
 
 #include <QHash>
@@ -58,6 +57,7 @@ private Q_SLOTS:
         QTest::newRow("baseline at the top") << 440 << 0 << -440 << QPoint(220, 0) << QPoint(22, 0) << 44;
         QTest::newRow("size 200") << 800 << 0 << 0 << QPoint(400, 800) << QPoint(40, 80) << 80;
         QTest::newRow("step of 3: preview stays") << 440 << 3 << 20 << QPoint(223, 460) << QPoint(22, 46) << 44;
+        QTest::newRow("size 72: preview truncated") << 288 << 0 << 0 << QPoint(144, 288) << QPoint(14, 28) << 28;
     }
     void positions()
     {
@@ -91,12 +91,44 @@ private Q_SLOTS:
         text::drawMask(mask, lines);
         const QHash<QRgb, int> counts = histogram(mask, 1);
         QCOMPARE(QSet<QRgb>(counts.keyBegin(), counts.keyEnd()),
-            QSet<QRgb>({ 0xffffff, render::kLine1Code, render::kLine2Code, render::kLine3Code }));
+            QSet<QRgb>({ 0xffffff, text::kLine1Code, text::kLine2Code, text::kLine3Code }));
         QCOMPARE(mask.pixel(700, 0), qRgb(1, 2, 3));
         QCOMPARE(mask.pixel(0, 700), qRgb(1, 2, 3));
         // Every line covers a solid area.
-        for (QRgb code : { render::kLine1Code, render::kLine2Code, render::kLine3Code })
+        for (QRgb code : { text::kLine1Code, text::kLine2Code, text::kLine3Code })
             QVERIFY2(counts.value(code) > 5000, qPrintable(QString::number(code, 16)));
+    }
+
+    // Each line alone gives white and its own code colour, nothing else.
+    void eachLineItsOwnCode_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<uint>("code");
+        QTest::newRow("line 1") << 1 << 0x050A0Fu;
+        QTest::newRow("line 2") << 2 << 0x0F050Au;
+        QTest::newRow("line 3") << 3 << 0x0A0F05u;
+    }
+    void eachLineItsOwnCode()
+    {
+        QFETCH(int, line);
+        QFETCH(uint, code);
+        text::Lines lines;
+        lines[line - 1] = text::Line { QStringLiteral("V"), QString(), 400, 0, 100 };
+        QImage mask = freshMask();
+        text::drawMask(mask, lines);
+        const QHash<QRgb, int> counts = histogram(mask, 1);
+        QCOMPARE(QSet<QRgb>(counts.keyBegin(), counts.keyEnd()), QSet<QRgb>({ 0xffffff, code }));
+    }
+
+    void boldStrokesAreThicker()
+    {
+        const text::Line plain = line(QStringLiteral("Vo"), 400, 0, 100);
+        text::Line bold = plain;
+        bold.bold = 1;
+        const int plainPixels = histogram(maskOf(plain), 1).value(0x050A0F);
+        const int boldPixels = histogram(maskOf(bold), 1).value(0x050A0F);
+        QVERIFY2(boldPixels > plainPixels * 11 / 10,
+            qPrintable(QStringLiteral("%1 vs %2").arg(boldPixels).arg(plainPixels)));
     }
 
     void flagsOtherThanOneDrawLikeZero()
@@ -114,8 +146,8 @@ private Q_SLOTS:
         // Line 2 drawn over line 1 at the same place: line 1 keeps no pixel under it.
         QImage mask = freshMask();
         text::drawMask(mask, { line(QStringLiteral("■"), 400, 0, 20), line(QStringLiteral("■"), 400, 0, 20), {} });
-        QCOMPARE(histogram(mask).value(render::kLine1Code), 0);
-        QVERIFY(histogram(mask).value(render::kLine2Code) > 10000);
+        QCOMPARE(histogram(mask).value(text::kLine1Code), 0);
+        QVERIFY(histogram(mask).value(text::kLine2Code) > 10000);
 
         text::drawMask(mask,
             { line(QString(), 440, 0, 20), line(QStringLiteral("X"), 400, -100000, 450),

@@ -4,26 +4,15 @@
 #include <QMenu>
 #include <QPointer>
 
-namespace {
-int builds = 0;
-}
-
 Menu* Menu::instance()
 {
     static QPointer<Menu> menu;
-    if (!menu)
-        menu = new Menu;
+    if (!menu) menu = new Menu;
     return menu;
-}
-
-int Menu::buildCount()
-{
-    return builds;
 }
 
 Menu::Menu()
 {
-    ++builds;
     setObjectName(QStringLiteral("Menu"));
     auto addItem = [](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key) {
         QAction* action = menu->addAction(caption);

@@ -12,8 +12,6 @@ public:
     static Menu* instance();
     // An item or title anywhere in the tree, by name ("FileQuit", "svdt", "settei", ...).
     QAction* item(const QString& name) const;
-    // How many times a tree has been built (it must be once).
-    static int buildCount();
 
 private:
     Menu();

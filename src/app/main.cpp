@@ -1,7 +1,7 @@
 #include "app/Class1.h"
 #include "app/CommandLine.h"
 #include "main_window/Window1.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 int main(int argc, char** argv)
 {

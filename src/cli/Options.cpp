@@ -1,9 +1,10 @@
 #include "cli/Options.h"
 
+#include "render/DepthArray.h"
 #include "render/Pipeline.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <optional>
 
 namespace cli {
@@ -51,10 +52,73 @@ namespace {
         return { *x, *y };
     }
 
+    QString lineName(const char* what, int n)
+    {
+        return QString::fromLatin1(what) + QString::number(n);
+    }
+
+    // The options, as the parser and the help text know them. Lines 2 and 3 repeat
+    // line 1's options, so the help shows line 1's only.
+    struct Declared {
+        QCommandLineParser parser;
+        QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Show this help.") };
+        QCommandLineOption version { QStringLiteral("version"), QStringLiteral("Show the version.") };
+
+        Declared()
+        {
+            parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+            parser.setApplicationDescription(
+                QStringLiteral("Makes one stereogram picture (1920 x 1280) without a window. Every setting\n"
+                               "defaults to the settings window's start state.\n"
+                               "Exit status: 0 done; 1 an input unreadable or an output not written;\n"
+                               "2 a bad command line."));
+            parser.addOption(help);
+            parser.addOption(version);
+            auto value = [&](const QStringList& names, const char* description, const char* valueName) {
+                parser.addOption(
+                    QCommandLineOption(names, QString::fromUtf8(description), QString::fromLatin1(valueName)));
+            };
+            value({ QStringLiteral("pattern") }, "The pattern picture (required).", "PATH");
+            value({ QStringLiteral("o"), QStringLiteral("output") },
+                "The picture to write: .png, .jpg or .jpeg (required).", "OUT");
+            value({ QStringLiteral("map") }, "The background (terrain) picture; none = flat.", "PATH");
+            value({ QStringLiteral("zoom") }, "Zoom row 0..5 (1 x .. 4 x).", "0..5");
+            value({ QStringLiteral("pan") }, "Pan of the map crop, each -1000000..1000000.", "X,Y");
+            value({ QStringLiteral("relief") }, "Height factor 1..6 (0.5 x .. 3 x).", "1..6");
+            value({ QStringLiteral("method") }, "Viewing method: parallel or crossed.", "METHOD");
+            value({ QStringLiteral("depth-in") },
+                "A depth file (16-bit grey PNG 1600 x 1280, value = depth + 32768); replaces the map and text "
+                "steps.",
+                "PATH");
+            value({ QStringLiteral("depth-out") }, "Writes the final depth array as such a file.", "PATH");
+            value({ QStringLiteral("mask-out") }, "Writes the text mask (1600 x 1280 PNG).", "PATH");
+            for (int n = 1; n <= 3; ++n) {
+                const bool shown = n == 1;
+                auto line = [&](const char* what, const char* description, const char* valueName) {
+                    QCommandLineOption option(lineName(what, n), QString::fromUtf8(description));
+                    if (valueName) option.setValueName(QString::fromLatin1(valueName));
+                    if (!shown) option.setFlags(QCommandLineOption::HiddenFromHelp);
+                    parser.addOption(option);
+                };
+                line("text", "Text of line N (N = 1, 2, 3; likewise below).", "TEXT");
+                line("font", "Font family of line N.", "FAMILY");
+                line("size", "Size 70..200 of line N (drawn at 4 x that many pixels).", "70..200");
+                line("depth", "Depth -18..18 of line N (start: 6, 8, 10).", "-18..18");
+                line("offset", "Offset of line N (start: 0,20 / 0,450 / 0,880).", "X,Y");
+                line("italic", "Line N in italics.", nullptr);
+                line("bold", "Line N in bold.", nullptr);
+            }
+        }
+    };
+
 } // namespace
 
 Options::Options()
-    : lines(render::startLines())
+    : zoomRow(render::startState().zoomRow)
+    , kt(render::startState().kt)
+    , hk(render::startState().hk)
+    , lines(render::startState().lines)
+    , sliders(render::startState().sliders)
 {
 }
 
@@ -63,108 +127,83 @@ bool Options::outputIsJpeg() const
     return QFileInfo(output).suffix().toLower() != QLatin1String("png");
 }
 
-QString usageText()
+QString helpText()
 {
-    return QStringLiteral(
-        "Usage: voleta-render --pattern PATH -o OUT.(png|jpg) [options]      defaults = the settings window's start "
-        "state\n"
-        "  --map PATH  --zoom 0..5  --pan X,Y (each -1000000..1000000)  --relief 1..6 (kt)  --method parallel|crossed\n"
-        "  --textN S  --fontN FAMILY  --sizeN 70..200 (mask size 4 × value; default sizes 440, 400, 360)\n"
-        "  --depthN -18..18 (default 6, 8, 10)  --offsetN X,Y (default 0,20 / 0,450 / 0,880)  --italicN  --boldN    "
-        "(N = 1, 2, 3)\n"
-        "  --depth-in PATH    16-bit greyscale PNG 1600 × 1280, value = depth + 32768; replaces the map and text "
-        "steps\n"
-        "  --depth-out PATH   writes the final depth array (1600 × 1280) in that encoding\n"
-        "  --mask-out PATH    writes the text mask (1600 × 1280 PNG)\n"
-        "  --help             prints this text\n"
-        "exit 0 ok; 2 bad usage (message on stderr, with --help text); 1 an input unreadable or the output not "
-        "written (the message names the file)\n");
+    // Qt's text begins with a usage line naming the program by its full path; ours
+    // names it as it is typed.
+    const QString text = Declared().parser.helpText();
+    return QStringLiteral("Usage: voleta-render --pattern PATH -o OUT.(png|jpg) [options]\n")
+        + text.mid(text.indexOf(QLatin1Char('\n')) + 1);
 }
 
 Parsed parseArguments(const QStringList& arguments)
 {
-    static const QRegularExpression lineOption(QStringLiteral("^--(text|font|size|depth|offset|italic|bold)([1-3])$"));
-
     Parsed parsed;
     Options& o = parsed.options;
+    Declared declared;
+    QCommandLineParser& p = declared.parser;
     try {
-        for (qsizetype i = 0; i < arguments.size(); ++i) {
-            QString name = arguments[i];
-            std::optional<QString> inlineValue;
-            if (name.startsWith(QLatin1String("--"))) {
-                const qsizetype eq = name.indexOf(QLatin1Char('='));
-                if (eq > 0) {
-                    inlineValue = name.mid(eq + 1);
-                    name.truncate(eq);
-                }
+        if (!p.parse(QStringList { QStringLiteral("voleta-render") } + arguments)) {
+            const QStringList unknown = p.unknownOptionNames();
+            if (!unknown.isEmpty()) {
+                const QString& name = unknown.first();
+                throw BadUsage { QStringLiteral("unknown option %1%2").arg(name.size() == 1 ? "-" : "--", name) };
             }
-            auto value = [&]() -> QString {
-                if (inlineValue) return *inlineValue;
-                if (i + 1 >= arguments.size()) throw BadUsage { QStringLiteral("%1 needs a value").arg(name) };
-                return arguments[++i];
-            };
-            auto noValue = [&] {
-                if (inlineValue) throw BadUsage { QStringLiteral("%1 takes no value").arg(name) };
-            };
+            QString error = p.errorText();
+            if (error.endsWith(QLatin1Char('.'))) error.chop(1);
+            if (!error.isEmpty()) error[0] = error[0].toLower();
+            throw BadUsage { error };
+        }
+        if (p.isSet(declared.help)) {
+            parsed.kind = Parsed::Kind::Help;
+            return parsed;
+        }
+        if (p.isSet(declared.version)) {
+            parsed.kind = Parsed::Kind::Version;
+            return parsed;
+        }
+        if (!p.positionalArguments().isEmpty())
+            throw BadUsage { QStringLiteral("unexpected argument \"%1\"").arg(p.positionalArguments().first()) };
 
-            if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
-                noValue();
-                parsed.kind = Parsed::Kind::Help;
-                return parsed;
-            } else if (name == QLatin1String("--pattern")) {
-                o.pattern = value();
-            } else if (name == QLatin1String("-o") || name == QLatin1String("--output")) {
-                o.output = value();
-            } else if (name == QLatin1String("--map")) {
-                o.map = value();
-            } else if (name == QLatin1String("--zoom")) {
-                o.zoomRow = intInRange(name, value(), 0, 5);
-            } else if (name == QLatin1String("--pan")) {
-                o.pan = pointValue(name, value());
-            } else if (name == QLatin1String("--relief")) {
-                o.kt = intInRange(name, value(), 1, 6);
-            } else if (name == QLatin1String("--method")) {
-                const QString method = value();
-                if (method == QLatin1String("parallel"))
-                    o.hk = 1;
-                else if (method == QLatin1String("crossed"))
-                    o.hk = -1;
-                else
-                    throw BadUsage { QStringLiteral("--method must be parallel or crossed, not \"%1\"").arg(method) };
-            } else if (name == QLatin1String("--depth-in")) {
-                o.depthIn = value();
-            } else if (name == QLatin1String("--depth-out")) {
-                o.depthOut = value();
-            } else if (name == QLatin1String("--mask-out")) {
-                o.maskOut = value();
-            } else if (const QRegularExpressionMatch m = lineOption.match(name); m.hasMatch()) {
-                const QString what = m.captured(1);
-                const int n = m.captured(2).toInt() - 1;
-                text::Line& line = o.lines[n];
-                if (what == QLatin1String("text"))
-                    line.text = value();
-                else if (what == QLatin1String("font"))
-                    line.family = value();
-                else if (what == QLatin1String("size"))
-                    line.size = 4 * intInRange(name, value(), 70, 200);
-                else if (what == QLatin1String("depth"))
-                    o.sliders[n] = intInRange(name, value(), -18, 18);
-                else if (what == QLatin1String("offset")) {
-                    const QPoint p = pointValue(name, value());
-                    line.x = p.x();
-                    line.y = p.y();
-                } else if (what == QLatin1String("italic")) {
-                    noValue();
-                    line.italic = 1;
-                } else {
-                    noValue();
-                    line.bold = 1;
-                }
-            } else if (name.startsWith(QLatin1Char('-')) && name.size() > 1) {
-                throw BadUsage { QStringLiteral("unknown option %1").arg(name) };
-            } else {
-                throw BadUsage { QStringLiteral("unexpected argument \"%1\"").arg(name) };
+        auto isGiven = [&](const QString& name) { return p.isSet(name); };
+        auto valueOf = [&](const QString& name) { return p.value(name); };
+        const auto option = [](const QString& name) -> QString { return QStringLiteral("--") + name; };
+
+        o.pattern = valueOf(QStringLiteral("pattern"));
+        o.output = valueOf(QStringLiteral("output"));
+        o.map = valueOf(QStringLiteral("map"));
+        o.depthIn = valueOf(QStringLiteral("depth-in"));
+        o.depthOut = valueOf(QStringLiteral("depth-out"));
+        o.maskOut = valueOf(QStringLiteral("mask-out"));
+        if (isGiven(QStringLiteral("zoom")))
+            o.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, 5);
+        if (isGiven(QStringLiteral("relief")))
+            o.kt = intInRange(QStringLiteral("--relief"), valueOf(QStringLiteral("relief")), 1, 6);
+        if (isGiven(QStringLiteral("pan"))) o.pan = pointValue(QStringLiteral("--pan"), valueOf(QStringLiteral("pan")));
+        if (isGiven(QStringLiteral("method"))) {
+            const QString method = valueOf(QStringLiteral("method"));
+            if (method == QLatin1String("parallel"))
+                o.hk = 1;
+            else if (method == QLatin1String("crossed"))
+                o.hk = -1;
+            else
+                throw BadUsage { QStringLiteral("--method must be parallel or crossed, not \"%1\"").arg(method) };
+        }
+        for (int n = 1; n <= 3; ++n) {
+            text::Line& line = o.lines[n - 1];
+            if (const QString key = lineName("text", n); isGiven(key)) line.text = valueOf(key);
+            if (const QString key = lineName("font", n); isGiven(key)) line.family = valueOf(key);
+            if (const QString key = lineName("size", n); isGiven(key))
+                line.size = text::kSizeFactor * intInRange(option(key), valueOf(key), 70, 200);
+            if (const QString key = lineName("depth", n); isGiven(key))
+                o.sliders[n - 1] = intInRange(option(key), valueOf(key), -18, 18);
+            if (const QString key = lineName("offset", n); isGiven(key)) {
+                const QPoint offset = pointValue(option(key), valueOf(key));
+                line.x = offset.x();
+                line.y = offset.y();
             }
+            if (isGiven(lineName("italic", n))) line.italic = 1;
+            if (isGiven(lineName("bold", n))) line.bold = 1;
         }
 
         if (o.pattern.isEmpty()) throw BadUsage { QStringLiteral("--pattern PATH is required") };
@@ -181,6 +220,53 @@ Parsed parseArguments(const QStringList& arguments)
         parsed.error = bad.message;
     }
     return parsed;
+}
+
+QString failureLine(const QString& whatFailed, const platform::Failure& failure)
+{
+    using platform::FailureKind;
+    QString reason;
+    switch (failure.kind) {
+    case FailureKind::Missing:
+        reason = QStringLiteral("no such file");
+        break;
+    case FailureKind::NotAFile:
+        reason = QStringLiteral("not a regular file");
+        break;
+    case FailureKind::NoPermission:
+        reason = QStringLiteral("permission denied");
+        break;
+    case FailureKind::TooLarge:
+        reason = QStringLiteral("the picture is %1 pixels, more than %2 on a side")
+                     .arg(failure.detail)
+                     .arg(platform::kPictureSideLimit);
+        break;
+    case FailureKind::WrongSize:
+        reason = QStringLiteral("it is %1 pixels, not %2 x %3")
+                     .arg(failure.detail)
+                     .arg(render::kWorkWidth)
+                     .arg(render::kWorkHeight);
+        break;
+    case FailureKind::NotAPicture:
+        reason = QStringLiteral("not a readable picture");
+        break;
+    case FailureKind::FolderMissing:
+        reason = QStringLiteral("the folder does not exist");
+        break;
+    case FailureKind::NameNotAllowed:
+        reason = QStringLiteral("no file of that name can be made there");
+        break;
+    case FailureKind::NoSpace:
+        reason = QStringLiteral("no space left on the disk");
+        break;
+    case FailureKind::WriteFailed:
+        reason = QStringLiteral("the write failed");
+        break;
+    }
+    if (!failure.detail.isEmpty()
+        && (failure.kind == FailureKind::NotAPicture || failure.kind == FailureKind::WriteFailed))
+        reason += QStringLiteral(" (%1)").arg(failure.detail);
+    return QStringLiteral("%1: %2: %3").arg(whatFailed, failure.file, reason);
 }
 
 } // namespace cli

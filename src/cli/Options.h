@@ -1,6 +1,8 @@
-// The command line of voleta-render: what it asks for, and its usage text.
+// The command line of voleta-render: what it asks for, its help text, and the English
+// wording of what went wrong.
 #pragma once
 
+#include "platform/Files.h"
 #include "text/TextLayer.h"
 
 #include <QPoint>
@@ -17,19 +19,19 @@ struct Options {
     QString depthIn; // --depth-in; replaces the map and text steps
     QString depthOut; // --depth-out
     QString maskOut; // --mask-out
-    int zoomRow = 0;
+    int zoomRow;
     QPoint pan;
-    int kt = 2;
-    int hk = 1;
+    int kt;
+    int hk;
     text::Lines lines;
-    std::array<int, 3> sliders { 6, 8, 10 };
+    std::array<int, 3> sliders;
 
-    Options();
+    Options(); // the start state
     bool outputIsJpeg() const;
 };
 
 struct Parsed {
-    enum class Kind { Run, Help, BadUsage };
+    enum class Kind { Run, Help, Version, BadUsage };
     Kind kind = Kind::Run;
     Options options;
     QString error; // what is wrong, for BadUsage
@@ -38,6 +40,9 @@ struct Parsed {
 // `arguments` without the program name.
 Parsed parseArguments(const QStringList& arguments);
 
-QString usageText();
+QString helpText();
+
+// One line for a file that could not be read or written: "<what failed>: <file>: <reason>".
+QString failureLine(const QString& whatFailed, const platform::Failure& failure);
 
 } // namespace cli

@@ -1,12 +1,13 @@
 // voleta-render: makes one stereogram without a window, from the same pipeline as the
 // settings window's Display command.
 #include "cli/Options.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "render/Pipeline.h"
 
 #include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -20,30 +21,23 @@ void printTo(FILE* stream, const QString& text)
     std::fputs(text.toUtf8().constData(), stream);
 }
 
-int failure(const QString& message)
+int failure(const QString& whatFailed, const platform::Failure& why)
 {
-    printTo(stderr, QStringLiteral("voleta-render: %1\n").arg(message));
+    printTo(stderr, QStringLiteral("voleta-render: %1\n").arg(cli::failureLine(whatFailed, why)));
     return kExitFailed;
-}
-
-// The picture of an input file, or a message naming the file.
-bool openInput(const QString& what, const QString& path, QImage& image, QString* error)
-{
-    platform::PictureResult result = platform::openPicture(path);
-    if (!result.ok()) {
-        *error = QStringLiteral("cannot read the %1 picture %2: %3").arg(what, path, result.error);
-        return false;
-    }
-    image = std::move(result.image);
-    return true;
 }
 
 int run(const cli::Options& o)
 {
-    QString error;
     render::Scene scene;
-    if (!openInput(QStringLiteral("pattern"), o.pattern, scene.pattern, &error)) return failure(error);
-    if (!o.map.isEmpty() && !openInput(QStringLiteral("map"), o.map, scene.map, &error)) return failure(error);
+    platform::PictureResult pattern = platform::openPicture(o.pattern);
+    if (!pattern.ok()) return failure(QStringLiteral("cannot read the pattern picture"), pattern.failure);
+    scene.pattern = std::move(pattern.image);
+    if (!o.map.isEmpty()) {
+        platform::PictureResult map = platform::openPicture(o.map);
+        if (!map.ok()) return failure(QStringLiteral("cannot read the map picture"), map.failure);
+        scene.map = std::move(map.image);
+    }
     scene.zoomRow = o.zoomRow;
     scene.pan = o.pan;
     scene.kt = o.kt;
@@ -56,12 +50,15 @@ int run(const cli::Options& o)
     render::DepthArray depth;
     QImage mask;
     if (!o.depthIn.isEmpty()) {
-        if (!render::readDepthPng(o.depthIn, depth, &error)) return failure(error);
+        const platform::PictureResult file = platform::openPicture(
+            o.depthIn, { QImage::Format_Grayscale16, QSize(render::kWorkWidth, render::kWorkHeight) });
+        if (!file.ok()) return failure(QStringLiteral("cannot read the depth file"), file.failure);
+        render::depthFromPicture(file.image, depth);
     } else {
         for (const text::Line& line : scene.lines) {
             if (!line.family.isEmpty() && !text::isInstalled(line.family)) {
                 printTo(stderr,
-                    QStringLiteral("voleta-render: the font \"%1\" is not installed; drawing with \"%2\"\n")
+                    QStringLiteral("voleta-render: warning: the font \"%1\" is not installed; drawing with \"%2\"\n")
                         .arg(line.family, text::defaultFamily()));
             }
         }
@@ -70,12 +67,16 @@ int run(const cli::Options& o)
 
     const QImage picture = render::composeScene(scene.pattern, depth);
     const bool jpeg = o.outputIsJpeg();
-    const auto cannotWrite
-        = [&](const QString& path) { return failure(QStringLiteral("cannot write %1: %2").arg(path, error)); };
-    if (!render::writePicture(picture, o.output, jpeg ? "jpg" : "png", &error, jpeg ? kJpegQuality : -1))
-        return cannotWrite(o.output);
-    if (!o.depthOut.isEmpty() && !render::writeDepthPng(depth, o.depthOut, &error)) return failure(error);
-    if (!o.maskOut.isEmpty() && !render::writePicture(mask, o.maskOut, "png", &error)) return cannotWrite(o.maskOut);
+    if (const auto failed = platform::writePicture(picture, o.output, jpeg ? "jpeg" : "png", jpeg ? kJpegQuality : -1))
+        return failure(QStringLiteral("cannot write the picture"), *failed);
+    if (!o.depthOut.isEmpty()) {
+        if (const auto failed = platform::writePicture(render::depthPicture(depth), o.depthOut, "png"))
+            return failure(QStringLiteral("cannot write the depth file"), *failed);
+    }
+    if (!o.maskOut.isEmpty()) {
+        if (const auto failed = platform::writePicture(mask, o.maskOut, "png"))
+            return failure(QStringLiteral("cannot write the text mask"), *failed);
+    }
     return kExitOk;
 }
 
@@ -83,23 +84,30 @@ int run(const cli::Options& o)
 
 int main(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const cli::Parsed parsed = cli::parseArguments(arguments);
-    if (parsed.kind == cli::Parsed::Kind::Help) {
-        printTo(stdout, cli::usageText());
-        return kExitOk;
-    }
-    if (parsed.kind == cli::Parsed::Kind::BadUsage) {
-        printTo(stderr, QStringLiteral("voleta-render: %1\n\n%2").arg(parsed.error, cli::usageText()));
-        return kExitBadUsage;
-    }
-
     // Text drawing needs a GUI application, but never a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt sees only the program name, so no argument of ours is taken for one of its own.
     static int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("voleta-render"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(VOLETA_VERSION_TEXT));
+
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const cli::Parsed parsed = cli::parseArguments(arguments);
+    switch (parsed.kind) {
+    case cli::Parsed::Kind::Help:
+        printTo(stdout, cli::helpText());
+        return kExitOk;
+    case cli::Parsed::Kind::Version:
+        printTo(stdout, QStringLiteral("voleta-render " VOLETA_VERSION_TEXT "\n"));
+        return kExitOk;
+    case cli::Parsed::Kind::BadUsage:
+        printTo(stderr, QStringLiteral("voleta-render: %1\n\n%2").arg(parsed.error, cli::helpText()));
+        return kExitBadUsage;
+    case cli::Parsed::Kind::Run:
+        break;
+    }
     return run(parsed.options);
 }

@@ -6,6 +6,16 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+QFont uiFont(int pixelSize, bool bold)
+{
+    QFont font;
+    font.setFamilies({ QStringLiteral("Osaka"), QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
+        QStringLiteral("Noto Sans CJK JP") });
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
 void showInFront(QWidget* window)
 {
     window->show();
@@ -40,15 +50,13 @@ PopupMenu::PopupMenu(QWidget* parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QComboBox::currentIndexChanged, this, [this](int) {
-        if (inCode == 0)
-            Q_EMIT Change();
+        if (inCode == 0) Q_EMIT Change();
     });
 }
 
 void PopupMenu::setListIndex(int row)
 {
-    if (row < -1 || row >= count())
-        row = -1;
+    if (row < -1 || row >= count()) row = -1;
     ++inCode;
     setCurrentIndex(row);
     --inCode;
@@ -65,8 +73,7 @@ void PopupMenu::AddRow(const QString& text)
     const int before = currentIndex();
     ++inCode;
     addItem(text);
-    if (currentIndex() != before)
-        setCurrentIndex(before); // Qt selects the first row added to an empty list
+    if (currentIndex() != before) setCurrentIndex(before); // Qt selects the first row added to an empty list
     --inCode;
 }
 
@@ -130,8 +137,7 @@ void PopupArrow::paintEvent(QPaintEvent*)
 
 void PopupArrow::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton)
-        Q_EMIT MouseDown(e->position().toPoint());
+    if (e->button() == Qt::LeftButton) Q_EMIT MouseDown(e->position().toPoint());
 }
 
 Canvas::Canvas(QWidget* parent)
@@ -142,8 +148,7 @@ Canvas::Canvas(QWidget* parent)
 
 const QImage* Canvas::backdrop() const
 {
-    if (viewed)
-        return viewed;
+    if (viewed) return viewed;
     return owned.isNull() ? nullptr : &owned;
 }
 

@@ -3,11 +3,16 @@
 #pragma once
 
 #include <QComboBox>
+#include <QFont>
 #include <QImage>
 #include <QWidget>
 #include <functional>
 
 class QToolButton;
+
+// The Japanese interface font at a pixel size: "Osaka" where it exists, else the
+// Japanese gothic fonts that stand in for it on Linux.
+QFont uiFont(int pixelSize, bool bold = false);
 
 // Shows a top-level window, or brings it to the front when it is already shown.
 void showInFront(QWidget* window);

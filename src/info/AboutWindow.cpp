@@ -1,8 +1,8 @@
 #include "info/AboutWindow.h"
 
-#include "controls/Controls.h"
 #include "app/VoletaIcon.h"
-#include "platform/Platform.h"
+#include "controls/Controls.h"
+#include "platform/Dialogs.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -13,25 +13,12 @@
 #include <QScreen>
 #include <QUrl>
 
-#ifndef VOLETA_VERSION_TEXT
-#define VOLETA_VERSION_TEXT "0"
-#endif
-
 namespace {
 
 window_app_About*& current()
 {
     static window_app_About* window = nullptr;
     return window;
-}
-
-QFont labelFont(int pixelSize, bool bold = false)
-{
-    QFont font;
-    font.setFamilies({ QStringLiteral("Osaka"), QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP") });
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text, Qt::Alignment align,
@@ -86,23 +73,22 @@ window_app_About::window_app_About()
     }
 
     StaticText_SoftName = makeLabel(this, "StaticText_SoftName", QRect(102, 183, 240, 38), QStringLiteral("Voleta"),
-        Qt::AlignHCenter, labelFont(32, true));
-    StaticText_OS
-        = makeLabel(this, "StaticText_OS", QRect(102, 222, 245, 20), QString(), Qt::AlignHCenter, labelFont(14));
+        Qt::AlignHCenter, uiFont(32, true));
+    StaticText_OS = makeLabel(this, "StaticText_OS", QRect(102, 222, 245, 20), QString(), Qt::AlignHCenter, uiFont(14));
     StaticText_OS_Open();
     StaticText_type_name = makeLabel(this, "StaticText_type_name", QRect(126, 263, 100, 20),
-        QStringLiteral("バージョン:"), Qt::AlignRight, labelFont(12));
+        QStringLiteral("バージョン:"), Qt::AlignRight, uiFont(12));
     StaticText_type_name->setProperty("index", 0);
     StaticText_type
-        = makeLabel(this, "StaticText_type", QRect(233, 263, 100, 20), QString(), Qt::AlignLeft, labelFont(12));
+        = makeLabel(this, "StaticText_type", QRect(233, 263, 100, 20), QString(), Qt::AlignLeft, uiFont(12));
     StaticText_type->setProperty("index", 0);
     StaticText_type_Open();
     StaticText1 = makeLabel(this, "StaticText1", QRect(31, 373, 397, 41),
         QStringLiteral("Copyright © 2026 Voleta Project. All rights reserved.\n"
                        "本ソフトウェアは無保証で提供されます。"),
-        Qt::AlignHCenter, labelFont(12));
+        Qt::AlignHCenter, uiFont(12));
 
-    QFont linkFont = labelFont(12);
+    QFont linkFont = uiFont(12);
     linkFont.setUnderline(true);
     StaticText2 = makeLabel(this, "StaticText2", QRect(59, 426, 341, 20), QStringLiteral("https://voleta.example.org/"),
         Qt::AlignHCenter, linkFont);

@@ -1,7 +1,7 @@
 #include "info/SupportWindow.h"
 
 #include "controls/Controls.h"
-#include "platform/Platform.h"
+#include "platform/Dialogs.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -21,15 +21,6 @@ window_app_kanpa*& current()
 {
     static window_app_kanpa* window = nullptr;
     return window;
-}
-
-QFont textFont(int pixelSize = 12, bool bold = false)
-{
-    QFont font;
-    font.setFamilies({ QStringLiteral("Osaka"), QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP") });
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
 }
 
 void setTextColour(QWidget* widget, const QColor& colour)
@@ -168,18 +159,18 @@ window_app_kanpa::window_app_kanpa()
         label->setGeometry(entry.left, entry.top, entry.width, entry.height);
         switch (entry.style) {
         case Style::Heading:
-            label->setFont(textFont(14, true));
+            label->setFont(uiFont(14, true));
             break;
         case Style::Block:
-            label->setFont(textFont(12, true));
+            label->setFont(uiFont(12, true));
             break;
         case Style::Paragraph:
-            label->setFont(textFont());
+            label->setFont(uiFont(12));
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             label->setWordWrap(true);
             break;
         case Style::FieldLabel:
-            label->setFont(textFont());
+            label->setFont(uiFont(12));
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             break;
         }
@@ -191,7 +182,7 @@ window_app_kanpa::window_app_kanpa()
         const FieldEntry& entry = kFields[i];
         auto* edit = new QLineEdit(QString::fromUtf8(entry.text), this);
         nameMember(edit, "field", i);
-        edit->setFont(textFont());
+        edit->setFont(uiFont(12));
         edit->setGeometry(kFieldLeft[entry.column], entry.top, 156, 21);
         field[i] = edit;
         field_Open(i);
@@ -199,13 +190,13 @@ window_app_kanpa::window_app_kanpa()
         auto* button = new QToolButton(this);
         nameMember(button, "cp", i);
         button->setText(QStringLiteral("コピー"));
-        button->setFont(textFont());
+        button->setFont(uiFont(12));
         button->setGeometry(kCopyLeft[entry.column], entry.top, 50, 20);
         connect(button, &QToolButton::clicked, this, [this, i] { cp_Action(i); });
         cp[i] = button;
     }
 
-    QFont linkFont = textFont(12, true);
+    QFont linkFont = uiFont(12, true);
     linkFont.setUnderline(true);
     for (int i = 0; i < int(url.size()); ++i) {
         const LinkEntry& entry = kLinks[i];
@@ -225,7 +216,7 @@ window_app_kanpa::window_app_kanpa()
 
     PushButton1 = new QPushButton(QStringLiteral("閉じる"), this);
     PushButton1->setObjectName(QStringLiteral("PushButton1"));
-    PushButton1->setFont(textFont());
+    PushButton1->setFont(uiFont(12));
     PushButton1->setGeometry(576, 667, 114, 20);
     PushButton1->setDefault(true);
     connect(PushButton1, &QPushButton::clicked, this, &window_app_kanpa::PushButton1_Action);

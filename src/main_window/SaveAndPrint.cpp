@@ -1,7 +1,6 @@
 #include "main_window/SaveAndPrint.h"
 
-#include "platform/Platform.h"
-#include "render/Pipeline.h"
+#include "platform/Dialogs.h"
 
 #include <QPainter>
 #include <QPrinter>
@@ -19,11 +18,6 @@ namespace {
         return name;
     }
 
-    void showSaveFailure(const QString& reason)
-    {
-        platform::dialogs().message(QStringLiteral("画像を保存できませんでした") + QLatin1Char('\n') + reason);
-    }
-
 } // namespace
 
 QString suggestedJpegName(const QString& sourceName, const QString& line1, const QString& line2, const QString& line3)
@@ -37,16 +31,37 @@ QString suggestedJpegName(const QString& sourceName, const QString& line1, const
     return fileNameSafe(stem + tail);
 }
 
-bool saveJpeg(const QImage& picture, const QString& suggestedName)
+QString saveFailureReason(platform::FailureKind kind)
+{
+    using platform::FailureKind;
+    switch (kind) {
+    case FailureKind::NoPermission:
+        return QStringLiteral("この場所に書き込む権限がありません");
+    case FailureKind::NoSpace:
+        return QStringLiteral("ディスクの空き容量が足りません");
+    case FailureKind::FolderMissing:
+        return QStringLiteral("保存先のフォルダがありません");
+    case FailureKind::NameNotAllowed:
+        return QStringLiteral("この名前のファイルは作れません");
+    default:
+        return QStringLiteral("書き込みに失敗しました");
+    }
+}
+
+std::optional<platform::Failure> writeJpegFile(const QImage& picture, const QString& path)
+{
+    // Written to a temporary file beside the target and renamed over it only when
+    // complete, so a failed save never leaves a truncated file behind.
+    return platform::writePicture(picture, path, "jpeg");
+}
+
+bool saveJpeg(const QImage& picture, const QString& suggestedName, const JpegWriter& write)
 {
     const QString path = platform::dialogs().saveFile(suggestedName);
     if (path.isEmpty()) return false;
-
-    // Written to a temporary file beside the target and renamed over it only when
-    // complete, so a failed save never leaves a truncated file behind.
-    QString reason;
-    if (!render::writePicture(picture, path, "jpeg", &reason)) {
-        showSaveFailure(reason);
+    if (const std::optional<platform::Failure> failure = write(picture, path)) {
+        platform::dialogs().message(
+            QStringLiteral("画像を保存できませんでした") + QLatin1Char('\n') + saveFailureReason(failure->kind));
         return false;
     }
     platform::rememberSaveFolder(path); // the next save dialog opens here

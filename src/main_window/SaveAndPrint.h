@@ -2,9 +2,13 @@
 // suggested name, and printing it on one page.
 #pragma once
 
+#include "platform/Files.h"
+
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <functional>
+#include <optional>
 
 namespace output {
 
@@ -13,11 +17,18 @@ namespace output {
 // and joined, and "_3D.jpg". Characters that cannot stand in a file name become "_".
 QString suggestedJpegName(const QString& sourceName, const QString& line1, const QString& line2, const QString& line3);
 
+// The reason the window shows under "画像を保存できませんでした" for a failed write.
+QString saveFailureReason(platform::FailureKind kind);
+
+// Writes the picture as a JPEG file: platform::writePicture unless a test puts another.
+using JpegWriter = std::function<std::optional<platform::Failure>(const QImage&, const QString& path)>;
+std::optional<platform::Failure> writeJpegFile(const QImage& picture, const QString& path);
+
 // Asks for a file (offering `suggestedName`) and writes the whole picture to it as a
 // JPEG at the default quality. Cancelling returns false and shows nothing; a failure
-// shows a message and leaves any earlier file of that name as it was. A successful save
-// makes its folder the one the next save dialog opens in.
-bool saveJpeg(const QImage& picture, const QString& suggestedName);
+// shows a message with its reason and leaves any earlier file of that name as it was. A
+// successful save makes its folder the one the next save dialog opens in.
+bool saveJpeg(const QImage& picture, const QString& suggestedName, const JpegWriter& write = writeJpegFile);
 
 // Where the picture lands on a page `pageWidth` units wide: the full width at the top
 // left, two thirds of it high (rounded down), keeping the picture's 3 : 2 shape.

@@ -2,9 +2,10 @@
 
 #include "app/Menu.h"
 #include "controls/Controls.h"
-#include "main_window/Folders.h"
-#include "platform/Platform.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "render/Engine.h"
+#include "render/Pipeline.h"
 #include "settings/Window2.h"
 
 #include <QAction>
@@ -18,19 +19,20 @@ namespace {
 
 Window1* theWindow = nullptr;
 
+// While composing, the main canvas shows the rows made so far after every 150 rows,
+// first after row 140.
+constexpr int kRefreshEvery = 150;
+constexpr int kFirstRefreshRow = 140;
 
 // Which folder entries become list rows. The platform keeps no type codes, so names
 // decide: ".jpg" in any letter case; in the source folder also the old ".pict"/".pct"
 // pictures (listed, though they open as unreadable) and lossless ".png" pictures.
 bool accepted(const QString& name, bool sourceFolder)
 {
-    if (name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
-        return true;
-    if (!sourceFolder)
-        return false;
+    if (name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)) return true;
+    if (!sourceFolder) return false;
     for (const char* ending : { ".pict", ".pct", ".png" }) {
-        if (name.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
-            return true;
+        if (name.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return true;
     }
     return false;
 }
@@ -124,38 +126,31 @@ Window1::Window1()
 
 void Window1::Open()
 {
-    // 1. The settings window, created with its start values, placed at (350, 400).
+    // The settings window, created with its start values, placed at (350, 400).
     Window2* w2 = Window2::instance();
     w2->move(350, 400);
 
-    // 2. Working pictures and geometry.
     bu1 = QImage(render::kPictureWidth, render::kWorkHeight, QImage::Format_RGB32);
     bu1.fill(Qt::white);
     bu2 = QImage(render::kWorkWidth, render::kWorkHeight, QImage::Format_RGB32);
     bu2.fill(Qt::white);
-    bu3 = QImage(render::kStrip, render::kWorkHeight, QImage::Format_RGB32);
-    bu3.fill(Qt::white);
-    sw = render::kPictureWidth;
-    sh = render::kWorkHeight;
-    bw = render::kStrip;
-    ww = render::kWorkWidth;
 
-    // 3-5. Source pictures. The second row is chosen at start (the first when there is only one).
+    // Source pictures. The second row is chosen at start (the first when there is only one).
     w2->PopupMenu3->DeleteAllRows();
-    scanFolder(kSourceFolder, true, w2->PopupMenu3, QStringLiteral("画像フォルダーに画像がありません"));
+    scanFolder(platform::sourceFolder(), true, w2->PopupMenu3, QStringLiteral("画像フォルダーに画像がありません"));
     if (w2->PopupMenu3->count() >= 2)
         w2->PopupMenu3->setListIndex(1);
     else if (w2->PopupMenu3->count() == 1)
         w2->PopupMenu3->setListIndex(0);
 
-    // 6-8. Backgrounds: the first row stands for the flat plane.
+    // Backgrounds: the first row stands for the flat plane, yet its picture is what the
+    // preview shows at start.
     w2->PopupMenu11->DeleteAllRows();
-    if (scanFolder(kBackgroundFolder, false, w2->PopupMenu11, QStringLiteral("背景フォルダーに画像がありません"))) {
+    const QString backgrounds = platform::backgroundFolder();
+    if (scanFolder(backgrounds, false, w2->PopupMenu11, QStringLiteral("背景フォルダーに画像がありません"))) {
         w2->PopupMenu11->setListIndex(0);
-        const QString entry
-            = platform::child(platform::folderBesideApplication(kBackgroundFolder), w2->PopupMenu11->Text());
-        if (!entry.isEmpty())
-            w2->Canvas2->setBackdrop(platform::openPicture(entry).image);
+        const QString entry = platform::child(backgrounds, w2->PopupMenu11->Text());
+        if (!entry.isEmpty()) w2->Canvas2->setBackdrop(platform::openPicture(entry).image);
     }
 
     // Font lists: each family once, in the platform's order, nothing selected.
@@ -167,15 +162,15 @@ void Window1::Open()
         platform::yield();
     }
 
-    // 10. Text line and rendering start values.
-    y1 = 20, y2 = 450, y3 = 880;
-    Hk = 1, kd = 1, kt = 2;
-    ts1 = 440, ts2 = 400, ts3 = 360;
+    // Text line and rendering start values.
+    const render::StartState& start = render::startState();
+    textLines = start.lines;
+    Hk = start.hk;
+    kt = start.kt;
 
-    // 11. Title with the version.
-    setWindowTitle(QStringLiteral("Voleta Ver. ") + QString::number(1996 / 1000.0));
+    setWindowTitle(QStringLiteral("Voleta Ver. " VOLETA_VERSION_TEXT));
 
-    // 12-13. The settings window in front, and the first preview.
+    // The settings window in front, and the first preview.
     show();
     showInFront(w2);
     iti();
@@ -183,9 +178,8 @@ void Window1::Open()
 
 // Lists the accepted entries of a folder beside the application into `list`. A missing
 // folder shows its message and asks the program to end; returns whether it exists.
-bool Window1::scanFolder(const QString& folderName, bool sourceFolder, PopupMenu* list, const QString& missing)
+bool Window1::scanFolder(const QString& folder, bool sourceFolder, PopupMenu* list, const QString& missing)
 {
-    const QString folder = platform::folderBesideApplication(folderName);
     if (folder.isEmpty()) {
         platform::dialogs().message(missing);
         platform::requestQuit();
@@ -193,8 +187,7 @@ bool Window1::scanFolder(const QString& folderName, bool sourceFolder, PopupMenu
     }
     const QStringList names = platform::listFolder(folder);
     for (const QString& name : names) {
-        if (accepted(name, sourceFolder))
-            list->AddRow(name);
+        if (accepted(name, sourceFolder)) list->AddRow(name);
         platform::yield();
     }
     return true;
@@ -209,40 +202,12 @@ void Window1::closeEvent(QCloseEvent* e)
 text::Lines Window1::lines() const
 {
     const Window2* w2 = Window2::instance();
-    const int x[3] = { x1, x2, x3 }, y[3] = { y1, y2, y3 }, ts[3] = { ts1, ts2, ts3 };
-    const int it[3] = { it1, it2, it3 }, ft[3] = { ft1, ft2, ft3 };
-    text::Lines result;
-    for (int n = 0; n < 3; ++n) {
-        result[n].text = w2->lineField(n + 1)->text();
-        result[n].family = w2->lineFontList(n + 1)->Text();
-        result[n].size = ts[n];
-        result[n].x = x[n];
-        result[n].y = y[n];
-        result[n].italic = it[n];
-        result[n].bold = ft[n];
+    text::Lines result = textLines;
+    for (int n = 1; n <= 3; ++n) {
+        result[n - 1].text = w2->lineField(n)->text();
+        result[n - 1].family = w2->lineFontList(n)->Text();
     }
     return result;
-}
-
-int& Window1::xN(int n)
-{
-    return n == 1 ? x1 : n == 2 ? x2 : x3;
-}
-int& Window1::yN(int n)
-{
-    return n == 1 ? y1 : n == 2 ? y2 : y3;
-}
-int& Window1::tsN(int n)
-{
-    return n == 1 ? ts1 : n == 2 ? ts2 : ts3;
-}
-int& Window1::itN(int n)
-{
-    return n == 1 ? it1 : n == 2 ? it2 : it3;
-}
-int& Window1::ftN(int n)
-{
-    return n == 1 ? ft1 : n == 2 ? ft2 : ft3;
 }
 
 void Window1::iti()
@@ -253,8 +218,7 @@ void Window1::iti()
     Window2* w2 = Window2::instance();
     w2->setPreviewLines(current);
     w2->Canvas2->update();
-    if (Canvas3->hasBackdrop())
-        w2->PushButton1->setEnabled(true);
+    if (Canvas3->hasBackdrop()) w2->PushButton1->setEnabled(true);
 }
 
 void Window1::tizu()
@@ -278,8 +242,7 @@ void Window1::keisan()
 void Window1::hyouji()
 {
     const QImage* source = Canvas3->backdrop();
-    if (!source)
-        return;
+    if (!source) return;
     // Squeezing the source into the strip is the costliest step; the same source
     // picture gives the same strip, so it is made once per picture.
     if (stripSource != source->cacheKey() || strip.isNull()) {
@@ -288,9 +251,9 @@ void Window1::hyouji()
     }
     render::drawSeed(strip, bu1);
     Canvas3->hide();
-    for (int y = 0; y < sh; ++y) {
+    for (int y = 0; y < render::kWorkHeight; ++y) {
         render::composeRow(bu1, a, y);
-        if (y % 150 == 140) {
+        if (y % kRefreshEvery == kFirstRefreshRow) {
             Canvas1->setBackdropView(&bu1);
             Canvas1->update();
             Q_EMIT pictureShown(y);

@@ -33,20 +33,15 @@ public:
     // Working pictures and the depth array.
     QImage bu1; // the composed picture, 1920 x 1280
     QImage bu2; // the working area: map crop during a Display, otherwise the text mask
-    QImage bu3; // 320 x 1280, kept for the strip size; nothing draws into it
     render::DepthArray a;
 
-    // Geometry, set once by the opening sequence.
-    int sw = 0, sh = 0, bw = 0, ww = 0;
     // Hk: 1 parallel, -1 crossed viewing. kt: map relief factor in half steps.
-    int Hk = 0, kd = 0, kt = 0;
+    int Hk = 0, kt = 0;
     int k1 = 0, k2 = 0, k3 = 0; // text line depths of the last Display
-    // Text line state: offsets, sizes in mask pixels, italic and bold flags (1 = on).
-    int x1 = 0, x2 = 0, x3 = 0;
-    int y1 = 0, y2 = 0, y3 = 0;
-    int ts1 = 0, ts2 = 0, ts3 = 0;
-    int it1 = 0, it2 = 0, it3 = 0;
-    int ft1 = 0, ft2 = 0, ft3 = 0;
+    // The three text lines' sizes in mask pixels, offsets, italic and bold flags (1 = on)
+    // (historically x1..x3, y1..y3, ts1..ts3, it1..it3, ft1..ft3). Their texts and fonts
+    // live in the settings window's fields and lists.
+    text::Lines textLines;
 
     // Whether the Display command drew a usable map crop into bu2 this time.
     bool mapCropReady = false;
@@ -58,14 +53,11 @@ public:
     void tizu(); // fills the depth array: flat, or the relief of the map crop
     void insatu(); // prints bu1 on one page
 
-    // The three text lines as the drawing needs them.
+    // The three text lines as the drawing needs them: the state above with the texts
+    // and fonts of the settings window.
     text::Lines lines() const;
-    // Line n (1..3) state, for the handlers that act the same on every line.
-    int& xN(int n);
-    int& yN(int n);
-    int& tsN(int n);
-    int& itN(int n);
-    int& ftN(int n);
+    // Line n (1..3) of the state above, for the handlers that act the same on every line.
+    text::Line& line(int n) { return textLines[n - 1]; }
 
     void PushButton1_Action();
     void PushButton2_Action();
@@ -86,5 +78,5 @@ private:
     QImage strip; // the pattern strip of the source picture whose cacheKey is stripSource
     qint64 stripSource = 0;
     void Open();
-    bool scanFolder(const QString& folderName, bool sourceFolder, class PopupMenu* list, const QString& missing);
+    bool scanFolder(const QString& folder, bool sourceFolder, class PopupMenu* list, const QString& missing);
 };

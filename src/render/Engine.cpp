@@ -141,7 +141,7 @@ void applyTextDepths(const QImage& mask, LineDepths k, DepthArray& a)
     const QImage image = asRgb32(mask);
     const int width = std::min(image.width(), kWorkWidth);
     const int height = std::min(image.height(), kWorkHeight);
-    const uint32_t codes[3] = { kLine1Code, kLine2Code, kLine3Code };
+    const uint32_t codes[3] = { text::kLine1Code, text::kLine2Code, text::kLine3Code };
     const int32_t depths[3] = { k.k1, k.k2, k.k3 };
     for (int y = 1; y < height; ++y)
         kernels::textDepths(pixelRow(image, y), 1, width - 1, codes, depths, a.row(y));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "render/DepthArray.h"
+#include "text/MaskCodes.h"
 
 #include <QImage>
 #include <QPoint>
@@ -50,12 +51,6 @@ struct LineDepths {
 };
 // Each line's depth: slider value * hk * 2.
 LineDepths lineDepths(int slider1, int slider2, int slider3, int hk);
-
-// The code colours of the text mask (0xRRGGBB); a pixel belongs to a line exactly
-// when its colour equals that line's code.
-constexpr uint32_t kLine1Code = 0x050A0F;
-constexpr uint32_t kLine2Code = 0x0F050A;
-constexpr uint32_t kLine3Code = 0x0A0F05;
 
 // Writes k1/k2/k3 into `a` under the mask pixels of lines 1/2/3, scanning columns
 // 1..1599 and rows 1..1279; every other entry is left as it was.

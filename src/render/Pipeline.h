@@ -11,23 +11,40 @@
 #include <QImage>
 #include <QPoint>
 #include <QString>
+#include <array>
 
 namespace render {
 
-// The three sample lines of a fresh start: "Voleta", " 3D", "     V2" at sizes
-// 440, 400, 360, offsets (0, 20), (0, 450), (0, 880), default font, upright, regular.
-text::Lines startLines();
+// The state of a fresh start, the one definition that the windows, voleta-render and
+// the tests read.
+struct StartState {
+    // "Voleta", " 3D", "     V2" at sizes 440, 400, 360 and offsets (0, 20), (0, 450),
+    // (0, 880), default font, upright, regular.
+    text::Lines lines;
+    std::array<int, 3> sliders { 6, 8, 10 }; // depth sliders of lines 1..3
+    int hk = 1; // parallel viewing
+    int zoomRow = 0; // 1 x
+    int kt = 2; // relief factor in half steps
+    // Rows the settings window's lists start at. They do not follow from the values
+    // above: the size lists show 120, 110, 100 and the height list "1.5 x" while the
+    // lines are drawn at 440, 400, 360 and the relief uses kt 2, until the user
+    // changes a list.
+    std::array<int, 3> sizeRows { 5, 4, 3 };
+    int heightRow = 2;
+    int nearFarRow = 5; // "近5"
+};
+const StartState& startState();
 
-// Everything one Display uses. The defaults are the settings window's start state.
+// Everything one Display uses. The defaults are the start state.
 struct Scene {
     QImage pattern; // the source picture, squeezed into the 320 x 1280 strip
     QImage map; // the background (terrain) picture; null = flat background
-    int zoomRow = 0; // 0..5, magnification (zoomRow + 2) / 2
+    int zoomRow = startState().zoomRow; // 0..5, magnification (zoomRow + 2) / 2
     QPoint pan; // pan offsets of the map crop, in map pixels
-    int kt = 2; // height factor 1..6 (relief scaled by kt / 2)
-    int hk = 1; // 1 parallel viewing, -1 crossed
-    text::Lines lines = startLines();
-    int s1 = 6, s2 = 8, s3 = 10; // depth sliders of lines 1..3, -18..18
+    int kt = startState().kt; // height factor 1..6 (relief scaled by kt / 2)
+    int hk = startState().hk; // 1 parallel viewing, -1 crossed
+    text::Lines lines = startState().lines;
+    int s1 = startState().sliders[0], s2 = startState().sliders[1], s3 = startState().sliders[2]; // -18..18
 };
 
 // The map crop a Display puts behind the text: the pan brought inside the map as the
@@ -43,16 +60,12 @@ DepthArray sceneDepth(const Scene& scene, QImage* maskOut = nullptr);
 // The 1920 x 1280 stereogram (Format_RGB32) of a pattern picture over a depth array.
 QImage composeScene(const QImage& pattern, const DepthArray& a);
 
-// Writes a picture through a temporary file that replaces `path` only when complete,
-// so a failed write leaves no truncated file. `format` is "png", "jpg", ...;
-// `quality` -1 keeps the writer's default. `error` gets the reason of a failure.
-bool writePicture(const QImage& image, const QString& path, const char* format, QString* error, int quality = -1);
-
-// The depth file: a 1600 x 1280 16-bit greyscale PNG, value = depth + 32768, for
-// entries x 0..1599, y 0..1279 (the extra column and row are not stored).
-bool writeDepthPng(const DepthArray& a, const QString& path, QString* error);
-// Reads a depth file (any picture format, converted to 16-bit grey; it must be
-// 1600 x 1280). The extra column and row of `a` become 0. `a` is untouched on failure.
-bool readDepthPng(const QString& path, DepthArray& a, QString* error);
+// The depth file's picture: 1600 x 1280, 16-bit grey (Format_Grayscale16), value =
+// depth + 32768 clamped to 0..65535, for entries x 0..1599, y 0..1279 (the extra column
+// and row are not stored).
+QImage depthPicture(const DepthArray& a);
+// The depth array of such a picture (converted to 16-bit grey; it must be 1600 x 1280).
+// The extra column and row become 0.
+void depthFromPicture(const QImage& picture, DepthArray& a);
 
 } // namespace render

@@ -1,5 +1,7 @@
 #include "render/RowKernels.h"
 
+#include "render/DepthArray.h"
+
 #include <algorithm>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -11,7 +13,6 @@ namespace render::kernels {
 
 namespace {
 
-    constexpr int kStrip = 320;
     constexpr int kLeftStart = 700;
     constexpr int kRightStart = 690;
     constexpr int kRightEnd = 1599;

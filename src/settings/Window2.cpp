@@ -2,8 +2,8 @@
 
 #include "controls/Controls.h"
 #include "main_window/Window1.h"
-#include "platform/Platform.h"
-#include "render/Engine.h"
+#include "render/Pipeline.h"
+#include "text/TextLayer.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -19,17 +19,7 @@ namespace {
 
 Window2* theWindow = nullptr;
 
-
-// "Osaka" is not found on Linux; the Japanese gothic fonts stand in for it.
-QFont labelFont(int pixelSize)
-{
-    QFont f;
-    f.setFamilies({ QStringLiteral("Osaka"), QStringLiteral("IPAGothic"), QStringLiteral("IPAPGothic"),
-        QStringLiteral("Noto Sans CJK JP") });
-    f.setPixelSize(pixelSize);
-    return f;
-}
-
+// The size lists' rows, in points; a line is drawn at text::kSizeFactor mask pixels a point.
 QStringList sizeRows()
 {
     QStringList rows;
@@ -53,8 +43,7 @@ QStringList nearFarRows()
 
 Window2* Window2::instance()
 {
-    if (!theWindow)
-        theWindow = new Window2;
+    if (!theWindow) theWindow = new Window2;
     return theWindow;
 }
 
@@ -77,7 +66,7 @@ Window2::Window2()
     pal.setColor(QPalette::Window, QColor(0, 171, 151));
     setPalette(pal);
     setAutoFillBackground(true);
-    setFont(labelFont(12));
+    setFont(uiFont(12));
     createControls();
     connectHandlers();
     setUpFocus();
@@ -90,18 +79,17 @@ void Window2::createControls()
         w->setGeometry(left, top, width, height);
         return w;
     };
-    auto label = [&](const char* name, const QString& caption, int left, int top, int width, int height,
-                     int size = 12) {
-        QLabel* l = place(new QLabel(caption, this), name, left, top, width, height);
-        l->setFont(labelFont(size));
-        return l;
-    };
+    auto label
+        = [&](const char* name, const QString& caption, int left, int top, int width, int height, int size = 12) {
+              QLabel* l = place(new QLabel(caption, this), name, left, top, width, height);
+              l->setFont(uiFont(size));
+              return l;
+          };
     auto list = [&](const char* name, int left, int top, int width, int height, const QStringList& rows, int start) {
         PopupMenu* m = place(new PopupMenu(this), name, left, top, width, height);
         for (const QString& row : rows)
             m->AddRow(row);
-        if (start >= 0)
-            m->setCurrentIndex(start); // start values are set before any handler is attached
+        if (start >= 0) m->setCurrentIndex(start); // start values are set before any handler is attached
         return m;
     };
     auto bevel = [&](const char* name, const QString& caption, int left, int top) {
@@ -109,7 +97,7 @@ void Window2::createControls()
         b->setText(caption);
         b->setAutoRepeat(false);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setFont(labelFont(11));
+        b->setFont(uiFont(11));
         return b;
     };
     auto field = [&](const char* name, const QString& text, int top, QColor colour) {
@@ -141,34 +129,35 @@ void Window2::createControls()
         return a;
     };
 
+    const render::StartState& start = render::startState();
     Canvas2 = place(new Canvas(this), "Canvas2", 12, 12, 160, 128);
     Canvas2->setAutoFillBackground(true);
     LittleArrows1 = place(new LittleArrows(this), "LittleArrows1", 42, 173, 13, 23);
     BevelButton1 = bevel("BevelButton1", QStringLiteral("<"), 28, 175);
     BevelButton3 = bevel("BevelButton3", QStringLiteral(">"), 57, 175);
     StaticText4 = label("StaticText4", QStringLiteral("遠　　近"), 78, 150, 60, 18);
-    PopupMenu2 = list("PopupMenu2", 572, 164, 70, 20, nearFarRows(), 5);
-    PopupMenu2->setFont(labelFont(12));
-    PopupMenu1 = list("PopupMenu1", 233, 174, 70, 20, sizeRows(), 5);
+    PopupMenu2 = list("PopupMenu2", 572, 164, 70, 20, nearFarRows(), start.nearFarRow);
+    PopupMenu2->setFont(uiFont(12));
+    PopupMenu1 = list("PopupMenu1", 233, 174, 70, 20, sizeRows(), start.sizeRows[0]);
     StaticText2 = label("StaticText2", QStringLiteral("文字サイズ"), 233, 150, 70, 18);
     StaticText3 = label("StaticText3", QStringLiteral("文字列"), 158, 150, 52, 18);
-    EditField1 = field("EditField1", QStringLiteral("Voleta"), 168, QColor(63, 0, 0));
+    EditField1 = field("EditField1", start.lines[0].text, 168, QColor(63, 0, 0));
     PopupMenu7 = list("PopupMenu7", 306, 174, 118, 20, {}, -1);
     CheckBox2 = check("CheckBox2", 430, 173);
     CheckBox1 = check("CheckBox1", 452, 173);
     LittleArrows2 = place(new LittleArrows(this), "LittleArrows2", 42, 206, 13, 23);
     BevelButton4 = bevel("BevelButton4", QStringLiteral("<"), 28, 208);
     BevelButton5 = bevel("BevelButton5", QStringLiteral(">"), 57, 208);
-    PopupMenu5 = list("PopupMenu5", 570, 196, 70, 20, nearFarRows(), 5);
-    PopupMenu5->setFont(labelFont(12));
-    PopupMenu4 = list("PopupMenu4", 233, 207, 70, 20, sizeRows(), 4);
-    EditField2 = field("EditField2", QStringLiteral(" 3D"), 202, QColor(0, 0, 63));
+    PopupMenu5 = list("PopupMenu5", 570, 196, 70, 20, nearFarRows(), start.nearFarRow);
+    PopupMenu5->setFont(uiFont(12));
+    PopupMenu4 = list("PopupMenu4", 233, 207, 70, 20, sizeRows(), start.sizeRows[1]);
+    EditField2 = field("EditField2", start.lines[1].text, 202, QColor(0, 0, 63));
     PopupMenu8 = list("PopupMenu8", 306, 207, 118, 20, {}, -1);
     CheckBox3 = check("CheckBox3", 430, 207);
     CheckBox4 = check("CheckBox4", 452, 207);
 
     PushButton1 = place(new QPushButton(QStringLiteral("表 示"), this), "PushButton1", 370, 9, 90, 22);
-    QFont bold = labelFont(13);
+    QFont bold = uiFont(13);
     bold.setBold(true);
     PushButton1->setFont(bold);
     PushButton1->setDefault(true); // Return presses it (see keyPressEvent)
@@ -180,7 +169,8 @@ void Window2::createControls()
         0);
     StaticText1 = label("StaticText1", QStringLiteral("元画像選択"), 196, 45, 80, 18, 14);
     PopupMenu3 = list("PopupMenu3", 294, 45, 130, 20, {}, -1);
-    PopupMenu10 = list("PopupMenu10", 265, 10, 80, 20, { QStringLiteral("平行方"), QStringLiteral("交差方") }, 0);
+    PopupMenu10 = list(
+        "PopupMenu10", 265, 10, 80, 20, { QStringLiteral("平行方"), QStringLiteral("交差方") }, start.hk == 1 ? 0 : 1);
     StaticText8 = label("StaticText8", QStringLiteral("背景 選択"), 198, 75, 75, 18, 14);
     StaticText6 = label("StaticText6", QStringLiteral("書き出しサイズ"), 541, 218, 96, 25);
     StaticText6->setVisible(false);
@@ -189,16 +179,17 @@ void Window2::createControls()
     PopupMenu11 = list("PopupMenu11", 280, 75, 130, 20,
         { QStringLiteral("地図表示"), QStringLiteral("富士山"), QStringLiteral("北岳"), QStringLiteral("穂高岳"),
             QStringLiteral("御岳"), QStringLiteral("乗鞍岳"), QStringLiteral("立山"), QStringLiteral("白山"),
-            QStringLiteral("大峰山脈"), QStringLiteral("紀伊半島"), QStringLiteral("串本大島"), QStringLiteral("花瀬") },
+            QStringLiteral("大峰山脈"), QStringLiteral("紀伊半島"), QStringLiteral("串本大島"),
+            QStringLiteral("花瀬") },
         0);
     PopupMenu12 = list("PopupMenu12", 240, 109, 80, 20,
         { QStringLiteral(" 1 ×"), QStringLiteral("1.5×"), QStringLiteral(" 2 ×"), QStringLiteral("2.5×"),
             QStringLiteral(" 3 ×"), QStringLiteral(" 4 ×") },
-        0);
+        start.zoomRow);
     PopupMenu13 = list("PopupMenu13", 385, 109, 80, 20,
         { QStringLiteral("0.5×"), QStringLiteral(" 1 ×"), QStringLiteral("1.5×"), QStringLiteral(" 2 ×"),
             QStringLiteral("2.5×"), QStringLiteral(" 3 ×") },
-        2);
+        start.heightRow);
     StaticText11 = label("StaticText11", QStringLiteral("縮 尺"), 200, 110, 40, 18);
     StaticText12 = label("StaticText12", QStringLiteral("高低差"), 335, 110, 45, 18);
     PopupArrow1 = arrow("PopupArrow1", PopupArrow::Upward, 87, 3, 10, 8);
@@ -206,26 +197,26 @@ void Window2::createControls()
     PopupArrow2 = arrow("PopupArrow2", PopupArrow::Downward, 87, 143, 10, 8);
     PopupArrow4 = arrow("PopupArrow4", PopupArrow::Right, 176, 69, 8, 10);
     StaticText13 = label("StaticText13", QStringLiteral("立体視"), 196, 10, 50, 20);
-    Slider1 = slider("Slider1", 178, 6);
-    Slider2 = slider("Slider2", 212, 8);
+    Slider1 = slider("Slider1", 178, start.sliders[0]);
+    Slider2 = slider("Slider2", 212, start.sliders[1]);
     StaticText7 = label("StaticText7", QStringLiteral("斜体"), 419, 150, 32, 18);
-    QFont italic = labelFont(12);
+    QFont italic = uiFont(12);
     italic.setItalic(true);
     StaticText7->setFont(italic);
     StaticText9 = label("StaticText9", QStringLiteral("太字"), 448, 150, 30, 18);
-    QFont boldLabel = labelFont(12);
+    QFont boldLabel = uiFont(12);
     boldLabel.setBold(true);
     StaticText9->setFont(boldLabel);
     StaticText5 = label("StaticText5", QStringLiteral("フォント"), 332, 150, 55, 18);
     LittleArrows3 = place(new LittleArrows(this), "LittleArrows3", 42, 239, 13, 23);
     BevelButton2 = bevel("BevelButton2", QStringLiteral("<"), 28, 241);
     BevelButton6 = bevel("BevelButton6", QStringLiteral(">"), 57, 241);
-    PopupMenu9 = list("PopupMenu9", 233, 240, 70, 20, sizeRows(), 3);
-    EditField3 = field("EditField3", QStringLiteral("     V2"), 236, QColor(0, 0, 63));
+    PopupMenu9 = list("PopupMenu9", 233, 240, 70, 20, sizeRows(), start.sizeRows[2]);
+    EditField3 = field("EditField3", start.lines[2].text, 236, QColor(0, 0, 63));
     PopupMenu14 = list("PopupMenu14", 306, 240, 118, 20, {}, -1);
     CheckBox5 = check("CheckBox5", 430, 240);
     CheckBox6 = check("CheckBox6", 452, 240);
-    Slider3 = slider("Slider3", 245, 10);
+    Slider3 = slider("Slider3", 245, start.sliders[2]);
     StaticText14 = label("StaticText14", QStringLiteral("上段"), 1, 176, 30, 18);
     StaticText15 = label("StaticText15", QStringLiteral("中段"), 1, 208, 30, 18);
     StaticText16 = label("StaticText16", QStringLiteral("下段"), 1, 242, 30, 18);
@@ -280,8 +271,7 @@ void Window2::connectHandlers()
         text::drawPreview(g, previewLines);
     };
 
-    // The three text rows: LittleArrowsN_Up/Down, the "<" and ">" buttons, the size,
-    // text, font, italic and bold handlers, all acting on line N.
+    // The three text rows: each kind of control has one handler taking the line.
     const struct {
         LittleArrows* arrows;
         QToolButton* left;
@@ -293,15 +283,15 @@ void Window2::connectHandlers()
         { LittleArrows3, BevelButton2, BevelButton6, CheckBox5, CheckBox6 } };
     for (int n = 1; n <= 3; ++n) {
         const auto& r = rows[n - 1];
-        connect(r.arrows, &LittleArrows::Up, this, [this, n] { LittleArrows_Up(n); });
-        connect(r.arrows, &LittleArrows::Down, this, [this, n] { LittleArrows_Down(n); });
-        connect(r.left, &QToolButton::clicked, this, [this, n] { BevelButtonLeft_Action(n); });
-        connect(r.right, &QToolButton::clicked, this, [this, n] { BevelButtonRight_Action(n); });
-        connect(lineSizeList(n), &PopupMenu::Change, this, [this, n] { SizeList_Change(n); });
-        connect(lineField(n), &QLineEdit::textChanged, this, [this, n] { EditField_TextChange(n); });
-        connect(lineFontList(n), &PopupMenu::Change, this, [this, n] { FontList_Change(n); });
-        connect(r.italic, &QCheckBox::clicked, this, [this, n] { ItalicBox_Action(n); });
-        connect(r.bold, &QCheckBox::clicked, this, [this, n] { BoldBox_Action(n); });
+        connect(r.arrows, &LittleArrows::Up, this, [this, n] { lineUp(n); });
+        connect(r.arrows, &LittleArrows::Down, this, [this, n] { lineDown(n); });
+        connect(r.left, &QToolButton::clicked, this, [this, n] { lineLeft(n); });
+        connect(r.right, &QToolButton::clicked, this, [this, n] { lineRight(n); });
+        connect(lineSizeList(n), &PopupMenu::Change, this, [this, n] { lineSizeChanged(n); });
+        connect(lineField(n), &QLineEdit::textChanged, this, [this, n] { lineTextChanged(n); });
+        connect(lineFontList(n), &PopupMenu::Change, this, [this, n] { lineFontChanged(n); });
+        connect(r.italic, &QCheckBox::clicked, this, [this, n] { lineItalicClicked(n); });
+        connect(r.bold, &QCheckBox::clicked, this, [this, n] { lineBoldClicked(n); });
     }
 }
 
@@ -309,8 +299,7 @@ void Window2::keyPressEvent(QKeyEvent* e)
 {
     // Return presses the default button, when it is enabled.
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
-        if (PushButton1->isEnabled() && isVisible())
-            PushButton1->click();
+        if (PushButton1->isEnabled() && isVisible()) PushButton1->click();
         e->accept();
         return;
     }

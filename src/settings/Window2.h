@@ -25,7 +25,7 @@ public:
     static Window2* instance(); // created on first reference, with every start value
     static void destroyInstance(); // tests only
 
-    // Pan offsets of the map crop, in map-picture pixels (not the main window's x1/y1).
+    // Pan offsets of the map crop, in map-picture pixels (not the text lines' offsets).
     int x1 = 0;
     int y1 = 0;
 
@@ -111,16 +111,16 @@ public:
     bool PopupArrow4_MouseDown(int x, int y);
     void PopupMenu2_Change();
     void PopupMenu5_Change();
-    // Text line handlers: n is the line (1..3).
-    void LittleArrows_Up(int n);
-    void LittleArrows_Down(int n);
-    void BevelButtonLeft_Action(int n);
-    void BevelButtonRight_Action(int n);
-    void SizeList_Change(int n);
-    void EditField_TextChange(int n);
-    void FontList_Change(int n);
-    void ItalicBox_Action(int n);
-    void BoldBox_Action(int n);
+    // The text rows' handlers, one for each kind of control, for line n (1..3).
+    void lineUp(int n); // LittleArrowsN's Up
+    void lineDown(int n); // LittleArrowsN's Down
+    void lineLeft(int n); // the row's "<"
+    void lineRight(int n); // the row's ">"
+    void lineSizeChanged(int n);
+    void lineTextChanged(int n);
+    void lineFontChanged(int n);
+    void lineItalicClicked(int n);
+    void lineBoldClicked(int n);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -134,7 +134,9 @@ private:
     void repaintPreview();
     void moveLine(int n, int dx, int dy);
     void panBy(int dx, int dy);
-    void styleBox_Action(int n, bool italic);
+    // Brings the pan offsets back so that the crop lies inside the preview's map.
+    void keepPanInsideMap();
+    void applyLineStyle(int n, bool italic);
 
     text::Lines previewLines;
 

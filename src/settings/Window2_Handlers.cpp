@@ -2,9 +2,9 @@
 // background lists, the map preview with its zoom, pan and height difference, and the
 // three text rows.
 #include "controls/Controls.h"
-#include "main_window/Folders.h"
 #include "main_window/Window1.h"
-#include "platform/Platform.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
 #include "render/Engine.h"
 #include "render/Pipeline.h"
 #include "settings/Window2.h"
@@ -30,16 +30,16 @@ void Window2::PushButton1_Action()
         return;
     }
 
-    // 1.
+    // Line 2 at a size above "70" lets the Settings button come back at once; otherwise
+    // it waits until the picture is composed.
     if (PopupMenu4->ListIndex() > 0) w1->PushButton1->setEnabled(true);
 
-    // 2. The map crop into bu2. A background that is missing or unreadable now gives
+    // The map crop into bu2. A background that is missing or unreadable now gives
     // the flat plane for this Display. The first row is the flat plane, whose crop
     // nothing would read, so it is not drawn.
     w1->mapCropReady = false;
-    const QString entry = PopupMenu11->ListIndex() > 0
-        ? platform::child(platform::folderBesideApplication(kBackgroundFolder), PopupMenu11->Text())
-        : QString();
+    const QString entry
+        = PopupMenu11->ListIndex() > 0 ? platform::child(platform::backgroundFolder(), PopupMenu11->Text()) : QString();
     if (!entry.isEmpty()) {
         const QImage map = openMap(entry);
         if (!map.isNull()) {
@@ -55,18 +55,17 @@ void Window2::PushButton1_Action()
         }
     }
 
-    // 3-4.
+    // Hide the settings window before composing, so the main window shows the picture.
     hide();
     PushButton1->setEnabled(false);
-    // 5-7.
+    // Depths from the map, then the text mask (drawn over bu2, replacing the crop), then
+    // the text depths from that mask.
     w1->tizu();
     w1->iti();
     w1->keisan();
-    // 8.
     w1->PushButton1->setEnabled(true);
     w1->PushButton2->setEnabled(true);
     w1->PushButton3->setEnabled(true);
-    // 9.
     w1->hyouji();
 }
 
@@ -89,7 +88,7 @@ QImage Window2::openMap(const QString& path)
 void Window2::PopupMenu3_Change()
 {
     Window1* w1 = Window1::instance();
-    const QString folder = platform::folderBesideApplication(kSourceFolder);
+    const QString folder = platform::sourceFolder();
     if (folder.isEmpty()) {
         // Without the source folder there is no way to go on.
         platform::dialogs().message(QStringLiteral("画像フォルダーに画像がありません"));
@@ -123,7 +122,7 @@ void Window2::PopupMenu11_Change()
 {
     const int index = PopupMenu11->ListIndex();
     if (index > 0) {
-        const QString folder = platform::folderBesideApplication(kBackgroundFolder);
+        const QString folder = platform::backgroundFolder();
         const QString entry = platform::child(folder, PopupMenu11->Text());
         // A file that vanished since the scan counts as unreadable; only a vanished
         // folder counts as not found (nothing to say, nothing changes).
@@ -132,6 +131,7 @@ void Window2::PopupMenu11_Change()
             Canvas2->setBackdrop(map.image);
             if (Canvas2->hasBackdrop()) {
                 PushButton1->setEnabled(true);
+                keepPanInsideMap();
             } else {
                 PushButton1->setEnabled(false);
                 Canvas2->clearBackdrop();
@@ -152,17 +152,24 @@ void Window2::PopupMenu11_Change()
 
 // ---- Map preview ------------------------------------------------------------------
 
+// The offsets are kept inside the map wherever they change, so painting only draws.
 void Window2::Canvas2_Paint(QPainter& g)
 {
     const QImage* map = Canvas2->backdrop();
     if (!map) return;
     const int zoom = qMax(0, PopupMenu12->ListIndex());
-    const QPoint pan = render::clampPan(map->size(), zoom, QPoint(x1, y1));
-    x1 = pan.x(), y1 = pan.y();
-    const QRect crop = render::mapCrop(map->size(), zoom, pan);
+    const QRect crop = render::mapCrop(map->size(), zoom, render::clampPan(map->size(), zoom, QPoint(x1, y1)));
     if (crop.width() <= 0 || crop.height() <= 0) return;
     g.setRenderHint(QPainter::SmoothPixmapTransform);
     g.drawImage(QRect(0, 0, Canvas2->width(), Canvas2->height()), *map, crop);
+}
+
+void Window2::keepPanInsideMap()
+{
+    const QImage* map = Canvas2->backdrop();
+    if (!map) return;
+    const QPoint pan = render::clampPan(map->size(), qMax(0, PopupMenu12->ListIndex()), QPoint(x1, y1));
+    x1 = pan.x(), y1 = pan.y();
 }
 
 bool Window2::Canvas2_MouseDown(int, int y)
@@ -176,11 +183,12 @@ bool Window2::Canvas2_MouseDown(int, int y)
 }
 
 // The up arrow moves the crop towards the bottom of the map and the left arrow
-// towards its right edge; the next paint brings the offsets back into bounds.
+// towards its right edge, never beyond the map.
 void Window2::panBy(int dx, int dy)
 {
     x1 += dx;
     y1 += dy;
+    keepPanInsideMap();
     repaintPreview();
     Window1::instance()->iti();
 }
@@ -214,7 +222,9 @@ void Window2::PopupMenu12_Change()
     const bool zoomed = PopupMenu12->ListIndex() > 0;
     for (PopupArrow* arrow : { PopupArrow1, PopupArrow2, PopupArrow3, PopupArrow4 })
         arrow->setVisible(zoomed);
-    if (!zoomed) {
+    if (zoomed) {
+        keepPanInsideMap();
+    } else {
         x1 = 0;
         y1 = 0;
     }
@@ -249,45 +259,45 @@ void Window2::PopupMenu5_Change()
 void Window2::moveLine(int n, int dx, int dy)
 {
     Window1* w1 = Window1::instance();
-    w1->xN(n) += dx;
-    w1->yN(n) += dy;
+    w1->line(n).x += dx;
+    w1->line(n).y += dy;
     repaintPreview();
     w1->iti();
 }
 
-void Window2::LittleArrows_Up(int n)
+void Window2::lineUp(int n)
 {
     moveLine(n, 0, -3);
 }
 
-void Window2::LittleArrows_Down(int n)
+void Window2::lineDown(int n)
 {
     moveLine(n, 0, 3);
 }
 
-void Window2::BevelButtonLeft_Action(int n)
+void Window2::lineLeft(int n)
 {
     moveLine(n, -3, 0);
 }
 
-void Window2::BevelButtonRight_Action(int n)
+void Window2::lineRight(int n)
 {
     moveLine(n, 3, 0);
 }
 
-void Window2::SizeList_Change(int n)
+void Window2::lineSizeChanged(int n)
 {
     Window1* w1 = Window1::instance();
-    w1->tsN(n) = static_cast<int>(lineSizeList(n)->Text().trimmed().toDouble() * 4.0);
+    w1->line(n).size = static_cast<int>(lineSizeList(n)->Text().trimmed().toDouble() * double(text::kSizeFactor));
     w1->iti();
 }
 
-void Window2::EditField_TextChange(int)
+void Window2::lineTextChanged(int)
 {
     Window1::instance()->iti();
 }
 
-void Window2::FontList_Change(int n)
+void Window2::lineFontChanged(int n)
 {
     QLineEdit* field = lineField(n);
     QFont f = field->font();
@@ -297,29 +307,25 @@ void Window2::FontList_Change(int n)
 }
 
 // Italic and bold go into the line's state and into its text field alike.
-void Window2::styleBox_Action(int n, bool italic)
+void Window2::applyLineStyle(int n, bool italic)
 {
-    QCheckBox* box = italic ? (n == 1 ? CheckBox2
-                             : n == 2 ? CheckBox3
-                                      : CheckBox5)
-                            : (n == 1        ? CheckBox1
-                                    : n == 2 ? CheckBox4
-                                             : CheckBox6);
-    const bool on = box->isChecked();
+    QCheckBox* const italicBoxes[3] = { CheckBox2, CheckBox3, CheckBox5 };
+    QCheckBox* const boldBoxes[3] = { CheckBox1, CheckBox4, CheckBox6 };
+    const bool on = (italic ? italicBoxes : boldBoxes)[n - 1]->isChecked();
     Window1* w1 = Window1::instance();
-    (italic ? w1->itN(n) : w1->ftN(n)) = on ? 1 : 0;
+    (italic ? w1->line(n).italic : w1->line(n).bold) = on ? 1 : 0;
     QFont f = lineField(n)->font();
     italic ? f.setItalic(on) : f.setBold(on);
     lineField(n)->setFont(f);
     w1->iti();
 }
 
-void Window2::ItalicBox_Action(int n)
+void Window2::lineItalicClicked(int n)
 {
-    styleBox_Action(n, true);
+    applyLineStyle(n, true);
 }
 
-void Window2::BoldBox_Action(int n)
+void Window2::lineBoldClicked(int n)
 {
-    styleBox_Action(n, false);
+    applyLineStyle(n, false);
 }

@@ -1,7 +1,5 @@
 #include "text/TextLayer.h"
 
-#include "render/Engine.h"
-
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,7 +21,7 @@ namespace {
         return families;
     }
 
-    constexpr QRgb kCodes[3] = { render::kLine1Code, render::kLine2Code, render::kLine3Code };
+    constexpr QRgb kCodes[3] = { kLine1Code, kLine2Code, kLine3Code };
 
     // The glyph outlines of `path` that can reach `visible`: whole subpaths whose control
     // points, grown by `margin`, meet it. A closed outline adds nothing to the fill or the

@@ -2,6 +2,8 @@
 // mask, each line in its own code colour on white, and at one tenth onto the preview.
 #pragma once
 
+#include "text/MaskCodes.h"
+
 #include <QFont>
 #include <QImage>
 #include <QPoint>
@@ -12,6 +14,9 @@
 class QPainter;
 
 namespace text {
+
+// The size lists show points; a line is drawn at this many mask pixels per point.
+constexpr int kSizeFactor = 4;
 
 struct Line {
     QString text;

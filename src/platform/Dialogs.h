@@ -1,0 +1,38 @@
+// The dialogs half of the platform layer (Qt Widgets): the modal message box, the save
+// dialog, page set-up and print dialogs, the clipboard and the browser, behind one
+// interface so that tests can record what was shown and answer as they like.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <memory>
+
+class QPrinter;
+
+namespace platform {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual void message(const QString& text) = 0;
+    // The chosen file path, or an empty string when cancelled.
+    virtual QString saveFile(const QString& suggestedName) = 0;
+    // True when the user confirmed.
+    virtual bool pageSetup(QPrinter& printer) = 0;
+    virtual bool printDialog(QPrinter& printer) = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+    virtual void openUrl(const QUrl& url) = 0;
+};
+
+// The dialogs in use (the real Qt ones unless a test installed others).
+Dialogs& dialogs();
+void setDialogs(std::unique_ptr<Dialogs> d); // nullptr = back to the real ones
+// Where the save dialog opens: the folder of the last successful save while it
+// exists, otherwise the user's Pictures folder, otherwise the home folder.
+QString saveFolder();
+void rememberSaveFolder(const QString& savedFile); // empty = forget
+
+// The installed dialogs without creating the real ones; nullptr when none is installed.
+Dialogs* installedDialogs();
+
+} // namespace platform

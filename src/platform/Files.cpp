@@ -1,0 +1,244 @@
+#include "platform/Files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <QStorageInfo>
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+    QString& applicationFolderOverride()
+    {
+        static QString path;
+        return path;
+    }
+
+    bool& quitFlag()
+    {
+        static bool flag = false;
+        return flag;
+    }
+
+    QString sizeText(QSize size)
+    {
+        return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+    }
+
+    // Below this much free space a failed write is put down to a full disk.
+    constexpr qint64 kNearlyFullBytes = 1024 * 1024;
+
+    // Why writing `path` failed, from the path itself first (a folder that is missing
+    // or is a file says more than the system's error), then from errno and the disk.
+    FailureKind writeFailureKind(const QString& path, int error)
+    {
+        const QFileInfo target(path);
+        if (target.fileName().isEmpty() || target.isDir()) return FailureKind::NameNotAllowed;
+        const QFileInfo folder(target.absolutePath());
+        if (!folder.exists()) {
+            // A part of the path that is a file makes the name impossible; otherwise a
+            // folder on the way is simply missing.
+            for (QString part = folder.absoluteFilePath();;) {
+                const QFileInfo info(part);
+                if (info.exists()) return info.isDir() ? FailureKind::FolderMissing : FailureKind::NameNotAllowed;
+                const QString up = info.absolutePath();
+                if (up == part) break;
+                part = up;
+            }
+            return FailureKind::FolderMissing;
+        }
+        if (!folder.isDir()) return FailureKind::NameNotAllowed;
+        const FailureKind kind = failureFromErrno(error, FailureKind::WriteFailed);
+        if (kind != FailureKind::WriteFailed) return kind;
+        if (!folder.isWritable()) return FailureKind::NoPermission;
+        const QStorageInfo storage(folder.absoluteFilePath());
+        if (storage.isValid() && storage.bytesAvailable() < kNearlyFullBytes) return FailureKind::NoSpace;
+        return kind;
+    }
+
+} // namespace
+
+QString applicationFolder()
+{
+    const QString& o = applicationFolderOverride();
+    return o.isEmpty() ? QCoreApplication::applicationDirPath() : o;
+}
+
+void setApplicationFolder(const QString& path)
+{
+    applicationFolderOverride() = path;
+}
+
+QString child(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty() || name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".")
+        || name == QLatin1String(".."))
+        return {};
+    const QString path = QDir(folder).filePath(name);
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+QString folderBesideApplication(const QString& name)
+{
+    const QString path = child(applicationFolder(), name);
+    return QFileInfo(path).isDir() ? path : QString();
+}
+
+QString sourceFolder()
+{
+    return folderBesideApplication(kSourceFolderName);
+}
+
+QString backgroundFolder()
+{
+    return folderBesideApplication(kBackgroundFolderName);
+}
+
+QStringList listFolder(const QString& folder, bool* ok)
+{
+    QDir dir(folder);
+    const bool readable = !folder.isEmpty() && dir.exists() && dir.isReadable();
+    if (ok) *ok = readable;
+    if (!readable) return {};
+    // Files and folders alike, as a folder lists its entries; sorted by name.
+    return dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+FailureKind failureFromErrno(int error, FailureKind fallback)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return FailureKind::NoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FailureKind::NoPermission;
+    case ENAMETOOLONG:
+    case ENOTDIR:
+    case EISDIR:
+    case EILSEQ:
+        return FailureKind::NameNotAllowed;
+    default:
+        return fallback;
+    }
+}
+
+PictureResult openPicture(const QString& path, const PictureRequest& request)
+{
+    PictureResult result;
+    result.failure.file = path;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        result.failure.kind = FailureKind::Missing;
+        return result;
+    }
+    if (!info.isFile()) { // a folder, a pipe (reading it could wait for ever) or a device
+        result.failure.kind = FailureKind::NotAFile;
+        return result;
+    }
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.failure.kind = failureFromErrno(errno, FailureKind::NoPermission);
+        result.failure.detail = file.errorString();
+        return result;
+    }
+    result = decodePicture(&file, request);
+    result.failure.file = path;
+    return result;
+}
+
+PictureResult decodePicture(QIODevice* device, const PictureRequest& request)
+{
+    PictureResult result;
+    auto fail = [&](FailureKind kind, const QString& detail) {
+        result.failure.kind = kind;
+        result.failure.detail = detail;
+        return result;
+    };
+    QImageReader::setAllocationLimit(kPictureAllocationLimitMB);
+    QImageReader reader(device);
+    reader.setAutoTransform(true); // EXIF orientation
+    reader.setDecideFormatFromContent(true); // a PNG named .jpg is still a PNG
+    // The size is checked before decoding: a header may claim anything.
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > kPictureSideLimit || size.height() > kPictureSideLimit))
+        return fail(FailureKind::TooLarge, sizeText(size));
+    if (size.isValid() && request.exactSize.isValid() && size != request.exactSize)
+        return fail(FailureKind::WrongSize, sizeText(size));
+    QImage image = reader.read();
+    if (image.isNull()) return fail(FailureKind::NotAPicture, reader.errorString());
+    if (request.exactSize.isValid() && image.size() != request.exactSize)
+        return fail(FailureKind::WrongSize, sizeText(image.size()));
+    if (image.format() != request.format) image.convertTo(request.format);
+    result.image = std::move(image);
+    return result;
+}
+
+std::optional<Failure> writePicture(const QImage& image, const QString& path, const char* format, int quality)
+{
+    auto fail = [&](int error, const QString& detail) {
+        return Failure { writeFailureKind(path, error), path, detail };
+    };
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) return fail(errno, file.errorString());
+    QImageWriter writer(&file, format);
+    if (quality >= 0) writer.setQuality(quality);
+    errno = 0;
+    if (!writer.write(image)) {
+        const int error = errno;
+        file.cancelWriting();
+        return fail(error, writer.errorString());
+    }
+    errno = 0;
+    if (!file.commit()) return fail(errno, file.errorString());
+    return std::nullopt;
+}
+
+void yield()
+{
+    static QElapsedTimer timer;
+    if (!timer.isValid()) {
+        timer.start();
+        return;
+    }
+    if (timer.elapsed() >= 15) {
+        QCoreApplication::processEvents();
+        timer.restart();
+    }
+}
+
+void requestQuit()
+{
+    quitFlag() = true;
+    if (QCoreApplication::instance())
+        // exit() rather than quit(): quitting would first ask every window to close,
+        // and the settings window refuses that.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [] {
+                if (quitFlag()) QCoreApplication::exit(0);
+            },
+            Qt::QueuedConnection);
+}
+
+bool quitRequested()
+{
+    return quitFlag();
+}
+
+void resetQuitRequest()
+{
+    quitFlag() = false;
+}
+
+} // namespace platform

@@ -1,0 +1,107 @@
+// The files half of the platform layer (QtGui only, no widget): the folder beside the
+// application and the picture folders in it, ordered folder listings, reading and
+// writing pictures, quitting, and the throttled yield. Nothing here words a failure:
+// it comes back as a kind plus the file and a detail, and whoever shows it words it.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QIODevice;
+
+namespace platform {
+
+// ---- Folders ------------------------------------------------------------------
+
+// The folder that holds the application. Tests point it elsewhere with
+// setApplicationFolder().
+QString applicationFolder();
+void setApplicationFolder(const QString& path); // empty = back to the real one
+
+// Path of an entry named `name` inside `folder`; empty when it does not exist.
+QString child(const QString& folder, const QString& name);
+// Path of an entry of the application folder; empty when it does not exist.
+QString folderBesideApplication(const QString& name);
+
+// The two picture folders, by the names the user sees on disk.
+inline const QString kSourceFolderName = QStringLiteral("画像フォルダ"); // pattern pictures
+inline const QString kBackgroundFolderName
+    = QStringLiteral("背景フォルダ"); // terrain maps; the first is the flat plane
+// Where they are; empty when the folder does not exist.
+QString sourceFolder();
+QString backgroundFolder();
+
+// The names of the entries of a folder (files, hidden ones too), sorted by name.
+// `ok` is false when the folder cannot be read.
+QStringList listFolder(const QString& folder, bool* ok = nullptr);
+
+// ---- Failures -----------------------------------------------------------------
+
+enum class FailureKind {
+    Missing, // no such file
+    NotAFile, // a folder, a pipe or a device
+    NoPermission, // reading or writing is not allowed
+    TooLarge, // a picture larger than kPictureSideLimit on a side
+    WrongSize, // a picture of another size than the one asked for
+    NotAPicture, // the bytes do not decode as a picture
+    FolderMissing, // the folder to write into does not exist
+    NameNotAllowed, // no file of that name can be made there
+    NoSpace, // the disk (or the user's quota) is full
+    WriteFailed, // any other failure to write
+};
+
+struct Failure {
+    FailureKind kind = FailureKind::WriteFailed;
+    QString file;
+    QString detail; // the decoder's or the system's own text, or the sizes; may be empty
+};
+
+// The kind of an errno value left by a failed open or write; `fallback` when the value
+// says nothing more precise.
+FailureKind failureFromErrno(int error, FailureKind fallback);
+
+// ---- Pictures -----------------------------------------------------------------
+
+// The largest picture that will be decoded, in megabytes of decoded pixels:
+// enough for a 12000 x 12000 picture at 32 bits, no more.
+constexpr int kPictureSideLimit = 12000;
+constexpr int kPictureAllocationLimitMB = int(1LL * kPictureSideLimit * kPictureSideLimit * 4 / (1024 * 1024) + 1);
+
+struct PictureRequest {
+    QImage::Format format = QImage::Format_RGB32;
+    QSize exactSize; // when valid, a picture of any other size is refused
+};
+
+struct PictureResult {
+    QImage image; // in the requested format, EXIF orientation applied; null on failure
+    Failure failure; // why it could not be read, when !ok()
+    bool ok() const { return !image.isNull(); }
+};
+// Opens a file as a picture. Never throws; anything that is not a readable picture
+// (missing, empty, truncated, too large, a folder, a pipe or device, no permission)
+// gives !ok().
+PictureResult openPicture(const QString& path, const PictureRequest& request = {});
+// The decoding step of openPicture, on bytes from any device (the fuzzer feeds it).
+PictureResult decodePicture(QIODevice* device, const PictureRequest& request = {});
+
+// Writes a picture through a temporary file that replaces `path` only when complete,
+// so a failed write leaves no truncated file. `format` is "png", "jpeg", ...;
+// `quality` -1 keeps the writer's default. Nothing on success.
+std::optional<Failure> writePicture(const QImage& image, const QString& path, const char* format, int quality = -1);
+
+// ---- The event loop -----------------------------------------------------------
+
+// Lets pending events run, at most every ~15 ms of wall time, so a long loop can call
+// it once per row at no cost.
+void yield();
+
+// Requests the end of the program. Before the event loop runs this is remembered and
+// main() returns at once; inside the loop it quits the loop.
+void requestQuit();
+bool quitRequested();
+void resetQuitRequest(); // for tests
+
+} // namespace platform

@@ -1,0 +1,59 @@
+// Test doubles for the platform's dialogs: a fake that records every call and answers
+// with the values a test sets, and a guard that installs one for its lifetime.
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+class FakeDialogs : public platform::Dialogs {
+public:
+    QStringList messages;
+    QStringList suggestedNames;
+    QString saveAnswer; // returned by saveFile ("" = cancel)
+    int pageSetupCalls = 0;
+    int printDialogCalls = 0;
+    bool pageSetupAnswer = true;
+    bool printAnswer = true;
+    // Called on the printer when the print dialog is confirmed, e.g. to make it a PDF printer.
+    std::function<void(QPrinter&)> preparePrinter;
+    QString clipboard;
+    QList<QUrl> openedUrls;
+
+    void message(const QString& text) override { messages << text; }
+    QString saveFile(const QString& suggestedName) override
+    {
+        suggestedNames << suggestedName;
+        return saveAnswer;
+    }
+    bool pageSetup(QPrinter&) override
+    {
+        ++pageSetupCalls;
+        return pageSetupAnswer;
+    }
+    bool printDialog(QPrinter& printer) override
+    {
+        ++printDialogCalls;
+        if (printAnswer && preparePrinter) preparePrinter(printer);
+        return printAnswer;
+    }
+    void setClipboardText(const QString& text) override { clipboard = text; }
+    void openUrl(const QUrl& url) override { openedUrls << url; }
+};
+
+// Installs a FakeDialogs for the lifetime of the guard and returns it.
+class ScopedFakeDialogs {
+public:
+    ScopedFakeDialogs();
+    ~ScopedFakeDialogs();
+    ScopedFakeDialogs(const ScopedFakeDialogs&) = delete;
+    ScopedFakeDialogs& operator=(const ScopedFakeDialogs&) = delete;
+    FakeDialogs* operator->() const { return fake; }
+    FakeDialogs& operator*() const { return *fake; }
+
+private:
+    FakeDialogs* fake;
+};
