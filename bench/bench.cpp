@@ -4,6 +4,7 @@
 //
 //   voleta-bench [runs]      (default 30 runs per stage)
 #include "render/Engine.h"
+#include "render/QualityCompose.h"
 #include "text/TextLayer.h"
 
 #include <QGuiApplication>
@@ -159,6 +160,7 @@ int main(int argc, char** argv)
         for (int y = 0; y < render::kWorkHeight; ++y)
             render::composeRow(picture, scene, y);
     }));
+    rows.push_back(measure("quality composition", runs, copy, [&] { render::composeQuality(strip, scene, picture); }));
     rows.push_back(measure("whole pipeline (map)", runs, copy, [&] {
         crop = render::drawMapCrop(map, render::mapCrop(map.size(), zoomRow, pan));
         render::depthFromMap(crop, hk, kt, a);
