@@ -21,110 +21,78 @@ namespace {
     constexpr int kPad = 2048;
     constexpr int kNowhere = -kPad;
 
-    // Where column c stands in the order of colouring: 919, 920, 918, 921, ...
-    constexpr int rankOf(int c)
-    {
-        return c <= kMiddleLeft ? 2 * (kMiddleLeft - c) : 2 * (c - kMiddleLeft - 1) + 1;
-    }
-
     // Everything one row needs, allocated once per picture.
     struct RowWork {
         std::vector<int32_t> left = std::vector<int32_t>(kWorkWidth); // image columns of each point
         std::vector<int32_t> right = std::vector<int32_t>(kWorkWidth);
-        // Per column (offset by kPad): the point each eye sees there. Columns a row asks
-        // about are always written in that row first, so the tables need no clearing.
-        std::vector<int32_t> leftOwner = std::vector<int32_t>(kPictureWidth + 2 * kPad);
-        std::vector<int32_t> rightOwner = std::vector<int32_t>(kPictureWidth + 2 * kPad);
-        // same[c]: a column linked with c that lies nearer the middle, or c itself when
-        // none is; following it ends at the member of c's set nearest the middle.
-        std::vector<int32_t> same = std::vector<int32_t>(kPictureWidth);
-        std::vector<int32_t> identity = std::vector<int32_t>(kPictureWidth);
-        std::vector<int32_t> rank = std::vector<int32_t>(kPictureWidth);
-        std::vector<uint32_t> pattern = std::vector<uint32_t>(kStrip);
-
-        RowWork()
-        {
-            for (int c = 0; c < kPictureWidth; ++c) {
-                identity[c] = c;
-                rank[c] = rankOf(c);
-            }
-        }
+        std::vector<uint8_t> seen = std::vector<uint8_t>(kWorkWidth); // seen by both eyes
+        // Per column (offset by kPad): the number of the last row whose points have an
+        // image there for that eye.
+        std::vector<uint16_t> leftTaken = std::vector<uint16_t>(kPictureWidth + 2 * kPad);
+        std::vector<uint16_t> rightTaken = std::vector<uint16_t>(kPictureWidth + 2 * kPad);
+        std::vector<uint32_t> out = std::vector<uint32_t>(kPictureWidth); // the row being made
     };
 
-    // Links columns a and b, keeping every pointer toward the middle: the two chains are
-    // merged in the order of rank, so each set stays one tree whose root is its member
-    // nearest the middle.
-    inline void link(int32_t* same, const int32_t* rank, int a, int b)
-    {
-        if (rank[a] < rank[b]) std::swap(a, b);
-        for (;;) { // rank[a] > rank[b]
-            const int k = same[a];
-            if (k == a) {
-                same[a] = b;
-                return;
-            }
-            if (k == b) return;
-            if (rank[k] > rank[b]) {
-                a = k;
-            } else {
-                a = b;
-                b = k;
-            }
-        }
-    }
-
-    void composeRowQuality(uint32_t* out, const int32_t* depth, RowWork& w)
+    // One row. A linked pair's colour flows from its image nearer the middle of the seed
+    // to the farther one, so that every set of linked columns takes the colour of its
+    // member nearest the middle. Each column is the left image of at most one point that
+    // both eyes see and the right image of at most one, so the sets are chains running
+    // left to right: pairs whose colour flows rightward are done from left to right and
+    // the others from right to left, each reading a column already final, as the two
+    // passes of `compose` do.
+    void composeRowQuality(uint32_t* picture, const int32_t* depth, uint16_t stamp, RowWork& w)
     {
         int32_t* left = w.left.data();
         int32_t* right = w.right.data();
-        int32_t* leftOwner = w.leftOwner.data() + kPad;
-        int32_t* rightOwner = w.rightOwner.data() + kPad;
-        int32_t* same = w.same.data();
-        const int32_t* rank = w.rank.data();
+        uint8_t* seen = w.seen.data();
+        uint16_t* leftTaken = w.leftTaken.data() + kPad;
+        uint16_t* rightTaken = w.rightTaken.data() + kPad;
+        uint32_t* out = w.out.data();
 
-        // The images of every point.
         for (int x = 0; x < kWorkWidth; ++x) {
-            const int d = std::max<int32_t>(depth[x], kDeepest);
-            const int distance = kStrip - d; // > 0 unless the point has no images
-            const int l = x + kMargin - distance / 2;
-            const bool images = d < kStrip;
-            left[x] = images ? l : kNowhere;
-            right[x] = images ? l + distance : kNowhere;
+            const int d = std::min<int32_t>(std::max<int32_t>(depth[x], kDeepest), kStrip);
+            const int distance = kStrip - d; // 0 when the point has no images
+            const int l = x + kMargin - (distance >> 1);
+            left[x] = distance > 0 ? l : kNowhere;
+            right[x] = distance > 0 ? l + distance : kNowhere;
         }
 
-        // A nearer point with the same left image lies to the left of a farther one, and
-        // with the same right image to its right: the left eye sees the leftmost point
-        // imaged on a column, the right eye the rightmost.
-        for (int x = kWorkWidth - 1; x >= 0; --x)
-            leftOwner[left[x]] = x;
-        for (int x = 0; x < kWorkWidth; ++x)
-            rightOwner[right[x]] = x;
+        // A nearer point with the same right image lies to the right of a farther one,
+        // and with the same left image to its left: the right eye sees the rightmost point
+        // imaged on a column, the left eye the leftmost.
+        for (int x = kWorkWidth - 1; x >= 0; --x) {
+            uint16_t& taken = rightTaken[right[x]];
+            seen[x] = taken != stamp;
+            taken = stamp;
+        }
 
-        std::memcpy(same, w.identity.data(), kPictureWidth * sizeof(int32_t));
+        // The strip repeated across the row, as a flat plane shows it.
+        const uint32_t* strip = picture + kSeedLeft;
+        for (int c = 0, p = (kStrip - kSeedLeft % kStrip) % kStrip; c < kPictureWidth; p = 0) {
+            const int n = std::min(kStrip - p, kPictureWidth - c);
+            std::memcpy(out + c, strip + p, n * sizeof(uint32_t));
+            c += n;
+        }
+
+        // A pair centred right of the middle (left + right >= 1839) is nearer the middle
+        // at its left image: its colour flows rightward.
+        constexpr int kTwiceMiddle = 2 * kMiddleLeft + 1;
         for (int x = 0; x < kWorkWidth; ++x) {
             const int l = left[x];
             const int r = right[x];
-            if (static_cast<unsigned>(l) >= kPictureWidth || static_cast<unsigned>(r) >= kPictureWidth) continue;
-            if (leftOwner[l] != x || rightOwner[r] != x) continue;
-            link(same, rank, l, r);
+            uint16_t& taken = leftTaken[l];
+            const bool both = seen[x] & (taken != stamp) & (static_cast<unsigned>(l) < kPictureWidth)
+                & (static_cast<unsigned>(r) < kPictureWidth);
+            taken = stamp;
+            seen[x] = both;
+            if (both && l + r >= kTwiceMiddle) out[r] = out[l];
         }
-
-        // The strip repeated across the row, as a flat plane shows it; then, from the
-        // middle outward, each linked column takes the colour of its link nearer the middle.
-        std::memcpy(w.pattern.data(), out + kSeedLeft, kStrip * sizeof(uint32_t));
-        for (int c = 0, p = (kStrip - kSeedLeft % kStrip) % kStrip; c < kPictureWidth; p = 0) {
-            const int n = std::min(kStrip - p, kPictureWidth - c);
-            std::memcpy(out + c, w.pattern.data() + p, n * sizeof(uint32_t));
-            c += n;
+        for (int x = kWorkWidth - 1; x >= 0; --x) {
+            const int l = left[x];
+            const int r = right[x];
+            if (seen[x] && l + r < kTwiceMiddle) out[l] = out[r];
         }
-        for (int i = 0; i <= kMiddleLeft; ++i) {
-            const int c1 = kMiddleLeft - i;
-            out[c1] = out[same[c1]];
-            const int c2 = kMiddleLeft + 1 + i;
-            out[c2] = out[same[c2]];
-        }
-        for (int c = 2 * kMiddleLeft + 2; c < kPictureWidth; ++c)
-            out[c] = out[same[c]];
+        std::memcpy(picture, out, kPictureWidth * sizeof(uint32_t));
     }
 
 } // namespace
@@ -134,7 +102,7 @@ void composeQuality(const QImage& strip, const DepthArray& a, QImage& picture, c
     drawSeed(strip, picture); // the strip, scaled as `compose` scales it, at 600..1239
     RowWork work;
     for (int y = 0; y < kWorkHeight; ++y) {
-        composeRowQuality(reinterpret_cast<uint32_t*>(picture.scanLine(y)), a.row(y), work);
+        composeRowQuality(reinterpret_cast<uint32_t*>(picture.scanLine(y)), a.row(y), uint16_t(y + 1), work);
         if (afterRow) afterRow(y);
     }
 }
