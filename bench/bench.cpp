@@ -4,6 +4,8 @@
 //
 //   voleta-bench [runs]      (default 30 runs per stage)
 #include "render/Engine.h"
+#include "render/Pipeline.h"
+#include "render/QualityCompose.h"
 #include "render/StageCache.h"
 #include "text/TextLayer.h"
 
@@ -94,21 +96,6 @@ QImage makeMap()
     return image;
 }
 
-text::Lines defaultLines()
-{
-    text::Lines lines;
-    const char* texts[3] = { "Voleta", " 3D", "     V2" };
-    const int sizes[3] = { 440, 400, 360 };
-    const int ys[3] = { 20, 450, 880 };
-    for (int n = 0; n < 3; ++n) {
-        lines[n].text = QString::fromLatin1(texts[n]);
-        lines[n].size = sizes[n];
-        lines[n].x = 0;
-        lines[n].y = ys[n];
-    }
-    return lines;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -119,7 +106,7 @@ int main(int argc, char** argv)
 
     const QImage source = makeSource();
     const QImage map = makeMap();
-    const text::Lines lines = defaultLines();
+    const text::Lines lines = render::startState().lines;
     const int zoomRow = 0, hk = 1, kt = 2;
     const QPoint pan(0, 0);
     const render::LineDepths k = render::lineDepths(6, 8, 10, hk);
@@ -160,6 +147,7 @@ int main(int argc, char** argv)
         for (int y = 0; y < render::kWorkHeight; ++y)
             render::composeRow(picture, scene, y);
     }));
+    rows.push_back(measure("quality composition", runs, copy, [&] { render::composeQuality(strip, scene, picture); }));
     rows.push_back(measure("whole pipeline (map)", runs, copy, [&] {
         crop = render::drawMapCrop(map, render::mapCrop(map.size(), zoomRow, pan));
         render::depthFromMap(crop, hk, kt, a);
