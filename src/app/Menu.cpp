@@ -27,6 +27,9 @@ Menu::Menu()
     file->setObjectName(QStringLiteral("UntitledMenu1"));
     file->menuAction()->setObjectName(QStringLiteral("UntitledMenu1"));
     addItem(file, "svdt", QStringLiteral("画像保存"), QKeySequence::Save);
+    // The picture folders in the desktop's file manager, to add or remove pictures.
+    addItem(file, "openSourceFolder", QStringLiteral("画像フォルダを開く"), {});
+    addItem(file, "openBackgroundFolder", QStringLiteral("背景フォルダを開く"), {});
     file->addSeparator();
     QAction* quit = addItem(file, "FileQuit", QStringLiteral("終了"), QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);

@@ -84,6 +84,26 @@ void PopupMenu::DeleteAllRows()
     --inCode;
 }
 
+void PopupMenu::ReplaceRows(const QStringList& rows)
+{
+    if (rows == Rows()) return; // no flicker, and an open list stays open
+    const int chosen = currentIndex() < 0 ? -1 : int(rows.indexOf(Text()));
+    ++inCode;
+    clear();
+    addItems(rows);
+    setCurrentIndex(chosen);
+    --inCode;
+}
+
+QStringList PopupMenu::Rows() const
+{
+    QStringList rows;
+    rows.reserve(count());
+    for (int i = 0; i < count(); ++i)
+        rows << itemText(i);
+    return rows;
+}
+
 LittleArrows::LittleArrows(QWidget* parent)
     : QWidget(parent)
     , up(new QToolButton(this))

@@ -34,6 +34,10 @@ public:
     QString Text() const; // the selected row's text, empty when none
     void AddRow(const QString& text);
     void DeleteAllRows(); // leaves no selection, emits nothing
+    // Puts `rows` in place of the rows and keeps the selection on the row with the same
+    // text (none when `rows` lacks it); emits nothing.
+    void ReplaceRows(const QStringList& rows);
+    QStringList Rows() const;
 
 Q_SIGNALS:
     void Change();

@@ -5,6 +5,7 @@
 #include "render/DepthArray.h"
 #include "text/TextLayer.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMainWindow>
 
@@ -65,10 +66,22 @@ public:
     bool FileQuit();
     bool svdt();
     bool settei();
+    bool openSourceFolder(); // the picture folders in the desktop's file manager
+    bool openBackgroundFolder();
+
+    // The accepted pictures of a folder, in list order: ".jpg" in any letter case, and in
+    // the source folder also ".png" and the old ".pict"/".pct" pictures.
+    static QStringList listPictures(const QString& folder, bool sourceFolder);
+    // Brings both lists up to date with their folders without running a Change handler
+    // and without changing which file is chosen. Run after a folder changes, once per
+    // burst of changes.
+    void rescanFolders();
+    bool rescanPending() const; // a folder changed and its rescan is waiting
 
 Q_SIGNALS:
     // The composed picture was shown in Canvas1 after `row` (-1: the finished picture).
     void pictureShown(int row);
+    void foldersRescanned();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -79,4 +92,16 @@ private:
     qint64 stripSource = 0;
     void Open();
     bool scanFolder(const QString& folder, bool sourceFolder, class PopupMenu* list, const QString& missing);
+    void reportSeededFolders();
+    void openFolder(const QString& folder, const QString& path, const QString& name);
+
+    // Following the folders while the program runs.
+    class QFileSystemWatcher* folderWatcher = nullptr;
+    class QTimer* rescanTimer = nullptr;
+    QElapsedTimer pendingSince; // since the first change of the waiting rescan
+    bool rescanning = false;
+    bool vanishedRowListed = false; // a chosen row whose file is gone is still listed
+    void watchFolders();
+    void folderChanged();
+    bool followFolder(const QString& folder, bool sourceFolder, class PopupMenu* list);
 };

@@ -8,7 +8,10 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QStorageInfo>
+#include <QTemporaryDir>
+#include <algorithm>
 #include <cerrno>
 
 namespace platform {
@@ -25,6 +28,17 @@ namespace {
     {
         static bool flag = false;
         return flag;
+    }
+
+    std::optional<PictureFolders>& folderChoice()
+    {
+        static std::optional<PictureFolders> folders;
+        return folders;
+    }
+
+    bool isFolder(const QString& path)
+    {
+        return !path.isEmpty() && QFileInfo(path).isDir();
     }
 
     QString sizeText(QSize size)
@@ -93,12 +107,137 @@ QString folderBesideApplication(const QString& name)
 
 QString sourceFolder()
 {
-    return folderBesideApplication(kSourceFolderName);
+    const QString path = pictureFolders().source.path;
+    return isFolder(path) ? path : QString();
 }
 
 QString backgroundFolder()
 {
-    return folderBesideApplication(kBackgroundFolderName);
+    const QString path = pictureFolders().background.path;
+    return isFolder(path) ? path : QString();
+}
+
+FolderPlaces standardFolderPlaces()
+{
+    // The program's own lower-case name, as in bin/voleta and share/voleta. (Qt's
+    // AppDataLocation would take the application name "Voleta", which also names the
+    // windows' class for the desktop entry, so it is not changed to suit a folder.)
+    const QString name = QStringLiteral("voleta");
+    FolderPlaces places;
+    places.applicationFolder = applicationFolder();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!data.isEmpty()) places.userFolder = QDir(data).filePath(name);
+    places.sampleFolders << QDir::cleanPath(
+        places.applicationFolder + QStringLiteral("/../share/") + name + QStringLiteral("/samples"));
+    const QStringList installed = QStandardPaths::locateAll(
+        QStandardPaths::GenericDataLocation, name + QStringLiteral("/samples"), QStandardPaths::LocateDirectory);
+    for (const QString& folder : installed) {
+        const QString clean = QDir::cleanPath(folder);
+        if (!places.sampleFolders.contains(clean)) places.sampleFolders << clean;
+    }
+    return places;
+}
+
+namespace {
+
+    // Makes the user's folder `target` with a copy of the samples folder `samples`
+    // (none when empty). The copy is made in a hidden folder beside the target and moved
+    // into place when complete.
+    PictureFolder seedFolder(const QString& target, const QString& samples)
+    {
+        PictureFolder result { target, FolderState::Seeded, std::nullopt };
+        const QFileInfo info(target);
+        QTemporaryDir staging(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral("-XXXXXX"));
+        if (!staging.isValid()) return { {}, FolderState::Missing, std::nullopt };
+        QFile::setPermissions(staging.path(),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser
+                | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+        if (samples.isEmpty()) {
+            result.state = FolderState::NoSamples;
+        } else {
+            const QDir from(samples);
+            const QStringList files = from.entryList(QDir::Files | QDir::Hidden, QDir::Name);
+            for (const QString& file : files) {
+                QFile source(from.filePath(file));
+                const QString copy = QDir(staging.path()).filePath(file);
+                errno = 0;
+                if (!source.copy(copy)) {
+                    result.state = FolderState::CopyFailed;
+                    result.failure = Failure { failureFromErrno(errno, FailureKind::WriteFailed), source.fileName(),
+                        source.errorString() };
+                    break;
+                }
+                // The user's own copy, whatever the installed file allowed.
+                QFile::setPermissions(copy, source.permissions() | QFile::ReadOwner | QFile::WriteOwner);
+            }
+            if (result.state == FolderState::CopyFailed) {
+                // Nothing half-copied: the folder is made empty instead.
+                const QStringList copied = QDir(staging.path()).entryList(QDir::Files | QDir::Hidden);
+                for (const QString& file : copied)
+                    QFile::remove(QDir(staging.path()).filePath(file));
+            }
+        }
+        if (QDir().rename(staging.path(), target)) {
+            staging.setAutoRemove(false);
+            return result;
+        }
+        // Another start of the program may have made it meanwhile: then it is that one.
+        if (isFolder(target)) return { target, FolderState::Existing, std::nullopt };
+        return { {}, FolderState::Missing, std::nullopt };
+    }
+
+    PictureFolder userPictureFolder(const FolderPlaces& places, const QString& name)
+    {
+        if (places.userFolder.isEmpty()) return {};
+        const QString target = QDir(places.userFolder).filePath(name);
+        const QFileInfo info(target);
+        if (info.exists() || info.isSymLink()) // never touched, even when it is not a folder
+            return info.isDir() ? PictureFolder { target, FolderState::Existing, std::nullopt } : PictureFolder {};
+        if (!QDir().mkpath(places.userFolder)) return {};
+        QString samples;
+        for (const QString& root : places.sampleFolders) {
+            const QString candidate = child(root, name);
+            if (isFolder(candidate)) {
+                samples = candidate;
+                break;
+            }
+        }
+        return seedFolder(target, samples);
+    }
+
+} // namespace
+
+PictureFolders resolvePictureFolders(const FolderPlaces& places)
+{
+    const QString source = child(places.applicationFolder, kSourceFolderName);
+    const QString background = child(places.applicationFolder, kBackgroundFolderName);
+    if (isFolder(source) || isFolder(background)) {
+        auto beside = [](const QString& path) {
+            return isFolder(path) ? PictureFolder { path, FolderState::BesideApplication, std::nullopt }
+                                  : PictureFolder {};
+        };
+        return { beside(source), beside(background) };
+    }
+    return { userPictureFolder(places, kSourceFolderName), userPictureFolder(places, kBackgroundFolderName) };
+}
+
+void usePictureFolders(const PictureFolders& folders)
+{
+    folderChoice() = folders;
+}
+
+void forgetPictureFolders()
+{
+    folderChoice().reset();
+}
+
+PictureFolders pictureFolders()
+{
+    if (folderChoice()) return *folderChoice();
+    // Not resolved: the folders beside the application, by name, as they are now.
+    const QDir app(applicationFolder());
+    return { { app.filePath(kSourceFolderName), FolderState::BesideApplication, std::nullopt },
+        { app.filePath(kBackgroundFolderName), FolderState::BesideApplication, std::nullopt } };
 }
 
 QStringList listFolder(const QString& folder, bool* ok)
@@ -108,7 +247,15 @@ QStringList listFolder(const QString& folder, bool* ok)
     if (ok) *ok = readable;
     if (!readable) return {};
     // Files and folders alike, as a folder lists its entries; sorted by name.
-    return dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList names
+        = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    std::sort(names.begin(), names.end(), listedBefore);
+    return names;
+}
+
+bool listedBefore(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseSensitive) < 0;
 }
 
 FailureKind failureFromErrno(int error, FailureKind fallback)

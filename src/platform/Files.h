@@ -30,13 +30,15 @@ QString folderBesideApplication(const QString& name);
 inline const QString kSourceFolderName = QStringLiteral("画像フォルダ"); // pattern pictures
 inline const QString kBackgroundFolderName
     = QStringLiteral("背景フォルダ"); // terrain maps; the first is the flat plane
-// Where they are; empty when the folder does not exist.
+// Where they are now; empty when the folder does not exist (any more).
 QString sourceFolder();
 QString backgroundFolder();
 
-// The names of the entries of a folder (files, hidden ones too), sorted by name.
-// `ok` is false when the folder cannot be read.
+// The names of the entries of a folder (files, hidden ones too), sorted by name
+// (listedBefore). `ok` is false when the folder cannot be read.
 QStringList listFolder(const QString& folder, bool* ok = nullptr);
+// The order of listFolder: by the names' characters, letter case counting.
+bool listedBefore(const QString& a, const QString& b);
 
 // ---- Failures -----------------------------------------------------------------
 
@@ -62,6 +64,52 @@ struct Failure {
 // The kind of an errno value left by a failed open or write; `fallback` when the value
 // says nothing more precise.
 FailureKind failureFromErrno(int error, FailureKind fallback);
+
+// ---- The picture folders -----------------------------------------------------
+
+// Where the picture folders may be found or made.
+struct FolderPlaces {
+    QString applicationFolder; // the folder that holds the program
+    QString userFolder; // the user's own data folder for the program
+    QStringList sampleFolders; // installed samples, in the order they are looked for
+};
+// The places of this run: the application folder; $XDG_DATA_HOME/voleta (normally
+// ~/.local/share/voleta); ../share/voleta/samples beside the program, then voleta/samples
+// in the system's data folders.
+FolderPlaces standardFolderPlaces();
+
+// How a picture folder was come by.
+enum class FolderState {
+    BesideApplication, // beside the program (a build tree, a portable copy)
+    Existing, // the user's folder, already there, left as it is
+    Seeded, // the user's folder, made now and filled with the installed samples
+    NoSamples, // the user's folder, made now and left empty: no samples are installed
+    CopyFailed, // the user's folder, made now and left empty: the samples could not be copied
+    Missing, // neither found nor made; the path is empty
+};
+
+struct PictureFolder {
+    QString path;
+    FolderState state = FolderState::Missing;
+    std::optional<Failure> failure; // why copying failed (CopyFailed)
+};
+
+struct PictureFolders {
+    PictureFolder source;
+    PictureFolder background;
+};
+
+// Finds the two picture folders. When either sits beside the program, both are taken
+// from there (a missing one stays missing). Otherwise each is the user's folder of that
+// name: one that exists is never touched; one that does not is made from the first
+// samples folder holding a folder of that name (copied aside, then moved into place, so
+// an interrupted copy leaves no half-filled folder), or made empty when there is none.
+PictureFolders resolvePictureFolders(const FolderPlaces& places);
+
+// The folders that later lookups use; before any call, those beside the application.
+void usePictureFolders(const PictureFolders& folders);
+void forgetPictureFolders(); // back to the folders beside the application
+PictureFolders pictureFolders();
 
 // ---- Pictures -----------------------------------------------------------------
 
