@@ -14,7 +14,6 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1; // an input unreadable or an output not written
 constexpr int kExitBadUsage = 2;
-constexpr int kJpegQuality = 95;
 
 void printTo(FILE* stream, const QString& text)
 {
@@ -67,7 +66,8 @@ int run(const cli::Options& o)
 
     const QImage picture = render::composeScene(scene.pattern, depth);
     const bool jpeg = o.outputIsJpeg();
-    if (const auto failed = platform::writePicture(picture, o.output, jpeg ? "jpeg" : "png", jpeg ? kJpegQuality : -1))
+    if (const auto failed
+        = platform::writePicture(picture, o.output, jpeg ? "jpeg" : "png", jpeg ? platform::kJpegQuality : -1))
         return failure(QStringLiteral("cannot write the picture"), *failed);
     if (!o.depthOut.isEmpty()) {
         if (const auto failed = platform::writePicture(render::depthPicture(depth), o.depthOut, "png"))

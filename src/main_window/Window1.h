@@ -49,7 +49,7 @@ public:
     void keisan(); // writes each text line's depth under its mask pixels
     void hyouji(); // composes the stereogram into bu1 and shows it
     void iti(); // lays out and draws the text lines into the mask and the preview
-    void svjpg(); // saves bu1 as a JPEG file
+    void svjpg(); // saves bu1 as a JPEG or PNG file
     void tizu(); // fills the depth array: flat, or the relief of the map crop
     void insatu(); // prints bu1 on one page
 

@@ -8,7 +8,7 @@
 void Window1::svjpg()
 {
     const Window2* w2 = Window2::instance();
-    output::saveJpeg(bu1,
+    output::savePicture(bu1,
         output::suggestedJpegName(
             w2->PopupMenu3->Text(), w2->EditField1->text(), w2->EditField2->text(), w2->EditField3->text()));
 }
