@@ -3,20 +3,25 @@
 // (1920 x 1280 x 4 bytes) timed in the same run.
 //
 //   voleta-bench [runs]      (default 30 runs per stage)
+#include "platform/Files.h"
 #include "render/Engine.h"
 #include "render/Pipeline.h"
 #include "render/QualityCompose.h"
 #include "render/StageCache.h"
 #include "text/TextLayer.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -183,9 +188,28 @@ int main(int argc, char** argv)
         cache.update(live);
     }));
 
+    // Saving the composed stereogram as PNG, file writing included, at the window's
+    // compression and at Qt's default; each followed by the size of the file.
+    QTemporaryDir folder;
+    const QString pngPath = folder.filePath(QStringLiteral("save.png"));
+    render::compose(strip, scene, picture);
+    std::vector<std::pair<const char*, qint64>> sizes;
+    for (const auto& [name, quality] :
+        { std::pair { "PNG save 1920x1280", platform::kPngQuality }, std::pair { "PNG save, Qt default", -1 } }) {
+        const auto save = [&, quality = quality] {
+            QImageWriter writer(pngPath, "png");
+            writer.setQuality(quality);
+            writer.write(picture);
+        };
+        rows.push_back(measure(name, std::max(3, runs / 5), copy, save));
+        sizes.emplace_back(name, QFileInfo(pngPath).size());
+    }
+
     std::printf("%-26s %10s %12s %9s   (%d runs each, memcpy timed before and after each stage)\n", "stage",
         "median ms", "memcpy ms", "x memcpy", runs);
     for (const Row& row : rows)
         std::printf("%-26s %10.3f %12.3f %9.2f\n", row.name, row.ms, row.copyMs, row.ratio);
+    for (const auto& [name, fileBytes] : sizes)
+        std::printf("%-26s file size %.2f MB\n", name, fileBytes / 1e6);
     return sink == 255 ? 1 : 0;
 }

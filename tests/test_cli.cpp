@@ -51,7 +51,8 @@ QVariantMap fields(const cli::Options& o)
 {
     QVariantMap f { { "pattern", o.pattern }, { "output", o.output }, { "map", o.map }, { "depthIn", o.depthIn },
         { "depthOut", o.depthOut }, { "maskOut", o.maskOut }, { "zoom", o.zoomRow }, { "pan.x", o.pan.x() },
-        { "pan.y", o.pan.y() }, { "kt", o.kt }, { "hk", o.hk } };
+        { "pan.y", o.pan.y() }, { "kt", o.kt }, { "hk", o.hk }, { "answerOut", o.answerOut },
+        { "quality", o.quality } };
     for (int n = 1; n <= 3; ++n) {
         const text::Line& l = o.lines[n - 1];
         const QString p = QStringLiteral("line%1.").arg(n);
@@ -110,6 +111,8 @@ private Q_SLOTS:
                                          << QVariantMap { { "kt", 6 }, { "hk", -1 } };
         QTest::newRow("map and outputs") << QStringList { "--map", "m.jpg", "--depth-out", "d.png", "--mask-out",
             "k.png" } << QVariantMap { { "map", "m.jpg" }, { "depthOut", "d.png" }, { "maskOut", "k.png" } };
+        QTest::newRow("quality and answer") << QStringList { "--quality", "--answer-out", "a.PNG" }
+                                            << QVariantMap { { "quality", true }, { "answerOut", "a.PNG" } };
         QTest::newRow("last one wins") << QStringList { "--zoom", "1", "--zoom", "2" } << QVariantMap { { "zoom", 2 } };
     }
     void parsedFields()
@@ -265,6 +268,52 @@ private Q_SLOTS:
                 QCOMPARE(depthAt(d, xs[i], y), expected[i]);
     }
 
+    // The answer picture: depth entry x at column x + 160, the nearest depth white, the
+    // farthest grey 56, one depth throughout mid grey 128.
+    void answerPicture_data()
+    {
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<QList<int>>("greys"); // at columns 0, 359, 360, 560, 561, 1919
+        QTest::newRow("depth 12 over entries 200..400")
+            << QStringList { "--depth-in", path("step.png") } << QList<int> { 56, 56, 255, 255, 56, 56 };
+        QTest::newRow("flat, no text") << kNoText << QList<int> { 128, 128, 128, 128, 128, 128 };
+    }
+    void answerPicture()
+    {
+        QFETCH(QStringList, extra);
+        QFETCH(QList<int>, greys);
+        QCOMPARE(runRender(base("s.png") + extra + QStringList { "--answer-out", path("s-answer.png") }).code, 0);
+        QImageReader reader(path("s-answer.png"));
+        QCOMPARE(reader.format(), QByteArray("png"));
+        const QImage answer = reader.read();
+        QCOMPARE(answer.size(), QSize(1920, 1280));
+        const int columns[] = { 0, 359, 360, 560, 561, 1919 };
+        for (int i = 0; i < 6; ++i)
+            for (int y : { 0, 640, 1279 })
+                QCOMPARE(qGray(answer.pixel(columns[i], y)), greys[i]);
+    }
+
+    // --quality changes the picture at depth edges only: a flat scene without text is
+    // the same picture either way.
+    void quality_data()
+    {
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("depth step") << QStringList { "--depth-in", path("step.png") } << false;
+        QTest::newRow("start text") << QStringList() << false;
+        QTest::newRow("flat, no text") << kNoText << true;
+    }
+    void quality()
+    {
+        QFETCH(QStringList, extra);
+        QFETCH(bool, same);
+        QCOMPARE(runRender(base("q0.png") + extra).code, 0);
+        QCOMPARE(runRender(base("q1.png") + extra + QStringList { "--quality" }).code, 0);
+        const QImage plain(path("q0.png")), symmetric(path("q1.png"));
+        QCOMPARE(symmetric.size(), QSize(1920, 1280));
+        QCOMPARE(symmetric == plain, same);
+    }
+
     // A file that could not be read or written: one line, "<what failed>: <file>: <reason>".
     void failureWording_data()
     {
@@ -330,6 +379,8 @@ private Q_SLOTS:
         QTest::newRow("pan three numbers") << 2 << ok + QStringList { "--pan", "1,2,3" } << QString("--pan");
         QTest::newRow("offset past a million")
             << 2 << ok + QStringList { "--offset1", "0,1000001" } << QString("--offset1");
+        QTest::newRow("answer as jpg") << 2 << ok + QStringList { "--answer-out", "a.jpg" } << QString("a.jpg");
+        QTest::newRow("quality with value") << 2 << ok + QStringList { "--quality=high" } << QString("--quality");
         QTest::newRow("map and depth-in")
             << 2 << ok + QStringList { "--map", junk, "--depth-in", small } << QString("--map");
         QTest::newRow("mask-out and depth-in")
@@ -341,6 +392,7 @@ private Q_SLOTS:
         QTest::newRow("picture unwritable") << 1 << QStringList { "--pattern", pattern, "-o", bad } << bad;
         QTest::newRow("depth unwritable") << 1 << written + QStringList { "--depth-out", bad } << bad;
         QTest::newRow("mask unwritable") << 1 << written + QStringList { "--mask-out", bad } << bad;
+        QTest::newRow("answer unwritable") << 1 << written + QStringList { "--answer-out", bad } << bad;
     }
     void refused()
     {

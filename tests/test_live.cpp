@@ -2,6 +2,7 @@
 // the picture of the uncached pipeline; the answer picture shows the hidden depth.
 #include "render/Answer.h"
 #include "render/Pipeline.h"
+#include "render/QualityCompose.h"
 #include "render/StageCache.h"
 
 #include <QTest>
@@ -79,6 +80,7 @@ private Q_SLOTS:
         QTest::newRow("viewing method") << Change([](Scene& s) { s.hk = -1; }) << Counts { 0, 0, 1, 0, 1, 1 };
         QTest::newRow("another source picture")
             << Change([](Scene& s) { s.pattern = noisePicture(90, 90, 9); }) << Counts { 1, 0, 0, 0, 0, 1 };
+        QTest::newRow("high quality") << Change([](Scene& s) { s.quality = true; }) << Counts { 0, 0, 0, 0, 0, 1 };
         QTest::newRow("zoom over the flat plane") << Change([](Scene& s) {
             s.map = QImage();
             s.zoomRow = 4;
@@ -100,7 +102,24 @@ private Q_SLOTS:
             n -= 1;
         QCOMPARE(delta, expected);
         // Whatever was skipped, the picture is the one the whole pipeline gives.
-        QCOMPARE(picture, composeScene(scene.pattern, sceneDepth(scene)));
+        QCOMPARE(picture, composeScene(scene.pattern, sceneDepth(scene), scene.quality));
+    }
+
+    // Turning high quality on and off again recomposes each time, by the composition asked for.
+    void qualityFollowsTheScene()
+    {
+        Scene scene = startScene();
+        StageCache cache;
+        const QImage plain = cache.update(scene).copy();
+        scene.quality = true;
+        const QImage symmetric = cache.update(scene).copy();
+        QImage expected(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
+        composeQuality(patternStrip(scene.pattern), sceneDepth(scene), expected);
+        QCOMPARE(symmetric, expected);
+        QVERIFY(symmetric != plain);
+        scene.quality = false;
+        QCOMPARE(cache.update(scene), plain);
+        QCOMPARE(cache.counts().picture, 3);
     }
 
     // Over the flat plane, zoom and pan are meaningless and recompute nothing.

@@ -3,9 +3,13 @@
 #include "platform/Files.h"
 #include "support/FakeDialogs.h"
 
+#include <QBuffer>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -114,7 +118,7 @@ private Q_SLOTS:
         ScopedFakeDialogs fake;
         fake->saveAnswer = target.isEmpty() ? QString() : dir.filePath(target);
 
-        QCOMPARE(output::saveJpeg(validPicture ? composedPicture() : QImage(), QStringLiteral("sky_3D.jpg")), saved);
+        QCOMPARE(output::savePicture(validPicture ? composedPicture() : QImage(), QStringLiteral("sky_3D.jpg")), saved);
         QCOMPARE(fake->suggestedNames, QStringList { QStringLiteral("sky_3D.jpg") });
         QStringList entries { QStringLiteral("locked"), QStringLiteral("sky_3D.jpg"), QStringLiteral("taken") };
         if (saved && !entries.contains(target)) entries << target;
@@ -159,13 +163,123 @@ private Q_SLOTS:
         ScopedFakeDialogs fake;
         fake->saveAnswer = QStringLiteral("/somewhere/x.jpg");
         QStringList written;
-        const auto writer = [&](const QImage&, const QString& path) -> std::optional<platform::Failure> {
+        const auto writer
+            = [&](const QImage&, const QString& path, output::PictureFormat) -> std::optional<platform::Failure> {
             written << path;
             return platform::Failure { kind, path, QStringLiteral("No space left on device") };
         };
-        QVERIFY(!output::saveJpeg(composedPicture(), QStringLiteral("x.jpg"), writer));
+        QVERIFY(!output::savePicture(composedPicture(), QStringLiteral("x.jpg"), writer));
         QCOMPARE(written, QStringList { fake->saveAnswer });
         QCOMPARE(fake->messages, QStringList { QStringLiteral("画像を保存できませんでした\n") + reason });
+    }
+
+    // The format follows a typed extension first, then the chosen filter.
+    void saveFormat_data()
+    {
+        using F = output::PictureFormat;
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<F>("format");
+        const QString jpeg = output::kJpegFilter, png = output::kPngFilter;
+        QTest::newRow("jpg, JPEG filter") << "/d/x.jpg" << jpeg << F::Jpeg;
+        QTest::newRow("png, PNG filter") << "/d/x.png" << png << F::Png;
+        QTest::newRow("png typed, JPEG filter") << "/d/x.png" << jpeg << F::Png;
+        QTest::newRow("jpeg typed, PNG filter") << "/d/x.jpeg" << png << F::Jpeg;
+        QTest::newRow("PNG in capitals") << "/d/X.PNG" << jpeg << F::Png;
+        QTest::newRow("JPG in capitals") << "/d/X.JPG" << png << F::Jpeg;
+        QTest::newRow("no extension, PNG filter") << "/d/x" << png << F::Png;
+        QTest::newRow("no extension, JPEG filter") << "/d/x" << jpeg << F::Jpeg;
+        QTest::newRow("other extension, PNG filter") << "/d/x.tif" << png << F::Png;
+        QTest::newRow("png only in the folder") << "/d.png/x" << jpeg << F::Jpeg;
+        QTest::newRow("no filter") << "/d/x" << QString() << F::Jpeg;
+    }
+    void saveFormat()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, filter);
+        QTEST(output::saveFormat(path, filter), "format");
+    }
+
+    // Through the real writer: the file holds the format asked for; PNG gives back every
+    // pixel; JPEG is encoded at quality 95, not the encoder's default 75.
+    void savedFormats_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("JPEG") << "a.jpg" << output::kJpegFilter << QByteArray("jpeg");
+        QTest::newRow("PNG by filter") << "b" << output::kPngFilter << QByteArray("png");
+        QTest::newRow("PNG by extension") << "c.png" << output::kJpegFilter << QByteArray("png");
+    }
+    void savedFormats()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, filter);
+        QFETCH(QByteArray, format);
+        QTemporaryDir dir;
+        ScopedFakeDialogs fake;
+        fake->saveAnswer = dir.filePath(name);
+        fake->saveFilter = filter;
+        // Noise, so that a JPEG's quality shows in every block.
+        QImage picture(1920, 1280, QImage::Format_RGB32);
+        quint32 v = 1;
+        for (int y = 0; y < picture.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                row[x] = 0xFF000000u | ((v = v * 1664525u + 1013904223u) >> 8);
+        }
+        QVERIFY(output::savePicture(picture, QStringLiteral("x_3D.jpg")));
+        QCOMPARE(fake->offeredFilters, (QList<QStringList> { { output::kJpegFilter, output::kPngFilter } }));
+        QCOMPARE(QImageReader(fake->saveAnswer).format(), format);
+        const QByteArray written = readAll(fake->saveAnswer);
+        if (format == "png") {
+            QCOMPARE(QImage(fake->saveAnswer).convertToFormat(QImage::Format_RGB32), picture);
+            return;
+        }
+        const auto encoded = [&](int quality) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            QImageWriter writer(&buffer, "jpeg");
+            writer.setQuality(quality);
+            writer.write(picture);
+            return bytes;
+        };
+        QCOMPARE(written, encoded(95));
+        QVERIFY(written != encoded(75));
+    }
+
+    // The wait cursor shows while the file is written, and only then.
+    void busyCursorWhileWriting()
+    {
+        ScopedFakeDialogs fake;
+        fake->saveAnswer = QStringLiteral("/somewhere/x.png");
+        QList<int> shapes;
+        const auto writer
+            = [&](const QImage&, const QString&, output::PictureFormat) -> std::optional<platform::Failure> {
+            shapes << (QGuiApplication::overrideCursor() ? int(QGuiApplication::overrideCursor()->shape()) : -1);
+            return std::nullopt;
+        };
+        QVERIFY(output::savePicture(composedPicture(), QStringLiteral("x.jpg"), writer));
+        QCOMPARE(shapes, QList<int> { Qt::WaitCursor });
+        QVERIFY(!QGuiApplication::overrideCursor());
+        fake->saveAnswer.clear(); // cancelled: no cursor change at all
+        QVERIFY(!output::savePicture(composedPicture(), QStringLiteral("x.jpg"), writer));
+        QCOMPARE(shapes.size(), 1);
+    }
+
+    void answerName_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("stereogram name") << "fujiHello_3D.jpg" << QStringLiteral("fujiHello_3D_答え.png");
+        QTest::newRow("dots in the text") << "a1.5_3D.jpg" << QStringLiteral("a1.5_3D_答え.png");
+        QTest::newRow("no extension") << "photo" << QStringLiteral("photo_答え.png");
+        QTest::newRow("dot first") << ".sky" << QStringLiteral(".sky_答え.png");
+    }
+    void answerName()
+    {
+        QFETCH(QString, picture);
+        QTEST(output::suggestedAnswerName(picture), "answer");
     }
 
     // What the system's error numbers say about a failed write.

@@ -670,6 +670,13 @@ private Q_SLOTS:
         const render::DepthArray depth = render::sceneDepth(scene);
         QVERIFY(depth == w1->a);
         QCOMPARE(render::composeScene(scene.pattern, depth), w1->bu1);
+
+        // The scene live view composes reads the same settings from the windows.
+        const render::Scene read = w2()->scene();
+        QCOMPARE(read.map, scene.map);
+        QCOMPARE(QList<int>({ read.zoomRow, read.kt, read.hk, read.s1, read.s2, read.s3, read.quality }),
+            QList<int>({ 2, 5, -1, 6, 8, 10, 0 }));
+        QVERIFY(render::sceneDepth(read) == depth);
     }
 
     void settingsMenuCommandOnlyShows()

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPointer>
+#include <utility>
 
 Menu* Menu::instance()
 {
@@ -27,6 +28,8 @@ Menu::Menu()
     file->setObjectName(QStringLiteral("UntitledMenu1"));
     file->menuAction()->setObjectName(QStringLiteral("UntitledMenu1"));
     addItem(file, "svdt", QStringLiteral("画像保存"), QKeySequence::Save);
+    addItem(file, "answerSave", QStringLiteral("答えを保存…"), {});
+    file->addSeparator();
     // The picture folders in the desktop's file manager, to add or remove pictures.
     addItem(file, "openSourceFolder", QStringLiteral("画像フォルダを開く"), {});
     addItem(file, "openBackgroundFolder", QStringLiteral("背景フォルダを開く"), {});
@@ -38,6 +41,12 @@ Menu::Menu()
     edit->setObjectName(QStringLiteral("UntitledMenu0"));
     edit->menuAction()->setObjectName(QStringLiteral("UntitledMenu0"));
     addItem(edit, "settei", QStringLiteral("設定"), {});
+    // Views beyond the Display command, each off at start.
+    edit->addSeparator();
+    for (const auto& [name, caption] : { std::pair { "liveView", QStringLiteral("ライブ表示") },
+             std::pair { "answerView", QStringLiteral("答えを表示") },
+             std::pair { "highQuality", QStringLiteral("高画質") } })
+        addItem(edit, name, caption, {})->setCheckable(true);
 
     // About and Support go to the Help menu, as on other Linux desktop programs.
     QMenu* help = addMenu(QStringLiteral("ヘルプ"));

@@ -92,6 +92,10 @@ namespace {
                 "PATH");
             value({ QStringLiteral("depth-out") }, "Writes the final depth array as such a file.", "PATH");
             value({ QStringLiteral("mask-out") }, "Writes the text mask (1600 x 1280 PNG).", "PATH");
+            value({ QStringLiteral("answer-out") },
+                "Writes the answer picture: the hidden depth in grey, nearer lighter (1920 x 1280 PNG).", "PATH");
+            parser.addOption(QCommandLineOption(QStringLiteral("quality"),
+                QStringLiteral("Composes with symmetric links and hidden-surface removal (fewer ghost edges).")));
             for (int n = 1; n <= 3; ++n) {
                 const bool shown = n == 1;
                 auto line = [&](const char* what, const char* description, const char* valueName) {
@@ -175,6 +179,8 @@ Parsed parseArguments(const QStringList& arguments)
         o.depthIn = valueOf(QStringLiteral("depth-in"));
         o.depthOut = valueOf(QStringLiteral("depth-out"));
         o.maskOut = valueOf(QStringLiteral("mask-out"));
+        o.answerOut = valueOf(QStringLiteral("answer-out"));
+        o.quality = isGiven(QStringLiteral("quality"));
         if (isGiven(QStringLiteral("zoom")))
             o.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, 5);
         if (isGiven(QStringLiteral("relief")))
@@ -211,6 +217,8 @@ Parsed parseArguments(const QStringList& arguments)
         const QString suffix = QFileInfo(o.output).suffix().toLower();
         if (suffix != QLatin1String("png") && suffix != QLatin1String("jpg") && suffix != QLatin1String("jpeg"))
             throw BadUsage { QStringLiteral("the output %1 must end in .png, .jpg or .jpeg").arg(o.output) };
+        if (!o.answerOut.isEmpty() && QFileInfo(o.answerOut).suffix().toLower() != QLatin1String("png"))
+            throw BadUsage { QStringLiteral("the answer picture %1 must end in .png").arg(o.answerOut) };
         if (!o.depthIn.isEmpty() && !o.map.isEmpty())
             throw BadUsage { QStringLiteral("--map and --depth-in cannot be used together") };
         if (!o.depthIn.isEmpty() && !o.maskOut.isEmpty())

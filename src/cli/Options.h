@@ -19,6 +19,8 @@ struct Options {
     QString depthIn; // --depth-in; replaces the map and text steps
     QString depthOut; // --depth-out
     QString maskOut; // --mask-out
+    QString answerOut; // --answer-out, .png
+    bool quality = false; // --quality
     int zoomRow;
     QPoint pan;
     int kt;

@@ -2,6 +2,7 @@
 // settings window's Display command.
 #include "cli/Options.h"
 #include "platform/Files.h"
+#include "render/Answer.h"
 #include "render/Pipeline.h"
 
 #include <QGuiApplication>
@@ -14,7 +15,6 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1; // an input unreadable or an output not written
 constexpr int kExitBadUsage = 2;
-constexpr int kJpegQuality = 95;
 
 void printTo(FILE* stream, const QString& text)
 {
@@ -65,13 +65,18 @@ int run(const cli::Options& o)
         depth = render::sceneDepth(scene, o.maskOut.isEmpty() ? nullptr : &mask);
     }
 
-    const QImage picture = render::composeScene(scene.pattern, depth);
+    const QImage picture = render::composeScene(scene.pattern, depth, o.quality);
     const bool jpeg = o.outputIsJpeg();
-    if (const auto failed = platform::writePicture(picture, o.output, jpeg ? "jpeg" : "png", jpeg ? kJpegQuality : -1))
+    if (const auto failed
+        = platform::writePicture(picture, o.output, jpeg ? "jpeg" : "png", jpeg ? platform::kJpegQuality : -1))
         return failure(QStringLiteral("cannot write the picture"), *failed);
     if (!o.depthOut.isEmpty()) {
         if (const auto failed = platform::writePicture(render::depthPicture(depth), o.depthOut, "png"))
             return failure(QStringLiteral("cannot write the depth file"), *failed);
+    }
+    if (!o.answerOut.isEmpty()) {
+        if (const auto failed = platform::writePicture(render::answerPicture(depth), o.answerOut, "png"))
+            return failure(QStringLiteral("cannot write the answer picture"), *failed);
     }
     if (!o.maskOut.isEmpty()) {
         if (const auto failed = platform::writePicture(mask, o.maskOut, "png"))

@@ -2,6 +2,9 @@
 
 #include "platform/Dialogs.h"
 
+#include <QCursor>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPrinter>
 
@@ -17,6 +20,15 @@ namespace {
             if (c == QLatin1Char('/') || c.category() == QChar::Other_Control) c = QLatin1Char('_');
         return name;
     }
+
+    // The wait cursor over every window of the program while it lives.
+    class BusyCursor {
+    public:
+        BusyCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+        ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+        BusyCursor(const BusyCursor&) = delete;
+        BusyCursor& operator=(const BusyCursor&) = delete;
+    };
 
 } // namespace
 
@@ -48,23 +60,45 @@ QString saveFailureReason(platform::FailureKind kind)
     }
 }
 
-std::optional<platform::Failure> writeJpegFile(const QImage& picture, const QString& path)
+PictureFormat saveFormat(const QString& path, const QString& filter)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("png")) return PictureFormat::Png;
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) return PictureFormat::Jpeg;
+    return filter == kPngFilter ? PictureFormat::Png : PictureFormat::Jpeg;
+}
+
+QString suggestedAnswerName(const QString& pictureName)
+{
+    const qsizetype dot = pictureName.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? pictureName.left(dot) : pictureName;
+    return stem + QStringLiteral("_答え.png");
+}
+
+std::optional<platform::Failure> writePictureFile(const QImage& picture, const QString& path, PictureFormat format)
 {
     // Written to a temporary file beside the target and renamed over it only when
     // complete, so a failed save never leaves a truncated file behind.
-    return platform::writePicture(picture, path, "jpeg");
+    return format == PictureFormat::Png ? platform::writePicture(picture, path, "png", platform::kPngQuality)
+                                        : platform::writePicture(picture, path, "jpeg", platform::kJpegQuality);
 }
 
-bool saveJpeg(const QImage& picture, const QString& suggestedName, const JpegWriter& write)
+bool savePicture(const QImage& picture, const QString& suggestedName, const PictureWriter& write)
 {
-    const QString path = platform::dialogs().saveFile(suggestedName);
-    if (path.isEmpty()) return false;
-    if (const std::optional<platform::Failure> failure = write(picture, path)) {
+    const platform::Dialogs::SaveChoice choice
+        = platform::dialogs().saveFile(suggestedName, { kJpegFilter, kPngFilter });
+    if (choice.path.isEmpty()) return false;
+    std::optional<platform::Failure> failure;
+    {
+        const BusyCursor busy;
+        failure = write(picture, choice.path, saveFormat(choice.path, choice.filter));
+    }
+    if (failure) {
         platform::dialogs().message(
             QStringLiteral("画像を保存できませんでした") + QLatin1Char('\n') + saveFailureReason(failure->kind));
         return false;
     }
-    platform::rememberSaveFolder(path); // the next save dialog opens here
+    platform::rememberSaveFolder(choice.path); // the next save dialog opens here
     return true;
 }
 

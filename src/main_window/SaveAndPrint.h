@@ -1,5 +1,5 @@
-// Taking the composed picture out of the program: saving it as a JPEG file under a
-// suggested name, and printing it on one page.
+// Taking the composed picture out of the program: saving it as a JPEG or PNG file
+// under a suggested name, and printing it on one page.
 #pragma once
 
 #include "platform/Files.h"
@@ -20,15 +20,31 @@ QString suggestedJpegName(const QString& sourceName, const QString& line1, const
 // The reason the window shows under "画像を保存できませんでした" for a failed write.
 QString saveFailureReason(platform::FailureKind kind);
 
-// Writes the picture as a JPEG file: platform::writePicture unless a test puts another.
-using JpegWriter = std::function<std::optional<platform::Failure>(const QImage&, const QString& path)>;
-std::optional<platform::Failure> writeJpegFile(const QImage& picture, const QString& path);
+// The file types the save dialog offers.
+inline const QString kJpegFilter = QStringLiteral("JPEG 画像 (*.jpg *.jpeg)");
+inline const QString kPngFilter = QStringLiteral("PNG 画像 (*.png)");
 
-// Asks for a file (offering `suggestedName`) and writes the whole picture to it as a
-// JPEG at the default quality. Cancelling returns false and shows nothing; a failure
-// shows a message with its reason and leaves any earlier file of that name as it was. A
-// successful save makes its folder the one the next save dialog opens in.
-bool saveJpeg(const QImage& picture, const QString& suggestedName, const JpegWriter& write = writeJpegFile);
+enum class PictureFormat { Jpeg, Png };
+// The format a save writes: the one the file's extension names (.png, .jpg, .jpeg, any
+// letter case), otherwise the one of the filter chosen in the dialog.
+PictureFormat saveFormat(const QString& path, const QString& filter);
+
+// The name offered for the answer picture: the stereogram's suggested name with
+// "_答え" before its extension, and the extension .png.
+QString suggestedAnswerName(const QString& pictureName);
+
+// Writes the picture in a format: platform::writePicture (JPEG at quality 95, PNG at
+// the fast compression) unless a test puts another writer.
+using PictureWriter
+    = std::function<std::optional<platform::Failure>(const QImage&, const QString& path, PictureFormat)>;
+std::optional<platform::Failure> writePictureFile(const QImage& picture, const QString& path, PictureFormat format);
+
+// Asks for a file (offering `suggestedName`, JPEG or PNG) and writes the whole picture
+// to it in the format the name or the chosen filter asks for, with a busy cursor while
+// it writes. Cancelling returns false and shows nothing; a failure shows a message with
+// its reason and leaves any earlier file of that name as it was. A successful save
+// makes its folder the one the next save dialog opens in.
+bool savePicture(const QImage& picture, const QString& suggestedName, const PictureWriter& write = writePictureFile);
 
 // Where the picture lands on a page `pageWidth` units wide: the full width at the top
 // left, two thirds of it high (rounded down), keeping the picture's 3 : 2 shape.

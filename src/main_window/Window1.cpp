@@ -4,8 +4,10 @@
 #include "controls/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "render/Answer.h"
 #include "render/Engine.h"
 #include "render/Pipeline.h"
+#include "render/QualityCompose.h"
 #include "settings/Window2.h"
 
 #include <QAction>
@@ -16,9 +18,11 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -132,9 +136,25 @@ Window1::Window1()
     connect(menu->item(QStringLiteral("FileQuit")), &QAction::triggered, this, &Window1::FileQuit);
     connect(menu->item(QStringLiteral("svdt")), &QAction::triggered, this, &Window1::svdt);
     connect(menu->item(QStringLiteral("settei")), &QAction::triggered, this, &Window1::settei);
+    connect(menu->item(QStringLiteral("answerSave")), &QAction::triggered, this, &Window1::saveAnswer);
     connect(menu->item(QStringLiteral("openSourceFolder")), &QAction::triggered, this, &Window1::openSourceFolder);
     connect(
         menu->item(QStringLiteral("openBackgroundFolder")), &QAction::triggered, this, &Window1::openBackgroundFolder);
+    // The views start off with every new main window, whatever the menu showed before.
+    const auto view = [&](const char* name, void (Window1::*set)(bool)) {
+        QAction* item = menu->item(QString::fromLatin1(name));
+        item->setChecked(false);
+        connect(item, &QAction::toggled, this, set);
+    };
+    view("liveView", &Window1::setLiveView);
+    view("answerView", &Window1::setAnswerView);
+    view("highQuality", &Window1::setHighQuality);
+
+    liveTimer = new QTimer(this);
+    liveTimer->setObjectName(QStringLiteral("liveTimer"));
+    liveTimer->setSingleShot(true);
+    liveTimer->setInterval(0);
+    connect(liveTimer, &QTimer::timeout, this, &Window1::composeLive);
 
     folderWatcher = new QFileSystemWatcher(this);
     rescanTimer = new QTimer(this);
@@ -188,6 +208,13 @@ void Window1::Open()
     kt = start.kt;
 
     setWindowTitle(QStringLiteral("Voleta Ver. " VOLETA_VERSION_TEXT));
+
+    // Every change of the settings ends in iti, except a new source picture and the
+    // depth sliders (which nothing reads before a Display): those ask for live
+    // composition here, after the settings window's own handlers.
+    connect(w2->PopupMenu3, &PopupMenu::Change, this, &Window1::requestLive);
+    for (QSlider* slider : { w2->Slider1, w2->Slider2, w2->Slider3 })
+        connect(slider, &QSlider::valueChanged, this, &Window1::requestLive);
 
     // The settings window in front, and the first preview.
     show();
@@ -342,6 +369,7 @@ void Window1::iti()
     w2->setPreviewLines(current);
     w2->Canvas2->update();
     if (Canvas3->hasBackdrop()) w2->PushButton1->setEnabled(true);
+    requestLive();
 }
 
 void Window1::tizu()
@@ -372,19 +400,97 @@ void Window1::hyouji()
         strip = render::patternStrip(*source);
         stripSource = source->cacheKey();
     }
-    render::drawSeed(strip, bu1);
-    Canvas3->hide();
-    for (int y = 0; y < render::kWorkHeight; ++y) {
-        render::composeRow(bu1, a, y);
+    ++composedCount;
+    // The Display command composes the settings that a waiting live composition would;
+    // a change made while it runs (its rows let events through) is composed after it.
+    liveTimer->stop();
+    displaying = true;
+    const auto afterRow = [this](int y) {
         if (y % kRefreshEvery == kFirstRefreshRow) {
-            Canvas1->setBackdropView(&bu1);
-            Canvas1->update();
+            showComposed();
             Q_EMIT pictureShown(y);
         }
         platform::yield();
+    };
+    if (quality) {
+        Canvas3->hide();
+        render::composeQuality(strip, a, bu1, afterRow);
+    } else {
+        render::drawSeed(strip, bu1);
+        Canvas3->hide();
+        for (int y = 0; y < render::kWorkHeight; ++y) {
+            render::composeRow(bu1, a, y);
+            afterRow(y);
+        }
     }
-    Canvas1->setBackdropView(&bu1);
+    displaying = false;
+    showComposed();
+    Q_EMIT pictureShown(-1);
+    if (std::exchange(liveAfterDisplay, false)) requestLive();
+}
+
+void Window1::showComposed()
+{
+    if (showAnswer) {
+        if (answerOf != composedCount) {
+            answer = render::answerPicture(a);
+            answerOf = composedCount;
+        }
+        Canvas1->setBackdrop(answer);
+    } else {
+        Canvas1->setBackdropView(&bu1);
+    }
     Canvas1->update();
+}
+
+void Window1::setLiveView(bool on)
+{
+    live = on;
+    if (on)
+        requestLive();
+    else
+        liveTimer->stop();
+}
+
+void Window1::setAnswerView(bool on)
+{
+    showAnswer = on;
+    if (composedCount > 0) showComposed(); // before the first picture there is nothing to show
+}
+
+void Window1::setHighQuality(bool on)
+{
+    quality = on;
+    requestLive();
+}
+
+void Window1::requestLive()
+{
+    // Starting the single-shot timer again while it waits changes nothing: however
+    // many changes come before the event loop runs, one composition answers them all.
+    if (!live) return;
+    if (displaying)
+        liveAfterDisplay = true;
+    else if (!liveTimer->isActive())
+        liveTimer->start();
+}
+
+// The picture of the settings as they are now, composed off screen through the stage
+// cache (only the stages a change touched run again) and shown whole, as the Display
+// command would leave it: bu1 and the depth array hold it for saving, printing and
+// the answer view.
+void Window1::composeLive()
+{
+    if (!live) return;
+    const QImage& picture = liveStages.update(Window2::instance()->scene());
+    if (picture.isNull()) return; // no source picture: nothing to repeat
+    bu1 = picture; // shared: the next live composition goes into a buffer of its own
+    a = liveStages.depth();
+    ++composedCount;
+    Canvas3->hide();
+    PushButton2->setEnabled(true);
+    PushButton3->setEnabled(true);
+    showComposed();
     Q_EMIT pictureShown(-1);
 }
 

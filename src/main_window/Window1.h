@@ -3,11 +3,14 @@
 #pragma once
 
 #include "render/DepthArray.h"
+#include "render/StageCache.h"
 #include "text/TextLayer.h"
 
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMainWindow>
+
+class QTimer;
 
 class Canvas;
 class Oval;
@@ -50,7 +53,7 @@ public:
     void keisan(); // writes each text line's depth under its mask pixels
     void hyouji(); // composes the stereogram into bu1 and shows it
     void iti(); // lays out and draws the text lines into the mask and the preview
-    void svjpg(); // saves bu1 as a JPEG file
+    void svjpg(); // saves bu1 as a JPEG or PNG file
     void tizu(); // fills the depth array: flat, or the relief of the map crop
     void insatu(); // prints bu1 on one page
 
@@ -59,6 +62,21 @@ public:
     text::Lines lines() const;
     // Line n (1..3) of the state above, for the handlers that act the same on every line.
     text::Line& line(int n) { return textLines[n - 1]; }
+
+    // The views of the 編集 menu, each off at start. Live view recomposes the picture
+    // after every change of the settings; the answer view shows the hidden depth in
+    // place of the stereogram; high quality composes with the symmetric links (the
+    // Display command, live view and the CLI alike).
+    void setLiveView(bool on);
+    void setAnswerView(bool on);
+    void setHighQuality(bool on);
+    bool liveView() const { return live; }
+    bool answerView() const { return showAnswer; }
+    bool highQuality() const { return quality; }
+    // Asks for a live composition; nothing while live view is off. Requests made
+    // before it runs are answered by one composition of the settings as they are then.
+    void requestLive();
+    void saveAnswer(); // saves the answer picture of bu1's depth as a PNG file
 
     void PushButton1_Action();
     void PushButton2_Action();
@@ -91,6 +109,18 @@ private:
     QImage strip; // the pattern strip of the source picture whose cacheKey is stripSource
     qint64 stripSource = 0;
     void Open();
+    void composeLive();
+    // Shows bu1 in Canvas1, or its answer picture while the answer view is on.
+    void showComposed();
+
+    bool live = false, showAnswer = false, quality = false;
+    render::StageCache liveStages; // the stages of the live view's last composition
+    QTimer* liveTimer; // single shot, zero delay: the one waiting live composition
+    bool displaying = false; // the Display command composes; live requests wait for it
+    bool liveAfterDisplay = false; // a change came while it did
+    int composedCount = 0; // pictures composed into bu1 so far (Display or live)
+    QImage answer; // the answer picture of the composition numbered answerOf
+    int answerOf = -1;
     bool scanFolder(const QString& folder, bool sourceFolder, class PopupMenu* list, const QString& missing);
     void reportSeededFolders();
     void openFolder(const QString& folder, const QString& path, const QString& name);

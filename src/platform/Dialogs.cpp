@@ -16,6 +16,19 @@ namespace platform {
 
 namespace {
 
+    // The extensions a filter such as "JPEG 画像 (*.jpg *.jpeg)" names: "jpg", "jpeg".
+    QStringList suffixes(const QString& filter)
+    {
+        const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+        const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+        QStringList result;
+        if (open < 0 || close < open) return result;
+        for (const QString& pattern :
+            filter.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            if (pattern.startsWith(QLatin1String("*."))) result << pattern.mid(2);
+        return result;
+    }
+
     QString& lastSaveFolder()
     {
         static QString folder;
@@ -29,15 +42,29 @@ namespace {
             QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Voleta"), text, QMessageBox::Ok);
             box.exec();
         }
-        QString saveFile(const QString& suggestedName) override
+        SaveChoice saveFile(const QString& suggestedName, const QStringList& filters) override
         {
             QFileDialog dialog(nullptr, QString(), saveFolder());
             dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setNameFilter(QStringLiteral("JPEG 画像 (*.jpg *.jpeg)"));
-            dialog.setDefaultSuffix(QStringLiteral("jpg"));
+            dialog.setNameFilters(filters);
+            // A name typed without an extension gets the selected filter's; Qt's own
+            // dialog also changes the typed name's extension when another filter is chosen.
+            const auto useFilter
+                = [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixes(filter).value(0)); };
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useFilter);
+            const QString suffix = QFileInfo(suggestedName).suffix();
+            QString selected = filters.value(0);
+            for (const QString& filter : filters) {
+                if (suffixes(filter).contains(suffix, Qt::CaseInsensitive)) {
+                    selected = filter;
+                    break;
+                }
+            }
+            dialog.selectNameFilter(selected);
+            useFilter(selected);
             dialog.selectFile(suggestedName);
             if (dialog.exec() != QDialog::Accepted) return {};
-            return dialog.selectedFiles().value(0);
+            return { dialog.selectedFiles().value(0), dialog.selectedNameFilter() };
         }
         bool pageSetup(QPrinter& printer) override
         {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <memory>
 
@@ -15,8 +16,15 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
     virtual void message(const QString& text) = 0;
-    // The chosen file path, or an empty string when cancelled.
-    virtual QString saveFile(const QString& suggestedName) = 0;
+    // What the save dialog gave: the chosen file (empty when cancelled) and the file
+    // type filter selected when it was chosen.
+    struct SaveChoice {
+        QString path;
+        QString filter;
+    };
+    // Offers `filters` (file type filters such as "PNG 画像 (*.png)"), the one that
+    // matches the suggested name's extension selected first.
+    virtual SaveChoice saveFile(const QString& suggestedName, const QStringList& filters) = 0;
     // True when the user confirmed.
     virtual bool pageSetup(QPrinter& printer) = 0;
     virtual bool printDialog(QPrinter& printer) = 0;

@@ -1,5 +1,7 @@
 #include "render/Pipeline.h"
 
+#include "render/QualityCompose.h"
+
 #include <algorithm>
 
 namespace render {
@@ -45,11 +47,14 @@ DepthArray sceneDepth(const Scene& scene, QImage* maskOut)
     return a;
 }
 
-QImage composeScene(const QImage& pattern, const DepthArray& a)
+QImage composeScene(const QImage& pattern, const DepthArray& a, bool quality)
 {
     QImage picture(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
     picture.fill(Qt::black);
-    compose(patternStrip(pattern), a, picture);
+    if (quality)
+        composeQuality(patternStrip(pattern), a, picture);
+    else
+        compose(patternStrip(pattern), a, picture);
     return picture;
 }
 

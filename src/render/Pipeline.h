@@ -45,6 +45,7 @@ struct Scene {
     int hk = startState().hk; // 1 parallel viewing, -1 crossed
     text::Lines lines = startState().lines;
     int s1 = startState().sliders[0], s2 = startState().sliders[1], s3 = startState().sliders[2]; // -18..18
+    bool quality = false; // compose with composeQuality instead of compose
 };
 
 // The map crop a Display puts behind the text: the pan brought inside the map as the
@@ -57,8 +58,9 @@ QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan);
 // the lines in their code colours) is stored in `maskOut` when given.
 DepthArray sceneDepth(const Scene& scene, QImage* maskOut = nullptr);
 
-// The 1920 x 1280 stereogram (Format_RGB32) of a pattern picture over a depth array.
-QImage composeScene(const QImage& pattern, const DepthArray& a);
+// The 1920 x 1280 stereogram (Format_RGB32) of a pattern picture over a depth array,
+// by compose, or by composeQuality when `quality` is set.
+QImage composeScene(const QImage& pattern, const DepthArray& a, bool quality = false);
 
 // The depth file's picture: 1600 x 1280, 16-bit grey (Format_Grayscale16), value =
 // depth + 32768 clamped to 0..65535, for entries x 0..1599, y 0..1279 (the extra column

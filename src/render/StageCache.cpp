@@ -1,5 +1,7 @@
 #include "render/StageCache.h"
 
+#include "render/QualityCompose.h"
+
 namespace render {
 
 const QImage& StageCache::update(const Scene& scene)
@@ -53,12 +55,15 @@ const QImage& StageCache::update(const Scene& scene)
         ++recomputed.depth;
     }
 
-    const PictureKey pictures { recomputed.strip, recomputed.depth };
+    const PictureKey pictures { recomputed.strip, recomputed.depth, scene.quality };
     if (pictureKey != pictures || composed.isNull()) {
         // A picture still shared with its viewer is left to it; compose into a new one.
         if (composed.isNull() || !composed.isDetached())
             composed = QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
-        compose(strip, depthArray, composed);
+        if (scene.quality)
+            composeQuality(strip, depthArray, composed);
+        else
+            compose(strip, depthArray, composed);
         pictureKey = pictures;
         ++recomputed.picture;
     }

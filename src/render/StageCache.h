@@ -3,7 +3,8 @@
 // remembers the inputs it was made from, and an update recomputes only the stages
 // whose inputs changed, so a typed character redraws the mask and recomposes, and a
 // pan redraws the crop and the relief, without redoing the rest. Live editing keeps
-// one of these; the result equals composeScene(scene.pattern, sceneDepth(scene)).
+// one of these; the result equals composeScene(scene.pattern, sceneDepth(scene),
+// scene.quality).
 #pragma once
 
 #include "render/DepthArray.h"
@@ -52,6 +53,7 @@ private:
     };
     struct PictureKey {
         int stripGeneration, depthGeneration;
+        bool quality;
         bool operator==(const PictureKey&) const = default;
     };
 

@@ -2,6 +2,7 @@
 // arrows, and one row of controls for each of the three text lines.
 #pragma once
 
+#include "render/Pipeline.h"
 #include "text/TextLayer.h"
 
 #include <QDateTime>
@@ -92,6 +93,12 @@ public:
     QLineEdit* lineField(int n) const;
     PopupMenu* lineFontList(int n) const;
     PopupMenu* lineSizeList(int n) const;
+
+    // The scene the settings describe now, as a Display would compose it: the source
+    // picture, the chosen background (none for the first row or one that cannot be
+    // read), zoom, pan, height factor, viewing method, the lines, their depths and the
+    // composition chosen in the menu.
+    render::Scene scene();
 
     // The lines the preview draws over the map (set by the main window's iti).
     void setPreviewLines(const text::Lines& lines) { previewLines = lines; }

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QSlider>
 
 namespace {
 const QString kNotFound = QStringLiteral("画像が見つかりません");
@@ -81,6 +82,27 @@ QImage Window2::openMap(const QString& path)
         cachedMapSize = info.size();
     }
     return cachedMap;
+}
+
+render::Scene Window2::scene()
+{
+    const Window1* w1 = Window1::instance();
+    render::Scene s;
+    if (const QImage* source = w1->Canvas3->backdrop()) s.pattern = *source;
+    if (PopupMenu11->ListIndex() > 0) {
+        const QString entry = platform::child(platform::backgroundFolder(), PopupMenu11->Text());
+        if (!entry.isEmpty()) s.map = openMap(entry);
+    }
+    s.zoomRow = qMax(0, PopupMenu12->ListIndex());
+    s.pan = QPoint(x1, y1); // brought inside the map by the crop, as the Display command does
+    s.kt = w1->kt;
+    s.hk = w1->Hk;
+    s.lines = w1->lines();
+    s.s1 = Slider1->value();
+    s.s2 = Slider2->value();
+    s.s3 = Slider3->value();
+    s.quality = w1->highQuality();
+    return s;
 }
 
 // ---- Source picture and viewing method ------------------------------------------

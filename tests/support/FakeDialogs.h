@@ -13,7 +13,9 @@ class FakeDialogs : public platform::Dialogs {
 public:
     QStringList messages;
     QStringList suggestedNames;
-    QString saveAnswer; // returned by saveFile ("" = cancel)
+    QString saveAnswer; // the file saveFile returns ("" = cancel)
+    QString saveFilter; // the filter it returns ("" = the first one offered)
+    QList<QStringList> offeredFilters;
     int pageSetupCalls = 0;
     int printDialogCalls = 0;
     bool pageSetupAnswer = true;
@@ -24,10 +26,12 @@ public:
     QList<QUrl> openedUrls;
 
     void message(const QString& text) override { messages << text; }
-    QString saveFile(const QString& suggestedName) override
+    SaveChoice saveFile(const QString& suggestedName, const QStringList& filters) override
     {
         suggestedNames << suggestedName;
-        return saveAnswer;
+        offeredFilters << filters;
+        if (saveAnswer.isEmpty()) return {};
+        return { saveAnswer, saveFilter.isEmpty() ? filters.value(0) : saveFilter };
     }
     bool pageSetup(QPrinter&) override
     {
