@@ -8,31 +8,26 @@
 
 namespace {
 
-text::Line line(const QString& s, int size, int x, int y)
+text::Line line(const QString& s, int size, int x, int y, int italic = 0, int bold = 0)
 {
-    return text::Line { s, QString(), size, x, y };
+    return text::Line { s, QString(), size, x, y, italic, bold };
 }
 
-QImage freshMask()
+// The mask of `lines`, drawn over anything: drawMask must clear what it uses.
+QImage maskOf(const text::Lines& lines)
 {
     QImage mask(1600, 1280, QImage::Format_RGB32);
-    mask.fill(qRgb(1, 2, 3)); // anything: drawMask must clear what it uses
+    mask.fill(qRgb(1, 2, 3));
+    text::drawMask(mask, lines);
     return mask;
 }
 
-QImage maskOf(const text::Line& first)
-{
-    QImage mask = freshMask();
-    text::drawMask(mask, { first, {}, {} });
-    return mask;
-}
-
-// How many pixels of each colour the picture holds from (from, from) on.
-QHash<QRgb, int> histogram(const QImage& picture, int from = 0)
+// How many pixels of each colour the picture holds from (1, 1) on.
+QHash<QRgb, int> histogram(const QImage& picture)
 {
     QHash<QRgb, int> counts;
-    for (int y = from; y < picture.height(); ++y)
-        for (int x = from; x < picture.width(); ++x)
+    for (int y = 1; y < picture.height(); ++y)
+        for (int x = 1; x < picture.width(); ++x)
             ++counts[picture.pixel(x, y) & 0xffffff];
     return counts;
 }
@@ -70,99 +65,62 @@ private Q_SLOTS:
         QTEST(text::previewSize(l), "previewSize");
     }
 
-    // The mask holds white and the three code colours only (no smoothed edges), from
-    // (1, 1) on; the border keeps whatever was there.
-    void maskColours_data()
+    // Each line gives a solid area of its own code colour and white, nothing else (no
+    // smoothed edges), from (1, 1) on, and leaves the border as it was. Against the plain
+    // line: italic changes the shapes, bold thickens them, flags other than 1 and an
+    // unknown font draw like the plain line.
+    void mask_data()
     {
+        QTest::addColumn<int>("n");
+        QTest::addColumn<uint>("code");
         QTest::addColumn<int>("italic");
         QTest::addColumn<int>("bold");
-        QTest::newRow("plain") << 0 << 0;
-        QTest::newRow("italic and bold") << 1 << 1;
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("change");
+        QTest::newRow("line 1") << 1 << 0x050A0Fu << 0 << 0 << QString() << "same";
+        QTest::newRow("line 2") << 2 << 0x0F050Au << 0 << 0 << QString() << "same";
+        QTest::newRow("line 3") << 3 << 0x0A0F05u << 0 << 0 << QString() << "same";
+        QTest::newRow("italic") << 1 << 0x050A0Fu << 1 << 0 << QString() << "other";
+        QTest::newRow("bold") << 2 << 0x0F050Au << 0 << 1 << QString() << "thicker";
+        QTest::newRow("italic and bold") << 3 << 0x0A0F05u << 1 << 1 << QString() << "thicker";
+        QTest::newRow("italic 2, bold -1") << 1 << 0x050A0Fu << 2 << -1 << QString() << "same";
+        QTest::newRow("unknown font") << 1 << 0x050A0Fu << 0 << 0 << "No Such Font 123"
+                                      << "same";
     }
-    void maskColours()
+    void mask()
     {
+        QFETCH(int, n);
+        QFETCH(uint, code);
         QFETCH(int, italic);
         QFETCH(int, bold);
-        text::Lines lines = { line(QStringLiteral("Voleta"), 440, 0, 20), line(QStringLiteral("立体"), 400, 0, 450),
-            line(QStringLiteral("     V2"), 360, 0, 880) };
-        for (auto& l : lines)
-            l.italic = italic, l.bold = bold;
-        QImage mask = freshMask();
-        text::drawMask(mask, lines);
-        const QHash<QRgb, int> counts = histogram(mask, 1);
-        QCOMPARE(QSet<QRgb>(counts.keyBegin(), counts.keyEnd()),
-            QSet<QRgb>({ 0xffffff, text::kLine1Code, text::kLine2Code, text::kLine3Code }));
+        QFETCH(QString, family);
+        QFETCH(QString, change);
+        text::Lines plain, styled;
+        plain[n - 1] = line(QStringLiteral("Vo立体"), 400, 0, 100);
+        styled[n - 1] = line(QStringLiteral("Vo立体"), 400, 0, 100, italic, bold);
+        styled[n - 1].family = family;
+        const QImage mask = maskOf(styled);
+        const QHash<QRgb, int> counts = histogram(mask);
+        QCOMPARE(QSet<QRgb>(counts.keyBegin(), counts.keyEnd()), QSet<QRgb>({ 0xffffff, code }));
         QCOMPARE(mask.pixel(700, 0), qRgb(1, 2, 3));
         QCOMPARE(mask.pixel(0, 700), qRgb(1, 2, 3));
-        // Every line covers a solid area.
-        for (QRgb code : { text::kLine1Code, text::kLine2Code, text::kLine3Code })
-            QVERIFY2(counts.value(code) > 5000, qPrintable(QString::number(code, 16)));
+        const int plainPixels = histogram(maskOf(plain)).value(code);
+        QVERIFY(plainPixels > 5000);
+        QCOMPARE(mask == maskOf(plain), change == "same");
+        QCOMPARE(counts.value(code) > plainPixels * 11 / 10, change == "thicker");
     }
 
-    // Each line alone gives white and its own code colour, nothing else.
-    void eachLineItsOwnCode_data()
+    // Line 2 drawn over line 1 at the same place leaves line 1 no pixel; lines empty or
+    // far off the mask draw nothing.
+    void overlapAndNothingToDraw()
     {
-        QTest::addColumn<int>("line");
-        QTest::addColumn<uint>("code");
-        QTest::newRow("line 1") << 1 << 0x050A0Fu;
-        QTest::newRow("line 2") << 2 << 0x0F050Au;
-        QTest::newRow("line 3") << 3 << 0x0A0F05u;
-    }
-    void eachLineItsOwnCode()
-    {
-        QFETCH(int, line);
-        QFETCH(uint, code);
-        text::Lines lines;
-        lines[line - 1] = text::Line { QStringLiteral("V"), QString(), 400, 0, 100 };
-        QImage mask = freshMask();
-        text::drawMask(mask, lines);
-        const QHash<QRgb, int> counts = histogram(mask, 1);
-        QCOMPARE(QSet<QRgb>(counts.keyBegin(), counts.keyEnd()), QSet<QRgb>({ 0xffffff, code }));
-    }
-
-    void boldStrokesAreThicker()
-    {
-        const text::Line plain = line(QStringLiteral("Vo"), 400, 0, 100);
-        text::Line bold = plain;
-        bold.bold = 1;
-        const int plainPixels = histogram(maskOf(plain), 1).value(0x050A0F);
-        const int boldPixels = histogram(maskOf(bold), 1).value(0x050A0F);
-        QVERIFY2(boldPixels > plainPixels * 11 / 10,
-            qPrintable(QStringLiteral("%1 vs %2").arg(boldPixels).arg(plainPixels)));
-    }
-
-    void flagsOtherThanOneDrawLikeZero()
-    {
-        const text::Line plain = line(QStringLiteral("Vx"), 300, 0, 20);
-        text::Line odd = plain;
-        odd.italic = 2, odd.bold = -1;
-        QCOMPARE(maskOf(odd), maskOf(plain));
-        odd.italic = 1;
-        QVERIFY(maskOf(odd) != maskOf(plain));
-    }
-
-    void laterLinesWinAndEmptyOrClippedLinesDrawNothing()
-    {
-        // Line 2 drawn over line 1 at the same place: line 1 keeps no pixel under it.
-        QImage mask = freshMask();
-        text::drawMask(mask, { line(QStringLiteral("■"), 400, 0, 20), line(QStringLiteral("■"), 400, 0, 20), {} });
-        QCOMPARE(histogram(mask).value(text::kLine1Code), 0);
-        QVERIFY(histogram(mask).value(text::kLine2Code) > 10000);
-
-        text::drawMask(mask,
-            { line(QString(), 440, 0, 20), line(QStringLiteral("X"), 400, -100000, 450),
-                line(QStringLiteral("Y"), 360, 0, 100000) });
-        QCOMPARE(histogram(mask, 1).keys(), QList<QRgb> { 0xffffff });
-    }
-
-    void unknownFontFallsBackToTheDefault()
-    {
-        const text::Line none = line(QStringLiteral("字"), 200, 0, 0);
-        text::Line unknown = none;
-        unknown.family = QStringLiteral("No Such Font Family 123");
-        QVERIFY(!text::isInstalled(unknown.family));
-        QCOMPARE(text::lineFont(unknown, 200, false).family(), text::defaultFamily());
-        QCOMPARE(maskOf(unknown), maskOf(none));
+        const QString block = QStringLiteral("■");
+        QHash<QRgb, int> counts = histogram(maskOf({ line(block, 400, 0, 20), line(block, 400, 0, 20), {} }));
+        QCOMPARE(counts.value(text::kLine1Code), 0);
+        QVERIFY(counts.value(text::kLine2Code) > 10000);
+        counts = histogram(maskOf({ line(QString(), 440, 0, 20), line(QStringLiteral("X"), 400, -100000, 450),
+            line(QStringLiteral("Y"), 360, 0, 100000) }));
+        QCOMPARE(counts.keys(), QList<QRgb> { 0xffffff });
     }
 
     void previewDrawsInNearBlack()
@@ -172,7 +130,7 @@ private Q_SLOTS:
         QPainter p(&preview);
         text::drawPreview(p, { line(QStringLiteral("Voleta"), 440, 0, 20), {}, {} });
         p.end();
-        QVERIFY(histogram(preview).contains(qRgb(5, 5, 5) & 0xffffff));
+        QVERIFY(histogram(preview).contains(0x050505));
     }
 };
 
