@@ -1,6 +1,10 @@
 #include "render/QualityCompose.h"
 
+#include "render/RowKernels.h"
+
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -9,90 +13,186 @@ namespace render {
 namespace {
 
     constexpr int kSeedLeft = 600; // the strip lies at 600..919 and repeats every 320 columns
-    constexpr int kMiddleLeft = 919; // the seed's middle lies between 919 and 920
+    constexpr int kSeedEnd = kSeedLeft + 2 * kStrip; // drawSeed fills 600..1239
+    constexpr int kTwiceMiddle = 2 * 919 + 1; // the seed's middle lies between 919 and 920
     constexpr int kMargin = kStrip / 2; // depth entry x is centred on picture column x + 160
 
     // Below this depth both images of every point lie outside the picture (the repeat
     // distance exceeds 3520), so deeper points are taken as this deep: the result is
     // the same and the image columns stay small.
     constexpr int kDeepest = -3300;
-    // Images of the deepest points reach from -1650 to 3569; the per-eye tables cover
-    // columns -kPad .. kPictureWidth + kPad - 1, and -kPad stands for "no image".
+    // Images of the deepest points reach from -1650 to 3569; the per-eye bit tables
+    // cover columns -kPad .. kPictureWidth + kPad - 1, column c at bit c + kPad.
     constexpr int kPad = 2048;
-    constexpr int kNowhere = -kPad;
+    constexpr int kTableWords = (kPictureWidth + 2 * kPad) / 64;
+    constexpr int kStepWords = (kWorkWidth + 63) / 64;
+
+    // The lowest `count` bits, count 1..64.
+    inline uint64_t lowBits(int count)
+    {
+        return ~uint64_t(0) >> (64 - count);
+    }
+
+    // Bits first .. last - 1, 0 <= first < last <= 64.
+    inline uint64_t bitsBetween(int first, int last)
+    {
+        return lowBits(last) & ~(first == 0 ? 0 : lowBits(first));
+    }
+
+    // Bits p .. p + 63 of a table, as one word.
+    inline uint64_t bitsAt(const uint64_t* table, int p)
+    {
+        const int w = p >> 6;
+        const int o = p & 63;
+        return (table[w] >> o) | ((table[w + 1] << 1) << (63 - o));
+    }
+
+    // Sets bits p .. p + 63 of a table where `bits` has them.
+    inline void setBitsAt(uint64_t* table, int p, uint64_t bits)
+    {
+        const int w = p >> 6;
+        const int o = p & 63;
+        table[w] |= bits << o;
+        table[w + 1] |= (bits >> 1) >> (63 - o);
+    }
+
+    // Up to 64 consecutive points of one depth: their left images are the consecutive
+    // columns left .. left + count - 1, their right images lie `distance` further.
+    struct Piece {
+        int left;
+        int distance;
+        int count;
+        uint64_t seen; // bit i: point i is seen by the right eye, later by both and linked
+    };
 
     // Everything one row needs, allocated once per picture.
     struct RowWork {
-        std::vector<int32_t> left = std::vector<int32_t>(kWorkWidth); // image columns of each point
-        std::vector<int32_t> right = std::vector<int32_t>(kWorkWidth);
-        std::vector<uint8_t> seen = std::vector<uint8_t>(kWorkWidth); // seen by both eyes
-        // Per column (offset by kPad): the number of the last row whose points have an
-        // image there for that eye.
-        std::vector<uint16_t> leftTaken = std::vector<uint16_t>(kPictureWidth + 2 * kPad);
-        std::vector<uint16_t> rightTaken = std::vector<uint16_t>(kPictureWidth + 2 * kPad);
-        std::vector<uint32_t> out = std::vector<uint32_t>(kPictureWidth); // the row being made
+        std::array<uint64_t, kStepWords + 1> steps {};
+        std::array<uint64_t, kTableWords> leftTaken {}; // columns where a point has a left image
+        std::array<uint64_t, kTableWords> rightTaken {};
+        std::vector<Piece> pieces = std::vector<Piece>(kWorkWidth);
     };
 
-    // One row. A linked pair's colour flows from its image nearer the middle of the seed
-    // to the farther one, so that every set of linked columns takes the colour of its
-    // member nearest the middle. Each column is the left image of at most one point that
-    // both eyes see and the right image of at most one, so the sets are chains running
-    // left to right: pairs whose colour flows rightward are done from left to right and
-    // the others from right to left, each reading a column already final, as the two
-    // passes of `compose` do.
-    void composeRowQuality(uint32_t* picture, const int32_t* depth, uint16_t stamp, RowWork& w)
+    // out[l + distance] = out[l] for l = from .. from + count - 1 in turn: blocks of at
+    // most `distance` columns, each reading columns already final.
+    inline void copyRightward(uint32_t* out, int from, int count, int distance)
     {
-        int32_t* left = w.left.data();
-        int32_t* right = w.right.data();
-        uint8_t* seen = w.seen.data();
-        uint16_t* leftTaken = w.leftTaken.data() + kPad;
-        uint16_t* rightTaken = w.rightTaken.data() + kPad;
-        uint32_t* out = w.out.data();
-
-        for (int x = 0; x < kWorkWidth; ++x) {
-            const int d = std::min<int32_t>(std::max<int32_t>(depth[x], kDeepest), kStrip);
-            const int distance = kStrip - d; // 0 when the point has no images
-            const int l = x + kMargin - (distance >> 1);
-            left[x] = distance > 0 ? l : kNowhere;
-            right[x] = distance > 0 ? l + distance : kNowhere;
+        while (count > 0) {
+            const int n = std::min(count, distance);
+            std::memcpy(out + from + distance, out + from, size_t(n) * sizeof(uint32_t));
+            from += n;
+            count -= n;
         }
+    }
+
+    // out[l] = out[l + distance] for l = from + count - 1 down to from, likewise.
+    inline void copyLeftward(uint32_t* out, int from, int count, int distance)
+    {
+        while (count > 0) {
+            const int n = std::min(count, distance);
+            count -= n;
+            std::memcpy(out + from + count, out + from + count + distance, size_t(n) * sizeof(uint32_t));
+        }
+    }
+
+    // One row, in place. A linked pair's colour flows from its image nearer the middle of
+    // the seed to the farther one, so that every set of linked columns takes the colour of
+    // its member nearest the middle. Each column is the left image of at most one point
+    // that both eyes see and the right image of at most one, so the sets are chains
+    // running left to right: pairs whose colour flows rightward are done from left to
+    // right and the others from right to left, each reading a column already final, as
+    // the two passes of `compose` do.
+    //
+    // The points are taken in pieces of one depth, whose images are runs of consecutive
+    // columns, so that seeing, marking and copying go a run at a time.
+    void composeRowQuality(uint32_t* row, const int32_t* depth, RowWork& w)
+    {
+        uint64_t* steps = w.steps.data();
+        uint64_t* leftTaken = w.leftTaken.data();
+        uint64_t* rightTaken = w.rightTaken.data();
+        Piece* pieces = w.pieces.data();
+        w.leftTaken.fill(0);
+        w.rightTaken.fill(0);
+        kernels::depthSteps(depth, kWorkWidth, steps);
 
         // A nearer point with the same right image lies to the right of a farther one,
         // and with the same left image to its left: the right eye sees the rightmost point
-        // imaged on a column, the left eye the leftmost.
-        for (int x = kWorkWidth - 1; x >= 0; --x) {
-            uint16_t& taken = rightTaken[right[x]];
-            seen[x] = taken != stamp;
-            taken = stamp;
+        // imaged on a column, the left eye the leftmost. So the pieces are cut from right
+        // to left, the right eye's marks made meanwhile. A point of depth 320 or more has
+        // no images: it makes no piece.
+        int pieceCount = 0;
+        for (int end = kWorkWidth; end > 0;) {
+            int word = (end - 1) >> 6;
+            uint64_t bits = steps[word] & (~uint64_t(0) >> (63 - ((end - 1) & 63)));
+            while (bits == 0) // bit 0 is always set
+                bits = steps[--word];
+            const int start = word * 64 + 63 - std::countl_zero(bits);
+            const int d = std::clamp<int32_t>(depth[start], kDeepest, kStrip);
+            const int distance = kStrip - d;
+            if (distance > 0) {
+                for (int top = end; top > start; top -= 64) {
+                    const int from = std::max(start, top - 64);
+                    const int count = top - from;
+                    const int left = from + kMargin - (distance >> 1);
+                    const int p = left + distance + kPad;
+                    const uint64_t all = lowBits(count);
+                    pieces[pieceCount++] = { left, distance, count, ~bitsAt(rightTaken, p) & all };
+                    setBitsAt(rightTaken, p, all);
+                }
+            }
+            end = start;
         }
 
-        // The strip repeated across the row, as a flat plane shows it.
-        const uint32_t* strip = picture + kSeedLeft;
-        for (int c = 0, p = (kStrip - kSeedLeft % kStrip) % kStrip; c < kPictureWidth; p = 0) {
-            const int n = std::min(kStrip - p, kPictureWidth - c);
-            std::memcpy(out + c, strip + p, n * sizeof(uint32_t));
+        // The strip repeated across the row, as a flat plane shows it; the seed drawn at
+        // 600..1239 is that already.
+        for (int c = 0; c < kPictureWidth;) {
+            if (c == kSeedLeft) c = kSeedEnd;
+            const int p = ((c - kSeedLeft) % kStrip + kStrip) % kStrip;
+            const int n = std::min(kStrip - p, (c < kSeedLeft ? kSeedLeft : kPictureWidth) - c);
+            std::memcpy(row + c, row + kSeedLeft + p, size_t(n) * sizeof(uint32_t));
             c += n;
         }
 
-        // A pair centred right of the middle (left + right >= 1839) is nearer the middle
-        // at its left image: its colour flows rightward.
-        constexpr int kTwiceMiddle = 2 * kMiddleLeft + 1;
-        for (int x = 0; x < kWorkWidth; ++x) {
-            const int l = left[x];
-            const int r = right[x];
-            uint16_t& taken = leftTaken[l];
-            const bool both = seen[x] & (taken != stamp) & (static_cast<unsigned>(l) < kPictureWidth)
-                & (static_cast<unsigned>(r) < kPictureWidth);
-            taken = stamp;
-            seen[x] = both;
-            if (both && l + r >= kTwiceMiddle) out[r] = out[l];
+        // Left to right: the left eye's marks, then the pairs centred right of the middle
+        // (left + right >= 1839), nearer the middle at their left image: their colour flows
+        // rightward. The others are kept for the leftward pass.
+        for (int k = pieceCount - 1; k >= 0; --k) {
+            Piece& piece = pieces[k];
+            const int p = piece.left + kPad;
+            const uint64_t all = lowBits(piece.count);
+            uint64_t seen = piece.seen & ~bitsAt(leftTaken, p);
+            setBitsAt(leftTaken, p, all);
+            // Both images inside the picture: 0 <= left + i < 1920 - distance.
+            const int first = std::max(0, -piece.left);
+            const int last = std::min(piece.count, kPictureWidth - piece.distance - piece.left); // exclusive
+            if (first >= last) {
+                piece.seen = 0;
+                continue;
+            }
+            seen &= bitsBetween(first, last);
+            // Rightward from i = middle on: 2 * (left + i) + distance >= 1839.
+            const int middle = std::clamp((kTwiceMiddle - piece.distance - 2 * piece.left + 1) >> 1, 0, 64);
+            const uint64_t before = middle == 0 ? 0 : lowBits(middle);
+            piece.seen = seen & before;
+            uint64_t rightward = seen & ~before;
+            while (rightward != 0) {
+                const int i = std::countr_zero(rightward);
+                const int n = std::countr_one(rightward >> i);
+                copyRightward(row, piece.left + i, n, piece.distance);
+                rightward = i + n == 64 ? 0 : rightward & (~uint64_t(0) << (i + n));
+            }
         }
-        for (int x = kWorkWidth - 1; x >= 0; --x) {
-            const int l = left[x];
-            const int r = right[x];
-            if (seen[x] && l + r < kTwiceMiddle) out[l] = out[r];
+
+        // Right to left: the pairs whose colour flows leftward.
+        for (int k = 0; k < pieceCount; ++k) {
+            uint64_t leftward = pieces[k].seen;
+            while (leftward != 0) {
+                const int top = 64 - std::countl_zero(leftward); // exclusive
+                const int n = std::countl_one(leftward << (64 - top));
+                copyLeftward(row, pieces[k].left + top - n, n, pieces[k].distance);
+                leftward &= top - n == 0 ? 0 : lowBits(top - n);
+            }
         }
-        std::memcpy(picture, out, kPictureWidth * sizeof(uint32_t));
     }
 
 } // namespace
@@ -102,7 +202,7 @@ void composeQuality(const QImage& strip, const DepthArray& a, QImage& picture, c
     drawSeed(strip, picture); // the strip, scaled as `compose` scales it, at 600..1239
     RowWork work;
     for (int y = 0; y < kWorkHeight; ++y) {
-        composeRowQuality(reinterpret_cast<uint32_t*>(picture.scanLine(y)), a.row(y), uint16_t(y + 1), work);
+        composeRowQuality(reinterpret_cast<uint32_t*>(picture.scanLine(y)), a.row(y), work);
         if (afterRow) afterRow(y);
     }
 }

@@ -52,6 +52,12 @@ namespace {
         }
     }
 
+    void depthStepsPlain(const int32_t* depth, int from, int count, uint64_t* steps)
+    {
+        for (int x = from; x < count; ++x)
+            if (x == 0 || depth[x] != depth[x - 1]) steps[x >> 6] |= uint64_t(1) << (x & 63);
+    }
+
     // The left pass for targets x = from down to to.
     void leftPassPlain(uint32_t* row, const int32_t* depth, int from, int to)
     {
@@ -147,6 +153,22 @@ namespace {
             _mm256_storeu_si256(target, d);
         }
         textDepthsPlain(row, x, to, codes, depths, out);
+    }
+
+    // Eight columns at a time, each compared with the one before it.
+    __attribute__((target("avx2"))) void depthStepsAvx2(const int32_t* depth, int count, uint64_t* steps)
+    {
+        const int blocks = count / 8;
+        if (blocks == 0) return depthStepsPlain(depth, 0, count, steps);
+        depthStepsPlain(depth, 0, 8, steps);
+        for (int b = 1; b < blocks; ++b) {
+            const int x = 8 * b;
+            const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + x));
+            const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + x - 1));
+            const unsigned same = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(here, before))));
+            steps[x >> 6] |= uint64_t(~same & 0xFFu) << (x & 63);
+        }
+        depthStepsPlain(depth, 8 * blocks, count, steps);
     }
 
     // The eight pixels row[sources], whose offsets from `base` are given too. Where they
@@ -271,6 +293,15 @@ void textDepths(const uint32_t* row, int from, int to, const uint32_t codes[3], 
     if (hasAvx2()) return textDepthsAvx2(row, from, to, codes, depths, out);
 #endif
     textDepthsPlain(row, from, to, codes, depths, out);
+}
+
+void depthSteps(const int32_t* depth, int count, uint64_t* steps)
+{
+    std::fill(steps, steps + (count + 63) / 64, uint64_t(0));
+#ifdef VOLETA_HAVE_AVX2_PATH
+    if (hasAvx2()) return depthStepsAvx2(depth, count, steps);
+#endif
+    depthStepsPlain(depth, 0, count, steps);
 }
 
 void leftPass(uint32_t* row, const int32_t* depth, const uint32_t* nextRow, const int32_t* nextDepth)

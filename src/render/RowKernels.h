@@ -21,6 +21,11 @@ void mapBlue(const uint32_t* row, int count, const int32_t* depthOf, int32_t* ou
 // code2 or code3 (alpha byte ignored); out[x] is kept otherwise.
 void textDepths(const uint32_t* row, int from, int to, const uint32_t codes[3], const int32_t depths[3], int32_t* out);
 
+// Marks where the depth changes along a row: bit x % 64 of steps[x / 64] is set for
+// x = 0 and for every x = 1 .. count - 1 where depth[x] differs from depth[x - 1];
+// every other bit of the words covering 0 .. count - 1 is cleared.
+void depthSteps(const int32_t* depth, int count, uint64_t* steps);
+
 // The two in-place passes over one 1920-pixel row, with the depths of working-area
 // columns 0 .. 1599. Left: x = 700 down to 0, row[x] = row[x + 320 - d]; right:
 // x = 690 up to 1599, row[x + 320] = row[x + d]; a source outside the columns already
