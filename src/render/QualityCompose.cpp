@@ -71,7 +71,15 @@ namespace {
         std::array<uint64_t, kTableWords> leftTaken {}; // columns where a point has a left image
         std::array<uint64_t, kTableWords> rightTaken {};
         std::vector<Piece> pieces = std::vector<Piece>(kWorkWidth);
+        std::vector<int> starts = std::vector<int>(kWorkWidth + 8); // of the runs of one depth
     };
+
+    // A plain copy of `count` pixels, left to the library (an inlined copy of a size the
+    // compiler works out is slower).
+    [[gnu::noinline]] void copyPixels(uint32_t* to, const uint32_t* from, int count)
+    {
+        std::memcpy(to, from, size_t(count) * sizeof(uint32_t));
+    }
 
     // out[l + distance] = out[l] for l = from .. from + count - 1 in turn: blocks of at
     // most `distance` columns, each reading columns already final.
@@ -105,8 +113,15 @@ namespace {
     //
     // The points are taken in pieces of one depth, whose images are runs of consecutive
     // columns, so that seeing, marking and copying go a run at a time.
-    void composeRowQuality(uint32_t* row, const int32_t* depth, RowWork& w)
+    void composeRowQuality(
+        uint32_t* row, const int32_t* depth, RowWork& w, const uint32_t* nextRow, const int32_t* nextDepth)
     {
+        if (nextRow) {
+            for (int i = 0; i < kWorkWidth; i += 16)
+                __builtin_prefetch(nextDepth + i);
+            for (int i = 0; i < kPictureWidth; i += 16)
+                __builtin_prefetch(nextRow + i, 1);
+        }
         uint64_t* steps = w.steps.data();
         uint64_t* leftTaken = w.leftTaken.data();
         uint64_t* rightTaken = w.rightTaken.data();
@@ -120,38 +135,59 @@ namespace {
         // imaged on a column, the left eye the leftmost. So the pieces are cut from right
         // to left, the right eye's marks made meanwhile. A point of depth 320 or more has
         // no images: it makes no piece.
+        // Where the runs of one depth start, found word by word (eight at a time: the
+        // entries past a word's last start are overwritten by the next word's).
+        int* starts = w.starts.data();
+        int runCount = 0;
+        for (int word = 0; word < kStepWords; ++word) {
+            uint64_t bits = steps[word];
+            const int n = std::popcount(bits);
+            int* to = starts + runCount;
+            for (int i = 0; i < 8; ++i) {
+                to[i] = word * 64 + std::countr_zero(bits);
+                bits &= bits - 1;
+            }
+            for (int i = 8; i < n; ++i) {
+                to[i] = word * 64 + std::countr_zero(bits);
+                bits &= bits - 1;
+            }
+            runCount += n;
+        }
+        starts[runCount] = kWorkWidth;
+
         int pieceCount = 0;
-        for (int end = kWorkWidth; end > 0;) {
-            int word = (end - 1) >> 6;
-            uint64_t bits = steps[word] & (~uint64_t(0) >> (63 - ((end - 1) & 63)));
-            while (bits == 0) // bit 0 is always set
-                bits = steps[--word];
-            const int start = word * 64 + 63 - std::countl_zero(bits);
+        for (int k = runCount - 1; k >= 0; --k) {
+            const int start = starts[k];
+            const int end = starts[k + 1];
             const int d = std::clamp<int32_t>(depth[start], kDeepest, kStrip);
             const int distance = kStrip - d;
-            if (distance > 0) {
+            if (distance <= 0) [[unlikely]]
+                continue;
+            const int shift = distance >> 1;
+            if (end - start > 64) [[unlikely]] {
                 for (int top = end; top > start; top -= 64) {
                     const int from = std::max(start, top - 64);
-                    const int count = top - from;
-                    const int left = from + kMargin - (distance >> 1);
+                    const int left = from + kMargin - shift;
                     const int p = left + distance + kPad;
-                    const uint64_t all = lowBits(count);
-                    pieces[pieceCount++] = { left, distance, count, ~bitsAt(rightTaken, p) & all };
+                    const uint64_t all = lowBits(top - from);
+                    pieces[pieceCount++] = { left, distance, top - from, ~bitsAt(rightTaken, p) & all };
                     setBitsAt(rightTaken, p, all);
                 }
+                continue;
             }
-            end = start;
+            const int left = start + kMargin - shift;
+            const int p = left + distance + kPad;
+            const uint64_t all = lowBits(end - start);
+            pieces[pieceCount++] = { left, distance, end - start, ~bitsAt(rightTaken, p) & all };
+            setBitsAt(rightTaken, p, all);
         }
 
-        // The strip repeated across the row, as a flat plane shows it; the seed drawn at
-        // 600..1239 is that already.
-        for (int c = 0; c < kPictureWidth;) {
-            if (c == kSeedLeft) c = kSeedEnd;
-            const int p = ((c - kSeedLeft) % kStrip + kStrip) % kStrip;
-            const int n = std::min(kStrip - p, (c < kSeedLeft ? kSeedLeft : kPictureWidth) - c);
-            std::memcpy(row + c, row + kSeedLeft + p, size_t(n) * sizeof(uint32_t));
-            c += n;
-        }
+        copyPixels(row, row + kSeedLeft + 40, kStrip - 40);
+        copyPixels(row + kStrip - 40, row + kSeedLeft, kStrip);
+        static_assert(kSeedLeft == 2 * kStrip - 40 && kSeedEnd + 2 * kStrip + 40 == kPictureWidth);
+        copyPixels(row + kSeedEnd, row + kSeedLeft, kStrip);
+        copyPixels(row + kSeedEnd + kStrip, row + kSeedLeft, kStrip);
+        copyPixels(row + kSeedEnd + 2 * kStrip, row + kSeedLeft, 40);
 
         // Left to right: the left eye's marks, then the pairs centred right of the middle
         // (left + right >= 1839), nearer the middle at their left image: their colour flows
@@ -202,7 +238,10 @@ void composeQuality(const QImage& strip, const DepthArray& a, QImage& picture, c
     drawSeed(strip, picture); // the strip, scaled as `compose` scales it, at 600..1239
     RowWork work;
     for (int y = 0; y < kWorkHeight; ++y) {
-        composeRowQuality(reinterpret_cast<uint32_t*>(picture.scanLine(y)), a.row(y), work);
+        const bool last = y + 1 == kWorkHeight;
+        composeRowQuality(reinterpret_cast<uint32_t*>(picture.scanLine(y)), a.row(y), work,
+            last ? nullptr : reinterpret_cast<const uint32_t*>(picture.constScanLine(y + 1)),
+            last ? nullptr : a.row(y + 1));
         if (afterRow) afterRow(y);
     }
 }

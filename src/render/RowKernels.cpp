@@ -155,20 +155,26 @@ namespace {
         textDepthsPlain(row, x, to, codes, depths, out);
     }
 
-    // Eight columns at a time, each compared with the one before it.
+    // Eight columns at a time, each compared with the one before it; a word of steps is
+    // gathered in a register and stored once.
     __attribute__((target("avx2"))) void depthStepsAvx2(const int32_t* depth, int count, uint64_t* steps)
     {
-        const int blocks = count / 8;
-        if (blocks == 0) return depthStepsPlain(depth, 0, count, steps);
+        if (count < 8) return depthStepsPlain(depth, 0, count, steps);
         depthStepsPlain(depth, 0, 8, steps);
-        for (int b = 1; b < blocks; ++b) {
-            const int x = 8 * b;
+        uint64_t word = steps[0];
+        int x = 8;
+        for (; x + 8 <= count; x += 8) {
             const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + x));
             const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + x - 1));
             const unsigned same = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(here, before))));
-            steps[x >> 6] |= uint64_t(~same & 0xFFu) << (x & 63);
+            word |= uint64_t(~same & 0xFFu) << (x & 63);
+            if ((x & 63) == 56) {
+                steps[x >> 6] = word;
+                word = 0;
+            }
         }
-        depthStepsPlain(depth, 8 * blocks, count, steps);
+        if ((x & 63) != 0) steps[x >> 6] = word;
+        depthStepsPlain(depth, x, count, steps);
     }
 
     // The eight pixels row[sources], whose offsets from `base` are given too. Where they
