@@ -8,6 +8,11 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define VOLETA_HAVE_AVX512_PATH 1
+#include <immintrin.h>
+#endif
+
 namespace render {
 
 namespace {
@@ -33,10 +38,16 @@ namespace {
         return ~uint64_t(0) >> (64 - count);
     }
 
-    // Bits first .. last - 1, 0 <= first < last <= 64.
-    inline uint64_t bitsBetween(int first, int last)
+    // Bits first .. 63 (none when first >= 64, all when first <= 0).
+    inline uint64_t bitsFrom(int first)
     {
-        return lowBits(last) & ~(first == 0 ? 0 : lowBits(first));
+        return first >= 64 ? 0 : ~uint64_t(0) << std::max(first, 0);
+    }
+
+    // Bits 0 .. last - 1 (none when last <= 0, all when last >= 64).
+    inline uint64_t bitsBelow(int last)
+    {
+        return ~bitsFrom(last);
     }
 
     // Bits p .. p + 63 of a table, as one word.
@@ -61,8 +72,9 @@ namespace {
     struct Piece {
         int left;
         int distance;
-        int count;
-        uint64_t seen; // bit i: point i is seen by the right eye, later by both and linked
+        uint64_t all; // bit i for each point i of the piece
+        uint64_t seenLeft; // by the left eye; later the points linked leftward
+        uint64_t seenRight; // by the right eye
     };
 
     // Everything one row needs, allocated once per picture.
@@ -103,6 +115,87 @@ namespace {
         }
     }
 
+    // Copies the linked pixels of a piece: the plain way, a run of linked points at a time.
+    struct PlainCopies {
+        static void depthSteps(const int32_t* depth, uint64_t* steps) { kernels::depthSteps(depth, kWorkWidth, steps); }
+
+        // row[left + i + distance] = row[left + i] for every bit i, lowest first.
+        static void rightward(uint32_t* row, int left, int distance, uint64_t bits)
+        {
+            while (bits != 0) {
+                const int i = std::countr_zero(bits);
+                const int n = std::countr_one(bits >> i);
+                copyRightward(row, left + i, n, distance);
+                bits = i + n == 64 ? 0 : bits & (~uint64_t(0) << (i + n));
+            }
+        }
+
+        // row[left + i] = row[left + i + distance] for every bit i, highest first.
+        static void leftward(uint32_t* row, int left, int distance, uint64_t bits)
+        {
+            while (bits != 0) {
+                const int top = 64 - std::countl_zero(bits); // exclusive
+                const int n = std::countl_one(bits << (64 - top));
+                copyLeftward(row, left + top - n, n, distance);
+                bits &= top - n == 0 ? 0 : lowBits(top - n);
+            }
+        }
+    };
+
+#ifdef VOLETA_HAVE_AVX512_PATH
+    // With AVX-512: the steps sixteen columns at a time, and a piece's pixels copied in
+    // four masked blocks of sixteen, without a branch, where its columns and theirs lie
+    // inside the row and the blocks do not overlap their sources (distance 16 or more).
+    struct WideCopies {
+        // Bit i set where at[i] differs from at[i - 1], for i = 0 .. 15.
+        __attribute__((target("avx512f"))) static uint64_t changes(const int32_t* at)
+        {
+            return _mm512_cmpneq_epi32_mask(_mm512_loadu_si512(at), _mm512_loadu_si512(at - 1));
+        }
+
+        __attribute__((target("avx512f"))) static void depthSteps(const int32_t* depth, uint64_t* steps)
+        {
+            static_assert(kWorkWidth % 64 == 0);
+            steps[0] = 1; // column 0 starts a run
+            for (int x = 1; x < 16; ++x)
+                steps[0] |= uint64_t(depth[x] != depth[x - 1]) << x;
+            steps[0] |= changes(depth + 16) << 16 | changes(depth + 32) << 32 | changes(depth + 48) << 48;
+            for (int x = 64; x < kWorkWidth; x += 64)
+                steps[x >> 6] = changes(depth + x) | changes(depth + x + 16) << 16 | changes(depth + x + 32) << 32
+                    | changes(depth + x + 48) << 48;
+        }
+
+        static bool blocksFit(int left, int distance)
+        {
+            return distance >= 16 && left >= 0 && left + distance + 64 <= kPictureWidth;
+        }
+
+        __attribute__((target("avx512f"))) static void rightward(uint32_t* row, int left, int distance, uint64_t bits)
+        {
+            if (!blocksFit(left, distance)) [[unlikely]]
+                return PlainCopies::rightward(row, left, distance, bits);
+            const uint32_t* from = row + left;
+            uint32_t* to = row + left + distance;
+            for (int j = 0; j < 64; j += 16) {
+                const __mmask16 m = __mmask16(bits >> j);
+                _mm512_mask_storeu_epi32(to + j, m, _mm512_maskz_loadu_epi32(m, from + j));
+            }
+        }
+
+        __attribute__((target("avx512f"))) static void leftward(uint32_t* row, int left, int distance, uint64_t bits)
+        {
+            if (!blocksFit(left, distance)) [[unlikely]]
+                return PlainCopies::leftward(row, left, distance, bits);
+            uint32_t* to = row + left;
+            const uint32_t* from = row + left + distance;
+            for (int j = 48; j >= 0; j -= 16) {
+                const __mmask16 m = __mmask16(bits >> j);
+                _mm512_mask_storeu_epi32(to + j, m, _mm512_maskz_loadu_epi32(m, from + j));
+            }
+        }
+    };
+#endif
+
     // One row, in place. A linked pair's colour flows from its image nearer the middle of
     // the seed to the farther one, so that every set of linked columns takes the colour of
     // its member nearest the middle. Each column is the left image of at most one point
@@ -113,33 +206,28 @@ namespace {
     //
     // The points are taken in pieces of one depth, whose images are runs of consecutive
     // columns, so that seeing, marking and copying go a run at a time.
-    void composeRowQuality(
+    template <class Copies>
+    [[gnu::always_inline]] inline void composeRowQuality(
         uint32_t* row, const int32_t* depth, RowWork& w, const uint32_t* nextRow, const int32_t* nextDepth)
     {
-        if (nextRow) {
-            for (int i = 0; i < kWorkWidth; i += 16)
-                __builtin_prefetch(nextDepth + i);
-            for (int i = 0; i < kPictureWidth; i += 16)
-                __builtin_prefetch(nextRow + i, 1);
-        }
         uint64_t* steps = w.steps.data();
         uint64_t* leftTaken = w.leftTaken.data();
         uint64_t* rightTaken = w.rightTaken.data();
         Piece* pieces = w.pieces.data();
         w.leftTaken.fill(0);
         w.rightTaken.fill(0);
-        kernels::depthSteps(depth, kWorkWidth, steps);
+        Copies::depthSteps(depth, steps);
 
-        // A nearer point with the same right image lies to the right of a farther one,
-        // and with the same left image to its left: the right eye sees the rightmost point
-        // imaged on a column, the left eye the leftmost. So the pieces are cut from right
-        // to left, the right eye's marks made meanwhile. A point of depth 320 or more has
-        // no images: it makes no piece.
         // Where the runs of one depth start, found word by word (eight at a time: the
         // entries past a word's last start are overwritten by the next word's).
         int* starts = w.starts.data();
         int runCount = 0;
         for (int word = 0; word < kStepWords; ++word) {
+            // Meanwhile the next rows are fetched into the cache, a little at a time.
+            for (int i = 0; i < 64; i += 16)
+                __builtin_prefetch(nextDepth + word * 64 + i);
+            for (int line = word * 5; line < word * 5 + 5; ++line)
+                __builtin_prefetch(nextRow + 16 * std::min(line, kPictureWidth / 16 - 1), 1);
             uint64_t bits = steps[word];
             const int n = std::popcount(bits);
             int* to = starts + runCount;
@@ -155,33 +243,41 @@ namespace {
         }
         starts[runCount] = kWorkWidth;
 
+        // The pieces, left to right; a point of depth 320 or more has no images and makes
+        // no piece.
         int pieceCount = 0;
-        for (int k = runCount - 1; k >= 0; --k) {
+        for (int k = 0; k < runCount; ++k) {
             const int start = starts[k];
             const int end = starts[k + 1];
-            const int d = std::clamp<int32_t>(depth[start], kDeepest, kStrip);
-            const int distance = kStrip - d;
+            const int distance = kStrip - std::clamp<int32_t>(depth[start], kDeepest, kStrip);
             if (distance <= 0) [[unlikely]]
                 continue;
-            const int shift = distance >> 1;
+            const int left = start + kMargin - (distance >> 1);
             if (end - start > 64) [[unlikely]] {
-                for (int top = end; top > start; top -= 64) {
-                    const int from = std::max(start, top - 64);
-                    const int left = from + kMargin - shift;
-                    const int p = left + distance + kPad;
-                    const uint64_t all = lowBits(top - from);
-                    pieces[pieceCount++] = { left, distance, top - from, ~bitsAt(rightTaken, p) & all };
-                    setBitsAt(rightTaken, p, all);
-                }
+                for (int from = start; from < end; from += 64)
+                    pieces[pieceCount++] = { left + from - start, distance, lowBits(std::min(64, end - from)), 0, 0 };
                 continue;
             }
-            const int left = start + kMargin - shift;
-            const int p = left + distance + kPad;
-            const uint64_t all = lowBits(end - start);
-            pieces[pieceCount++] = { left, distance, end - start, ~bitsAt(rightTaken, p) & all };
-            setBitsAt(rightTaken, p, all);
+            pieces[pieceCount++] = { left, distance, lowBits(end - start), 0, 0 };
         }
 
+        // A nearer point with the same right image lies to the right of a farther one,
+        // and with the same left image to its left: the right eye sees the rightmost point
+        // imaged on a column, the left eye the leftmost. So the left eye's marks are made
+        // from left to right and the right eye's from right to left, both in one loop.
+        for (int k = 0, j = pieceCount - 1; k < pieceCount; ++k, --j) {
+            Piece& l = pieces[k];
+            const int pl = l.left + kPad;
+            l.seenLeft = ~bitsAt(leftTaken, pl) & l.all;
+            setBitsAt(leftTaken, pl, l.all);
+            Piece& r = pieces[j];
+            const int pr = r.left + r.distance + kPad;
+            r.seenRight = ~bitsAt(rightTaken, pr) & r.all;
+            setBitsAt(rightTaken, pr, r.all);
+        }
+
+        // The strip repeated across the row, as a flat plane shows it; the seed drawn at
+        // 600..1239 is that already.
         copyPixels(row, row + kSeedLeft + 40, kStrip - 40);
         copyPixels(row + kStrip - 40, row + kSeedLeft, kStrip);
         static_assert(kSeedLeft == 2 * kStrip - 40 && kSeedEnd + 2 * kStrip + 40 == kPictureWidth);
@@ -189,61 +285,61 @@ namespace {
         copyPixels(row + kSeedEnd + kStrip, row + kSeedLeft, kStrip);
         copyPixels(row + kSeedEnd + 2 * kStrip, row + kSeedLeft, 40);
 
-        // Left to right: the left eye's marks, then the pairs centred right of the middle
-        // (left + right >= 1839), nearer the middle at their left image: their colour flows
-        // rightward. The others are kept for the leftward pass.
-        for (int k = pieceCount - 1; k >= 0; --k) {
+        // Left to right: the pairs centred right of the middle (left + right >= 1839),
+        // nearer the middle at their left image: their colour flows rightward. The others
+        // are kept for the leftward pass.
+        for (int k = 0; k < pieceCount; ++k) {
             Piece& piece = pieces[k];
-            const int p = piece.left + kPad;
-            const uint64_t all = lowBits(piece.count);
-            uint64_t seen = piece.seen & ~bitsAt(leftTaken, p);
-            setBitsAt(leftTaken, p, all);
-            // Both images inside the picture: 0 <= left + i < 1920 - distance.
-            const int first = std::max(0, -piece.left);
-            const int last = std::min(piece.count, kPictureWidth - piece.distance - piece.left); // exclusive
-            if (first >= last) {
-                piece.seen = 0;
-                continue;
-            }
-            seen &= bitsBetween(first, last);
-            // Rightward from i = middle on: 2 * (left + i) + distance >= 1839.
-            const int middle = std::clamp((kTwiceMiddle - piece.distance - 2 * piece.left + 1) >> 1, 0, 64);
-            const uint64_t before = middle == 0 ? 0 : lowBits(middle);
-            piece.seen = seen & before;
-            uint64_t rightward = seen & ~before;
-            while (rightward != 0) {
-                const int i = std::countr_zero(rightward);
-                const int n = std::countr_one(rightward >> i);
-                copyRightward(row, piece.left + i, n, piece.distance);
-                rightward = i + n == 64 ? 0 : rightward & (~uint64_t(0) << (i + n));
-            }
+            // Seen by both eyes, both images inside the picture: 0 <= left + i < 1920 - distance.
+            const uint64_t linked = piece.seenLeft & piece.seenRight & bitsFrom(-piece.left)
+                & bitsBelow(kPictureWidth - piece.distance - piece.left);
+            // Rightward from i on where 2 * (left + i) + distance >= 1839.
+            const uint64_t rightward = linked & bitsFrom((kTwiceMiddle - piece.distance - 2 * piece.left + 1) >> 1);
+            piece.seenLeft = linked & ~rightward;
+            if (rightward != 0) Copies::rightward(row, piece.left, piece.distance, rightward);
         }
 
         // Right to left: the pairs whose colour flows leftward.
-        for (int k = 0; k < pieceCount; ++k) {
-            uint64_t leftward = pieces[k].seen;
-            while (leftward != 0) {
-                const int top = 64 - std::countl_zero(leftward); // exclusive
-                const int n = std::countl_one(leftward << (64 - top));
-                copyLeftward(row, pieces[k].left + top - n, n, pieces[k].distance);
-                leftward &= top - n == 0 ? 0 : lowBits(top - n);
-            }
+        for (int k = pieceCount - 1; k >= 0; --k) {
+            if (pieces[k].seenLeft != 0) Copies::leftward(row, pieces[k].left, pieces[k].distance, pieces[k].seenLeft);
         }
     }
+
+    // The rows, one after another; the next one is fetched into the cache meanwhile.
+    template <class Copies>
+    [[gnu::always_inline]] inline void composeRows(QImage& picture, const DepthArray& a, const RowCallback& afterRow)
+    {
+        RowWork work;
+        for (int y = 0; y < kWorkHeight; ++y) {
+            const int next = std::min(y + 1, kWorkHeight - 1);
+            composeRowQuality<Copies>(reinterpret_cast<uint32_t*>(picture.scanLine(y)), a.row(y), work,
+                reinterpret_cast<const uint32_t*>(picture.constScanLine(next)), a.row(next));
+            if (afterRow) afterRow(y);
+        }
+    }
+
+    void composeRowsPlain(QImage& picture, const DepthArray& a, const RowCallback& afterRow)
+    {
+        composeRows<PlainCopies>(picture, a, afterRow);
+    }
+
+#ifdef VOLETA_HAVE_AVX512_PATH
+    __attribute__((target("avx512f"))) void composeRowsWide(
+        QImage& picture, const DepthArray& a, const RowCallback& afterRow)
+    {
+        composeRows<WideCopies>(picture, a, afterRow);
+    }
+#endif
 
 } // namespace
 
 void composeQuality(const QImage& strip, const DepthArray& a, QImage& picture, const RowCallback& afterRow)
 {
     drawSeed(strip, picture); // the strip, scaled as `compose` scales it, at 600..1239
-    RowWork work;
-    for (int y = 0; y < kWorkHeight; ++y) {
-        const bool last = y + 1 == kWorkHeight;
-        composeRowQuality(reinterpret_cast<uint32_t*>(picture.scanLine(y)), a.row(y), work,
-            last ? nullptr : reinterpret_cast<const uint32_t*>(picture.constScanLine(y + 1)),
-            last ? nullptr : a.row(y + 1));
-        if (afterRow) afterRow(y);
-    }
+#ifdef VOLETA_HAVE_AVX512_PATH
+    if (kernels::wideVectorPaths()) return composeRowsWide(picture, a, afterRow);
+#endif
+    composeRowsPlain(picture, a, afterRow);
 }
 
 } // namespace render

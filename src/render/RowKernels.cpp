@@ -155,25 +155,24 @@ namespace {
         textDepthsPlain(row, x, to, codes, depths, out);
     }
 
-    // Eight columns at a time, each compared with the one before it; a word of steps is
-    // gathered in a register and stored once.
+    // Bit i set where depth[i] differs from depth[i - 1], for i = 0 .. 7.
+    __attribute__((target("avx2"))) inline uint32_t changesAvx2(const int32_t* depth)
+    {
+        const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth));
+        const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth - 1));
+        return uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(here, before)))) ^ 0xFFu;
+    }
+
+    // Thirty-two columns at a time, written as one half of a word of steps.
     __attribute__((target("avx2"))) void depthStepsAvx2(const int32_t* depth, int count, uint64_t* steps)
     {
-        if (count < 8) return depthStepsPlain(depth, 0, count, steps);
-        depthStepsPlain(depth, 0, 8, steps);
-        uint64_t word = steps[0];
-        int x = 8;
-        for (; x + 8 <= count; x += 8) {
-            const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + x));
-            const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth + x - 1));
-            const unsigned same = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(here, before))));
-            word |= uint64_t(~same & 0xFFu) << (x & 63);
-            if ((x & 63) == 56) {
-                steps[x >> 6] = word;
-                word = 0;
-            }
+        depthStepsPlain(depth, 0, std::min(count, 32), steps);
+        int x = 32;
+        for (; x + 32 <= count; x += 32) {
+            const uint32_t half = changesAvx2(depth + x) | changesAvx2(depth + x + 8) << 8
+                | changesAvx2(depth + x + 16) << 16 | changesAvx2(depth + x + 24) << 24;
+            steps[x >> 6] |= uint64_t(half) << (x & 32);
         }
-        if ((x & 63) != 0) steps[x >> 6] = word;
         depthStepsPlain(depth, x, count, steps);
     }
 
@@ -274,6 +273,19 @@ void useVectorPaths(bool on)
     vectorPathsWanted = on;
 #else
     (void)on;
+#endif
+}
+
+bool wideVectorPaths()
+{
+#ifdef VOLETA_HAVE_AVX2_PATH
+    static const bool avx512 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0;
+    }();
+    return vectorPathsWanted && avx512;
+#else
+    return false;
 #endif
 }
 

@@ -11,6 +11,10 @@ namespace render::kernels {
 // The tests switch them off to check the plain versions against the same cases.
 void useVectorPaths(bool on);
 
+// Whether the vector versions are on and the processor has AVX-512 (AVX512F): other
+// parts of the engine pick their own wide versions by it.
+bool wideVectorPaths();
+
 // Widens [maximum, minimum] by the blue bytes of row[from .. to].
 void blueRange(const uint32_t* row, int from, int to, int& maximum, int& minimum);
 
