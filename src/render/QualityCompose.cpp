@@ -18,7 +18,6 @@ namespace render {
 namespace {
 
     constexpr int kSeedLeft = 600; // the strip lies at 600..919 and repeats every 320 columns
-    constexpr int kSeedEnd = kSeedLeft + 2 * kStrip; // drawSeed fills 600..1239
     constexpr int kTwiceMiddle = 2 * 919 + 1; // the seed's middle lies between 919 and 920
     constexpr int kMargin = kStrip / 2; // depth entry x is centred on picture column x + 160
 
@@ -207,8 +206,8 @@ namespace {
     // The points are taken in pieces of one depth, whose images are runs of consecutive
     // columns, so that seeing, marking and copying go a run at a time.
     template <class Copies>
-    [[gnu::always_inline]] inline void composeRowQuality(
-        uint32_t* row, const int32_t* depth, RowWork& w, const uint32_t* nextRow, const int32_t* nextDepth)
+    [[gnu::always_inline]] inline void composeRowQuality(uint32_t* row, const uint32_t* seed, const int32_t* depth,
+        RowWork& w, const uint32_t* nextRow, const int32_t* nextDepth)
     {
         uint64_t* steps = w.steps.data();
         uint64_t* leftTaken = w.leftTaken.data();
@@ -228,6 +227,7 @@ namespace {
                 __builtin_prefetch(nextDepth + word * 64 + i);
             for (int line = word * 5; line < word * 5 + 5; ++line)
                 __builtin_prefetch(nextRow + 16 * std::min(line, kPictureWidth / 16 - 1), 1);
+            __builtin_prefetch(nextSeed + 16 * std::min(word, kStrip / 16 - 1));
             uint64_t bits = steps[word];
             const int n = std::popcount(bits);
             int* to = starts + runCount;
@@ -276,14 +276,13 @@ namespace {
             setBitsAt(rightTaken, pr, r.all);
         }
 
-        // The strip repeated across the row, as a flat plane shows it; the seed drawn at
-        // 600..1239 is that already.
-        copyPixels(row, row + kSeedLeft + 40, kStrip - 40);
-        copyPixels(row + kStrip - 40, row + kSeedLeft, kStrip);
-        static_assert(kSeedLeft == 2 * kStrip - 40 && kSeedEnd + 2 * kStrip + 40 == kPictureWidth);
-        copyPixels(row + kSeedEnd, row + kSeedLeft, kStrip);
-        copyPixels(row + kSeedEnd + kStrip, row + kSeedLeft, kStrip);
-        copyPixels(row + kSeedEnd + 2 * kStrip, row + kSeedLeft, 40);
+        // The strip repeated across the row, as a flat plane shows it: the seed at
+        // 600..1239 and its repeats either way.
+        static_assert(kSeedLeft % kStrip == 280 && (kPictureWidth - 280) % kStrip == 40);
+        copyPixels(row, seed + kStrip - 280, 280);
+        for (int c = 280; c + kStrip <= kPictureWidth; c += kStrip)
+            copyPixels(row + c, seed, kStrip);
+        copyPixels(row + kPictureWidth - 40, seed, 40);
 
         // Left to right: the pairs centred right of the middle (left + right >= 1839),
         // nearer the middle at their left image: their colour flows rightward. The others
@@ -307,27 +306,30 @@ namespace {
 
     // The rows, one after another; the next one is fetched into the cache meanwhile.
     template <class Copies>
-    [[gnu::always_inline]] inline void composeRows(QImage& picture, const DepthArray& a, const RowCallback& afterRow)
+    [[gnu::always_inline]] inline void composeRows(
+        const QImage& seed, QImage& picture, const DepthArray& a, const RowCallback& afterRow)
     {
         RowWork work;
         for (int y = 0; y < kWorkHeight; ++y) {
             const int next = std::min(y + 1, kWorkHeight - 1);
-            composeRowQuality<Copies>(reinterpret_cast<uint32_t*>(picture.scanLine(y)), a.row(y), work,
-                reinterpret_cast<const uint32_t*>(picture.constScanLine(next)), a.row(next));
+            composeRowQuality<Copies>(reinterpret_cast<uint32_t*>(picture.scanLine(y)),
+                reinterpret_cast<const uint32_t*>(seed.constScanLine(y)), a.row(y), work,
+                reinterpret_cast<const uint32_t*>(picture.constScanLine(next)),
+                reinterpret_cast<const uint32_t*>(seed.constScanLine(next)), a.row(next));
             if (afterRow) afterRow(y);
         }
     }
 
-    void composeRowsPlain(QImage& picture, const DepthArray& a, const RowCallback& afterRow)
+    void composeRowsPlain(const QImage& seed, QImage& picture, const DepthArray& a, const RowCallback& afterRow)
     {
-        composeRows<PlainCopies>(picture, a, afterRow);
+        composeRows<PlainCopies>(seed, picture, a, afterRow);
     }
 
 #ifdef VOLETA_HAVE_AVX512_PATH
     __attribute__((target("avx512f"))) void composeRowsWide(
-        QImage& picture, const DepthArray& a, const RowCallback& afterRow)
+        const QImage& seed, QImage& picture, const DepthArray& a, const RowCallback& afterRow)
     {
-        composeRows<WideCopies>(picture, a, afterRow);
+        composeRows<WideCopies>(seed, picture, a, afterRow);
     }
 #endif
 
@@ -335,11 +337,14 @@ namespace {
 
 void composeQuality(const QImage& strip, const DepthArray& a, QImage& picture, const RowCallback& afterRow)
 {
-    drawSeed(strip, picture); // the strip, scaled as `compose` scales it, at 600..1239
+    // Every pixel is written: the seed row by row, as each row is composed.
+    const QImage seed = seedStrip(strip);
+    if (picture.width() != kPictureWidth || picture.height() != kWorkHeight || picture.format() != QImage::Format_RGB32)
+        picture = QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
 #ifdef VOLETA_HAVE_AVX512_PATH
-    if (kernels::wideVectorPaths()) return composeRowsWide(picture, a, afterRow);
+    if (kernels::wideVectorPaths()) return composeRowsWide(seed, picture, a, afterRow);
 #endif
-    composeRowsPlain(picture, a, afterRow);
+    composeRowsPlain(seed, picture, a, afterRow);
 }
 
 } // namespace render
