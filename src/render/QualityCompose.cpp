@@ -207,7 +207,7 @@ namespace {
     // columns, so that seeing, marking and copying go a run at a time.
     template <class Copies>
     [[gnu::always_inline]] inline void composeRowQuality(uint32_t* row, const uint32_t* seed, const int32_t* depth,
-        RowWork& w, const uint32_t* nextRow, const int32_t* nextDepth)
+        RowWork& w, const uint32_t* nextRow, const uint32_t* nextSeed, const int32_t* nextDepth)
     {
         uint64_t* steps = w.steps.data();
         uint64_t* leftTaken = w.leftTaken.data();
