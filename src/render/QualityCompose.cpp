@@ -72,7 +72,7 @@ namespace {
         int left;
         int distance;
         uint64_t all; // bit i for each point i of the piece
-        uint64_t seenLeft; // by the left eye; later the points linked leftward
+        uint64_t seenLeft; // by the left eye
         uint64_t seenRight; // by the right eye
     };
 
@@ -116,6 +116,17 @@ namespace {
 
     // Copies the linked pixels of a piece: the plain way, a run of linked points at a time.
     struct PlainCopies {
+        // The seed row repeated across the row, as a flat plane shows it: the seed at
+        // 600..1239 and its repeats either way.
+        static void repeatStrip(uint32_t* row, const uint32_t* seed)
+        {
+            static_assert(kSeedLeft % kStrip == 280 && (kPictureWidth - 280) % kStrip == 40);
+            copyPixels(row, seed + kStrip - 280, 280);
+            for (int c = 280; c + kStrip <= kPictureWidth; c += kStrip)
+                copyPixels(row + c, seed, kStrip);
+            copyPixels(row + kPictureWidth - 40, seed, 40);
+        }
+
         static void depthSteps(const int32_t* depth, uint64_t* steps) { kernels::depthSteps(depth, kWorkWidth, steps); }
 
         // row[left + i + distance] = row[left + i] for every bit i, lowest first.
@@ -162,6 +173,23 @@ namespace {
             for (int x = 64; x < kWorkWidth; x += 64)
                 steps[x >> 6] = changes(depth + x) | changes(depth + x + 16) << 16 | changes(depth + x + 32) << 32
                     | changes(depth + x + 48) << 48;
+        }
+
+        // The seed row held in twenty registers and stored five and a bit times.
+        __attribute__((target("avx512f"))) static void repeatStrip(uint32_t* row, const uint32_t* seed)
+        {
+            __m512i strip[kStrip / 16];
+            for (int i = 0; i < kStrip / 16; ++i)
+                strip[i] = _mm512_loadu_si512(seed + 16 * i);
+            for (int c = 280; c + kStrip <= kPictureWidth; c += kStrip)
+                for (int i = 0; i < kStrip / 16; ++i)
+                    _mm512_storeu_si512(row + c + 16 * i, strip[i]);
+            for (int i = 0; i < 280; i += 8) // columns 0..279: seed 40..319
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + i),
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(seed + 40 + i)));
+            for (int i = 0; i < 40; i += 8) // columns 1880..1919: seed 0..39
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + kPictureWidth - 40 + i),
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(seed + i)));
         }
 
         static bool blocksFit(int left, int distance)
@@ -244,8 +272,20 @@ namespace {
         starts[runCount] = kWorkWidth;
 
         // The pieces, left to right; a point of depth 320 or more has no images and makes
-        // no piece.
+        // no piece. A pair's colour flows rightward when it is centred right of the middle
+        // (left + right >= 1839), that is where 2 * x + 320 + distance % 2 >= 1839: the
+        // pieces ending before column 759 have no such pair, those starting after 760 no
+        // other.
+        constexpr int kLastLeftward = 760;
+        constexpr int kFirstRightward = 759;
         int pieceCount = 0;
+        int firstRightward = 0; // pieces before it link nothing rightward
+        int endLeftward = 0; // pieces from it on link nothing leftward
+        const auto add = [&](int start, int count, int left, int distance) {
+            firstRightward += start + count - 1 < kFirstRightward;
+            endLeftward += start <= kLastLeftward;
+            pieces[pieceCount++] = { left, distance, lowBits(count), 0, 0 };
+        };
         for (int k = 0; k < runCount; ++k) {
             const int start = starts[k];
             const int end = starts[k + 1];
@@ -255,10 +295,10 @@ namespace {
             const int left = start + kMargin - (distance >> 1);
             if (end - start > 64) [[unlikely]] {
                 for (int from = start; from < end; from += 64)
-                    pieces[pieceCount++] = { left + from - start, distance, lowBits(std::min(64, end - from)), 0, 0 };
+                    add(from, std::min(64, end - from), left + from - start, distance);
                 continue;
             }
-            pieces[pieceCount++] = { left, distance, lowBits(end - start), 0, 0 };
+            add(start, end - start, left, distance);
         }
 
         // A nearer point with the same right image lies to the right of a farther one,
@@ -278,29 +318,28 @@ namespace {
 
         // The strip repeated across the row, as a flat plane shows it: the seed at
         // 600..1239 and its repeats either way.
-        static_assert(kSeedLeft % kStrip == 280 && (kPictureWidth - 280) % kStrip == 40);
-        copyPixels(row, seed + kStrip - 280, 280);
-        for (int c = 280; c + kStrip <= kPictureWidth; c += kStrip)
-            copyPixels(row + c, seed, kStrip);
-        copyPixels(row + kPictureWidth - 40, seed, 40);
+        Copies::repeatStrip(row, seed);
 
-        // Left to right: the pairs centred right of the middle (left + right >= 1839),
-        // nearer the middle at their left image: their colour flows rightward. The others
-        // are kept for the leftward pass.
-        for (int k = 0; k < pieceCount; ++k) {
-            Piece& piece = pieces[k];
-            // Seen by both eyes, both images inside the picture: 0 <= left + i < 1920 - distance.
-            const uint64_t linked = piece.seenLeft & piece.seenRight & bitsFrom(-piece.left)
+        // Seen by both eyes, both images inside the picture (0 <= left + i < 1920 -
+        // distance); the points from which on the pair is centred right of the middle.
+        const auto linked = [](const Piece& piece) {
+            return piece.seenLeft & piece.seenRight & bitsFrom(-piece.left)
                 & bitsBelow(kPictureWidth - piece.distance - piece.left);
-            // Rightward from i on where 2 * (left + i) + distance >= 1839.
-            const uint64_t rightward = linked & bitsFrom((kTwiceMiddle - piece.distance - 2 * piece.left + 1) >> 1);
-            piece.seenLeft = linked & ~rightward;
-            if (rightward != 0) Copies::rightward(row, piece.left, piece.distance, rightward);
+        };
+        const auto rightOfMiddle
+            = [](const Piece& piece) { return bitsFrom((kTwiceMiddle - piece.distance - 2 * piece.left + 1) >> 1); };
+
+        // Left to right: the pairs nearer the middle at their left image, whose colour
+        // flows rightward.
+        for (int k = firstRightward; k < pieceCount; ++k) {
+            const uint64_t rightward = linked(pieces[k]) & rightOfMiddle(pieces[k]);
+            if (rightward != 0) Copies::rightward(row, pieces[k].left, pieces[k].distance, rightward);
         }
 
-        // Right to left: the pairs whose colour flows leftward.
-        for (int k = pieceCount - 1; k >= 0; --k) {
-            if (pieces[k].seenLeft != 0) Copies::leftward(row, pieces[k].left, pieces[k].distance, pieces[k].seenLeft);
+        // Right to left: the others.
+        for (int k = endLeftward - 1; k >= 0; --k) {
+            const uint64_t leftward = linked(pieces[k]) & ~rightOfMiddle(pieces[k]);
+            if (leftward != 0) Copies::leftward(row, pieces[k].left, pieces[k].distance, leftward);
         }
     }
 
