@@ -241,8 +241,8 @@ namespace {
         uint64_t* leftTaken = w.leftTaken.data();
         uint64_t* rightTaken = w.rightTaken.data();
         Piece* pieces = w.pieces.data();
-        w.leftTaken.fill(0);
-        w.rightTaken.fill(0);
+        std::memset(leftTaken, 0, sizeof(w.leftTaken));
+        std::memset(rightTaken, 0, sizeof(w.rightTaken));
         Copies::depthSteps(depth, steps);
 
         // Where the runs of one depth start, found word by word (eight at a time: the
@@ -251,11 +251,13 @@ namespace {
         int runCount = 0;
         for (int word = 0; word < kStepWords; ++word) {
             // Meanwhile the next rows are fetched into the cache, a little at a time.
+            static_assert(kStepWords == 25 && kPictureWidth == 24 * 80 && kStrip == 20 * 16);
             for (int i = 0; i < 64; i += 16)
                 __builtin_prefetch(nextDepth + word * 64 + i);
-            for (int line = word * 5; line < word * 5 + 5; ++line)
-                __builtin_prefetch(nextRow + 16 * std::min(line, kPictureWidth / 16 - 1), 1);
-            __builtin_prefetch(nextSeed + 16 * std::min(word, kStrip / 16 - 1));
+            if (word < 24)
+                for (int i = 0; i < 80; i += 16)
+                    __builtin_prefetch(nextRow + word * 80 + i, 1);
+            if (word < 20) __builtin_prefetch(nextSeed + word * 16);
             uint64_t bits = steps[word];
             const int n = std::popcount(bits);
             int* to = starts + runCount;
