@@ -245,11 +245,13 @@ namespace {
         std::memset(rightTaken, 0, sizeof(w.rightTaken));
         Copies::depthSteps(depth, steps);
 
-        // Where the runs of one depth start, found word by word (eight at a time: the
-        // entries past a word's last start are overwritten by the next word's).
+        // Where the pieces start: where the depth changes, and at the start of a word whose
+        // first change lies further than its predecessor's last, so that no piece is
+        // longer than 64. They are found word by word, eight at a time (the entries past a
+        // word's last start are overwritten by the next word's).
         int* starts = w.starts.data();
         int runCount = 0;
-        for (int word = 0; word < kStepWords; ++word) {
+        for (int word = 0, lastStart = 0; word < kStepWords; ++word) {
             // Meanwhile the next rows are fetched into the cache, a little at a time.
             static_assert(kStepWords == 25 && kPictureWidth == 24 * 80 && kStrip == 20 * 16);
             for (int i = 0; i < 64; i += 16)
@@ -259,6 +261,8 @@ namespace {
                     __builtin_prefetch(nextRow + word * 80 + i, 1);
             if (word < 20) __builtin_prefetch(nextSeed + word * 16);
             uint64_t bits = steps[word];
+            bits |= uint64_t(std::countr_zero(bits) > lastStart);
+            lastStart = 63 - std::countl_zero(bits);
             const int n = std::popcount(bits);
             int* to = starts + runCount;
             for (int i = 0; i < 8; ++i) {
@@ -283,24 +287,15 @@ namespace {
         int pieceCount = 0;
         int firstRightward = 0; // pieces before it link nothing rightward
         int endLeftward = 0; // pieces from it on link nothing leftward
-        const auto add = [&](int start, int count, int left, int distance) {
-            firstRightward += start + count - 1 < kFirstRightward;
-            endLeftward += start <= kLastLeftward;
-            pieces[pieceCount++] = { left, distance, lowBits(count), 0, 0 };
-        };
         for (int k = 0; k < runCount; ++k) {
             const int start = starts[k];
             const int end = starts[k + 1];
             const int distance = kStrip - std::clamp<int32_t>(depth[start], kDeepest, kStrip);
             if (distance <= 0) [[unlikely]]
                 continue;
-            const int left = start + kMargin - (distance >> 1);
-            if (end - start > 64) [[unlikely]] {
-                for (int from = start; from < end; from += 64)
-                    add(from, std::min(64, end - from), left + from - start, distance);
-                continue;
-            }
-            add(start, end - start, left, distance);
+            firstRightward += end - 1 < kFirstRightward;
+            endLeftward += start <= kLastLeftward;
+            pieces[pieceCount++] = { start + kMargin - (distance >> 1), distance, lowBits(end - start), 0, 0 };
         }
 
         // A nearer point with the same right image lies to the right of a farther one,
