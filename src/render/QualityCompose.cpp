@@ -67,7 +67,7 @@ namespace {
     }
 
     // Up to 64 consecutive points of one depth: their left images are the consecutive
-    // columns left .. left + count - 1, their right images lie `distance` further.
+    // columns left, left + 1, ..., their right images lie `distance` further.
     struct Piece {
         int left;
         int distance;
@@ -78,11 +78,11 @@ namespace {
 
     // Everything one row needs, allocated once per picture.
     struct RowWork {
-        std::array<uint64_t, kStepWords + 1> steps {};
+        std::array<uint64_t, kStepWords> steps {};
         std::array<uint64_t, kTableWords> leftTaken {}; // columns where a point has a left image
         std::array<uint64_t, kTableWords> rightTaken {};
         std::vector<Piece> pieces = std::vector<Piece>(kWorkWidth);
-        std::vector<int> starts = std::vector<int>(kWorkWidth + 8); // of the runs of one depth
+        std::vector<int> starts = std::vector<int>(kWorkWidth + 8); // of the pieces
     };
 
     // A plain copy of `count` pixels, left to the library (an inlined copy of a size the
@@ -114,8 +114,9 @@ namespace {
         }
     }
 
-    // Copies the linked pixels of a piece: the plain way, a run of linked points at a time.
-    struct PlainCopies {
+    // The inner loops of a row, the plain way: library copies, the linked pixels of a
+    // piece a run of linked points at a time.
+    struct PlainLoops {
         // The seed row repeated across the row, as a flat plane shows it: the seed at
         // 600..1239 and its repeats either way.
         static void repeatStrip(uint32_t* row, const uint32_t* seed)
@@ -153,10 +154,11 @@ namespace {
     };
 
 #ifdef VOLETA_HAVE_AVX512_PATH
-    // With AVX-512: the steps sixteen columns at a time, and a piece's pixels copied in
-    // four masked blocks of sixteen, without a branch, where its columns and theirs lie
-    // inside the row and the blocks do not overlap their sources (distance 16 or more).
-    struct WideCopies {
+    // The inner loops with AVX-512: the steps sixteen columns at a time, and a piece's
+    // linked pixels copied in four masked blocks of sixteen, without a branch, where its
+    // columns and theirs lie inside the row and the blocks do not overlap their sources
+    // (distance 16 or more).
+    struct WideLoops {
         // Bit i set where at[i] differs from at[i - 1], for i = 0 .. 15.
         __attribute__((target("avx512f"))) static uint64_t changes(const int32_t* at)
         {
@@ -200,7 +202,7 @@ namespace {
         __attribute__((target("avx512f"))) static void rightward(uint32_t* row, int left, int distance, uint64_t bits)
         {
             if (!blocksFit(left, distance)) [[unlikely]]
-                return PlainCopies::rightward(row, left, distance, bits);
+                return PlainLoops::rightward(row, left, distance, bits);
             const uint32_t* from = row + left;
             uint32_t* to = row + left + distance;
             for (int j = 0; j < 64; j += 16) {
@@ -212,7 +214,7 @@ namespace {
         __attribute__((target("avx512f"))) static void leftward(uint32_t* row, int left, int distance, uint64_t bits)
         {
             if (!blocksFit(left, distance)) [[unlikely]]
-                return PlainCopies::leftward(row, left, distance, bits);
+                return PlainLoops::leftward(row, left, distance, bits);
             uint32_t* to = row + left;
             const uint32_t* from = row + left + distance;
             for (int j = 48; j >= 0; j -= 16) {
@@ -233,7 +235,7 @@ namespace {
     //
     // The points are taken in pieces of one depth, whose images are runs of consecutive
     // columns, so that seeing, marking and copying go a run at a time.
-    template <class Copies>
+    template <class Loops>
     [[gnu::always_inline]] inline void composeRowQuality(uint32_t* row, const uint32_t* seed, const int32_t* depth,
         RowWork& w, const uint32_t* nextRow, const uint32_t* nextSeed, const int32_t* nextDepth)
     {
@@ -243,14 +245,14 @@ namespace {
         Piece* pieces = w.pieces.data();
         std::memset(leftTaken, 0, sizeof(w.leftTaken));
         std::memset(rightTaken, 0, sizeof(w.rightTaken));
-        Copies::depthSteps(depth, steps);
+        Loops::depthSteps(depth, steps);
 
         // Where the pieces start: where the depth changes, and at the start of a word whose
         // first change lies further than its predecessor's last, so that no piece is
         // longer than 64. They are found word by word, eight at a time (the entries past a
         // word's last start are overwritten by the next word's).
         int* starts = w.starts.data();
-        int runCount = 0;
+        int startCount = 0;
         for (int word = 0, lastStart = 0; word < kStepWords; ++word) {
             // Meanwhile the next rows are fetched into the cache, a little at a time.
             static_assert(kStepWords == 25 && kPictureWidth == 24 * 80 && kStrip == 20 * 16);
@@ -264,7 +266,7 @@ namespace {
             bits |= uint64_t(std::countr_zero(bits) > lastStart);
             lastStart = 63 - std::countl_zero(bits);
             const int n = std::popcount(bits);
-            int* to = starts + runCount;
+            int* to = starts + startCount;
             for (int i = 0; i < 8; ++i) {
                 to[i] = word * 64 + std::countr_zero(bits);
                 bits &= bits - 1;
@@ -273,9 +275,9 @@ namespace {
                 to[i] = word * 64 + std::countr_zero(bits);
                 bits &= bits - 1;
             }
-            runCount += n;
+            startCount += n;
         }
-        starts[runCount] = kWorkWidth;
+        starts[startCount] = kWorkWidth;
 
         // The pieces, left to right; a point of depth 320 or more has no images and makes
         // no piece. A pair's colour flows rightward when it is centred right of the middle
@@ -287,7 +289,7 @@ namespace {
         int pieceCount = 0;
         int firstRightward = 0; // pieces before it link nothing rightward
         int endLeftward = 0; // pieces from it on link nothing leftward
-        for (int k = 0; k < runCount; ++k) {
+        for (int k = 0; k < startCount; ++k) {
             const int start = starts[k];
             const int end = starts[k + 1];
             const int distance = kStrip - std::clamp<int32_t>(depth[start], kDeepest, kStrip);
@@ -315,7 +317,7 @@ namespace {
 
         // The strip repeated across the row, as a flat plane shows it: the seed at
         // 600..1239 and its repeats either way.
-        Copies::repeatStrip(row, seed);
+        Loops::repeatStrip(row, seed);
 
         // Seen by both eyes, both images inside the picture (0 <= left + i < 1920 -
         // distance); the points from which on the pair is centred right of the middle.
@@ -330,25 +332,25 @@ namespace {
         // flows rightward.
         for (int k = firstRightward; k < pieceCount; ++k) {
             const uint64_t rightward = linked(pieces[k]) & rightOfMiddle(pieces[k]);
-            if (rightward != 0) Copies::rightward(row, pieces[k].left, pieces[k].distance, rightward);
+            if (rightward != 0) Loops::rightward(row, pieces[k].left, pieces[k].distance, rightward);
         }
 
         // Right to left: the others.
         for (int k = endLeftward - 1; k >= 0; --k) {
             const uint64_t leftward = linked(pieces[k]) & ~rightOfMiddle(pieces[k]);
-            if (leftward != 0) Copies::leftward(row, pieces[k].left, pieces[k].distance, leftward);
+            if (leftward != 0) Loops::leftward(row, pieces[k].left, pieces[k].distance, leftward);
         }
     }
 
     // The rows, one after another; the next one is fetched into the cache meanwhile.
-    template <class Copies>
+    template <class Loops>
     [[gnu::always_inline]] inline void composeRows(
         const QImage& seed, QImage& picture, const DepthArray& a, const RowCallback& afterRow)
     {
         RowWork work;
         for (int y = 0; y < kWorkHeight; ++y) {
             const int next = std::min(y + 1, kWorkHeight - 1);
-            composeRowQuality<Copies>(reinterpret_cast<uint32_t*>(picture.scanLine(y)),
+            composeRowQuality<Loops>(reinterpret_cast<uint32_t*>(picture.scanLine(y)),
                 reinterpret_cast<const uint32_t*>(seed.constScanLine(y)), a.row(y), work,
                 reinterpret_cast<const uint32_t*>(picture.constScanLine(next)),
                 reinterpret_cast<const uint32_t*>(seed.constScanLine(next)), a.row(next));
@@ -358,14 +360,14 @@ namespace {
 
     void composeRowsPlain(const QImage& seed, QImage& picture, const DepthArray& a, const RowCallback& afterRow)
     {
-        composeRows<PlainCopies>(seed, picture, a, afterRow);
+        composeRows<PlainLoops>(seed, picture, a, afterRow);
     }
 
 #ifdef VOLETA_HAVE_AVX512_PATH
     __attribute__((target("avx512f"))) void composeRowsWide(
         const QImage& seed, QImage& picture, const DepthArray& a, const RowCallback& afterRow)
     {
-        composeRows<WideCopies>(seed, picture, a, afterRow);
+        composeRows<WideLoops>(seed, picture, a, afterRow);
     }
 #endif
 
