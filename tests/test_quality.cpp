@@ -2,6 +2,7 @@
 // flat plane gives the picture of `compose`, and no depth reaches outside the picture.
 #include "render/Engine.h"
 #include "render/QualityCompose.h"
+#include "render/RowKernels.h"
 #include "text/MaskCodes.h"
 
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 using namespace render;
@@ -134,6 +136,42 @@ void fillTextOnMap(DepthArray& a, int terrain, quint32 seed)
     applyTextDepths(mask, { 36, -24, 16 }, a);
 }
 
+// The composition one point at a time, as first written: per-column tables of the row
+// number that last imaged a point there for each eye, and a row buffer. The engine's
+// version works a run of one depth at a time; both must agree byte for byte.
+void composeQualityPointwise(const QImage& strip, const DepthArray& a, QImage& picture)
+{
+    constexpr int kPad = 2048;
+    drawSeed(strip, picture);
+    std::vector<int> left(kWorkWidth), right(kWorkWidth);
+    std::vector<bool> seen(kWorkWidth);
+    std::vector<int> leftTaken(kPictureWidth + 2 * kPad, -1), rightTaken(kPictureWidth + 2 * kPad, -1);
+    std::vector<QRgb> out(kPictureWidth);
+    for (int y = 0; y < kWorkHeight; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < kWorkWidth; ++x) {
+            const int distance = 320 - std::clamp(a.at(x, y), -3300, 320);
+            left[x] = distance > 0 ? x + 160 - (distance >> 1) : -kPad;
+            right[x] = distance > 0 ? left[x] + distance : -kPad;
+        }
+        for (int x = kWorkWidth - 1; x >= 0; --x) {
+            seen[x] = rightTaken[right[x] + kPad] != y;
+            rightTaken[right[x] + kPad] = y;
+        }
+        for (int c = 0; c < kPictureWidth; ++c)
+            out[c] = row[600 + ((c - 600) % 320 + 320) % 320];
+        const auto inside = [](int c) { return c >= 0 && c < kPictureWidth; };
+        for (int x = 0; x < kWorkWidth; ++x) {
+            seen[x] = seen[x] && leftTaken[left[x] + kPad] != y && inside(left[x]) && inside(right[x]);
+            leftTaken[left[x] + kPad] = y;
+            if (seen[x] && left[x] + right[x] >= 1839) out[right[x]] = out[left[x]];
+        }
+        for (int x = kWorkWidth - 1; x >= 0; --x)
+            if (seen[x] && left[x] + right[x] < 1839) out[left[x]] = out[right[x]];
+        std::copy(out.begin(), out.end(), row);
+    }
+}
+
 void negate(DepthArray& a)
 {
     for (int y = 0; y < DepthArray::kRows; ++y)
@@ -147,6 +185,20 @@ class TestQuality : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Everything runs with the vector versions of the row kernels and with the plain ones.
+    void initTestCase_data()
+    {
+        QTest::addColumn<bool>("vector");
+        QTest::newRow("vector") << true;
+        QTest::newRow("plain") << false;
+    }
+    void init()
+    {
+        QFETCH_GLOBAL(bool, vector);
+        kernels::useVectorPaths(vector);
+    }
+    void cleanupTestCase() { kernels::useVectorPaths(true); }
+
     // Every pair of images of a point both eyes see has one colour, in every row; in
     // sampled rows every column has exactly the colour its linked set calls for, so
     // linking a hidden point or a wrong pair of columns shows up as a wrong colour.
@@ -207,6 +259,38 @@ private Q_SLOTS:
             }
         }
         QVERIFY(linked > 0);
+    }
+
+    // The composition equals the one made a point at a time, byte for byte, on depths
+    // with long and short runs, runs longer than the repeat distance, single points,
+    // slopes and extremes.
+    void equalsPointwise_data()
+    {
+        QTest::addColumn<QList<int>>("values");
+        QTest::addColumn<int>("longestRun");
+        QTest::addColumn<int>("slope");
+        QTest::newRow("text depths, long runs") << QList<int> { -36, -24, 0, 16, 36 } << 700 << 0;
+        QTest::newRow("near depths, runs beyond the repeat") << QList<int> { 200, 250, 300, 318, 319 } << 500 << 0;
+        QTest::newRow("single points") << QList<int> { -40, -3, 0, 2, 7, 40 } << 1 << 0;
+        QTest::newRow("short runs") << QList<int> { -36, -13, 0, 5, 13, 36 } << 70 << 0;
+        QTest::newRow("gentle ramps") << QList<int> { -40, 0, 13 } << 200 << 1;
+        QTest::newRow("falling ramps") << QList<int> { 40, 0, 200 } << 90 << -2;
+        QTest::newRow("extremes") << QList<int> { INT_MIN, -6560, -3301, -3300, -320, 0, 319, 320, INT_MAX } << 80 << 0;
+    }
+    void equalsPointwise()
+    {
+        QFETCH(QList<int>, values);
+        QFETCH(int, longestRun);
+        QFETCH(int, slope);
+        DepthArray a;
+        fillRandom(a, values, longestRun, slope, 2024);
+        const QImage strip = noiseStrip(31);
+        QImage expected, picture;
+        composeQualityPointwise(strip, a, expected);
+        composeQuality(strip, a, picture);
+        for (int y = 0; y < kWorkHeight; ++y)
+            if (std::memcmp(picture.constScanLine(y), expected.constScanLine(y), kPictureWidth * 4) != 0)
+                QFAIL(qPrintable(QStringLiteral("row %1 differs").arg(y)));
     }
 
     // Worked out by hand for one depth across the whole row. Depth 20 pairs x + 10 with

@@ -156,18 +156,21 @@ QImage patternStrip(const QImage& source)
         .convertToFormat(QImage::Format_RGB32);
 }
 
+QImage seedStrip(const QImage& strip)
+{
+    if (strip.isNull()) {
+        QImage seed(kStrip, kWorkHeight, QImage::Format_RGB32);
+        seed.fill(Qt::white);
+        return seed;
+    }
+    if (strip.width() != kStrip || strip.height() != kWorkHeight) return patternStrip(strip);
+    return asRgb32(strip);
+}
+
 void drawSeed(const QImage& strip, QImage& picture)
 {
     ensurePicture(picture);
-    QImage seed = strip;
-    if (seed.isNull()) {
-        seed = QImage(kStrip, kWorkHeight, QImage::Format_RGB32);
-        seed.fill(Qt::white);
-    } else if (seed.width() != kStrip || seed.height() != kWorkHeight) {
-        seed = patternStrip(seed);
-    } else {
-        seed = asRgb32(seed);
-    }
+    const QImage seed = seedStrip(strip);
     for (int y = 0; y < kWorkHeight; ++y) {
         const uint32_t* from = pixelRow(seed, y);
         auto* to = reinterpret_cast<uint32_t*>(picture.scanLine(y));

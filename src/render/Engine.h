@@ -60,7 +60,11 @@ void applyTextDepths(const QImage& mask, LineDepths k, DepthArray& a);
 // The source picture squeezed into the 320 x 1280 pattern strip.
 QImage patternStrip(const QImage& source);
 
-// Draws the strip into columns 600..919 and 920..1239 of the 1920 x 1280 picture.
+// The strip as the seed shows it: 320 x 1280 Format_RGB32, scaled by patternStrip when
+// it has another size, white when there is none.
+QImage seedStrip(const QImage& strip);
+
+// Draws the seed strip into columns 600..919 and 920..1239 of the 1920 x 1280 picture.
 void drawSeed(const QImage& strip, QImage& picture);
 
 // The two in-place passes over row y of `picture` (Format_RGB32, 1920 x 1280):

@@ -53,6 +53,12 @@ namespace {
         }
     }
 
+    void depthStepsPlain(const int32_t* depth, int from, int count, uint64_t* steps)
+    {
+        for (int x = from; x < count; ++x)
+            if (x == 0 || depth[x] != depth[x - 1]) steps[x >> 6] |= uint64_t(1) << (x & 63);
+    }
+
     // The left pass for targets x = from down to to.
     void leftPassPlain(uint32_t* row, const int32_t* depth, int from, int to)
     {
@@ -148,6 +154,27 @@ namespace {
             _mm256_storeu_si256(target, d);
         }
         textDepthsPlain(row, x, to, codes, depths, out);
+    }
+
+    // Bit i set where depth[i] differs from depth[i - 1], for i = 0 .. 7.
+    __attribute__((target("avx2"))) inline uint32_t changesAvx2(const int32_t* depth)
+    {
+        const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth));
+        const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(depth - 1));
+        return uint32_t(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(here, before)))) ^ 0xFFu;
+    }
+
+    // Thirty-two columns at a time, written as one half of a word of steps.
+    __attribute__((target("avx2"))) void depthStepsAvx2(const int32_t* depth, int count, uint64_t* steps)
+    {
+        depthStepsPlain(depth, 0, std::min(count, 32), steps);
+        int x = 32;
+        for (; x + 32 <= count; x += 32) {
+            const uint32_t half = changesAvx2(depth + x) | changesAvx2(depth + x + 8) << 8
+                | changesAvx2(depth + x + 16) << 16 | changesAvx2(depth + x + 24) << 24;
+            steps[x >> 6] |= uint64_t(half) << (x & 32);
+        }
+        depthStepsPlain(depth, x, count, steps);
     }
 
     // The eight pixels row[sources], whose offsets from `base` are given too. Where they
@@ -250,6 +277,19 @@ void useVectorPaths(bool on)
 #endif
 }
 
+bool wideVectorPaths()
+{
+#ifdef VOLETA_HAVE_AVX2_PATH
+    static const bool avx512 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0;
+    }();
+    return vectorPathsWanted && avx512;
+#else
+    return false;
+#endif
+}
+
 void blueRange(const uint32_t* row, int from, int to, int& maximum, int& minimum)
 {
 #ifdef VOLETA_HAVE_AVX2_PATH
@@ -272,6 +312,15 @@ void textDepths(const uint32_t* row, int from, int to, const uint32_t codes[3], 
     if (hasAvx2()) return textDepthsAvx2(row, from, to, codes, depths, out);
 #endif
     textDepthsPlain(row, from, to, codes, depths, out);
+}
+
+void depthSteps(const int32_t* depth, int count, uint64_t* steps)
+{
+    std::fill(steps, steps + (count + 63) / 64, uint64_t(0));
+#ifdef VOLETA_HAVE_AVX2_PATH
+    if (hasAvx2()) return depthStepsAvx2(depth, count, steps);
+#endif
+    depthStepsPlain(depth, 0, count, steps);
 }
 
 void leftPass(uint32_t* row, const int32_t* depth, const uint32_t* nextRow, const int32_t* nextDepth)

@@ -11,6 +11,10 @@ namespace render::kernels {
 // The tests switch them off to check the plain versions against the same cases.
 void useVectorPaths(bool on);
 
+// Whether the vector versions are on and the processor has AVX-512 (AVX512F): other
+// parts of the engine pick their own wide versions by it.
+bool wideVectorPaths();
+
 // Widens [maximum, minimum] by the blue bytes of row[from .. to].
 void blueRange(const uint32_t* row, int from, int to, int& maximum, int& minimum);
 
@@ -20,6 +24,11 @@ void mapBlue(const uint32_t* row, int count, const int32_t* depthOf, int32_t* ou
 // For x = from .. to: out[x] = k1, k2 or k3 where row[x] has exactly the colour code1,
 // code2 or code3 (alpha byte ignored); out[x] is kept otherwise.
 void textDepths(const uint32_t* row, int from, int to, const uint32_t codes[3], const int32_t depths[3], int32_t* out);
+
+// Marks where the depth changes along a row: bit x % 64 of steps[x / 64] is set for
+// x = 0 and for every x = 1 .. count - 1 where depth[x] differs from depth[x - 1];
+// every other bit of the words covering 0 .. count - 1 is cleared.
+void depthSteps(const int32_t* depth, int count, uint64_t* steps);
 
 // The two in-place passes over one 1920-pixel row, with the depths of working-area
 // columns 0 .. 1599. Left: x = 700 down to 0, row[x] = row[x + 320 - d]; right:
