@@ -1,0 +1,76 @@
+// Checks a composed stereogram against its depth file, independently of the engine:
+// every depth entry x is the surface point centred on column x + 160, with its images
+// at left = x + 160 - floor((320 - d) / 2) and right = left + 320 - d. An eye sees a
+// point when no nearer point (a larger depth) has its image for that eye on the same
+// column. For every point both eyes see, the two image columns must hold one colour.
+//
+//   voleta-linkcheck DEPTH.png PICTURE.png [MARKS.png]
+//
+// Prints how many such pairs differ; MARKS.png (1600 x 1280, one pixel per depth entry)
+// shows them: red, a pair that differs; dark grey, a point one eye cannot see; light
+// grey, a raised point whose pair matches; white, the rest.
+#include <QGuiApplication>
+#include <QImage>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: voleta-linkcheck DEPTH.png PICTURE.png [MARKS.png]\n");
+        return 2;
+    }
+    const QImage depth = QImage(QString::fromLocal8Bit(argv[1])).convertToFormat(QImage::Format_Grayscale16);
+    const QImage picture = QImage(QString::fromLocal8Bit(argv[2])).convertToFormat(QImage::Format_RGB32);
+    if (depth.size() != QSize(1600, 1280) || picture.size() != QSize(1920, 1280)) {
+        std::fprintf(stderr, "voleta-linkcheck: expected a 1600 x 1280 depth file and a 1920 x 1280 picture\n");
+        return 1;
+    }
+    QImage marks(1600, 1280, QImage::Format_RGB32);
+    marks.fill(Qt::white);
+
+    long seen = 0, differing = 0, hidden = 0;
+    std::vector<int> d(1600), left(1600), right(1600);
+    std::vector<long> nearestLeft(1920), nearestRight(1920);
+    for (int y = 0; y < 1280; ++y) {
+        const auto* depths = reinterpret_cast<const quint16*>(depth.constScanLine(y));
+        std::fill(nearestLeft.begin(), nearestLeft.end(), LONG_MIN);
+        std::fill(nearestRight.begin(), nearestRight.end(), LONG_MIN);
+        for (int x = 0; x < 1600; ++x) {
+            d[x] = int(depths[x]) - 32768;
+            const int distance = 320 - d[x];
+            left[x] = x + 160 - int(std::floor(distance / 2.0));
+            right[x] = left[x] + distance;
+            if (left[x] >= 0 && left[x] < 1920) nearestLeft[left[x]] = std::max<long>(nearestLeft[left[x]], d[x]);
+            if (right[x] >= 0 && right[x] < 1920) nearestRight[right[x]] = std::max<long>(nearestRight[right[x]], d[x]);
+        }
+        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        auto* markRow = reinterpret_cast<QRgb*>(marks.scanLine(y));
+        for (int x = 0; x < 1600; ++x) {
+            if (left[x] < 0 || right[x] >= 1920 || left[x] >= right[x]) continue;
+            if (nearestLeft[left[x]] > d[x] || nearestRight[right[x]] > d[x]) {
+                ++hidden;
+                markRow[x] = qRgb(96, 96, 96);
+                continue;
+            }
+            ++seen;
+            if ((row[left[x]] & 0xFFFFFF) != (row[right[x]] & 0xFFFFFF)) {
+                ++differing;
+                markRow[x] = qRgb(208, 0, 0);
+            } else if (d[x] != 0) {
+                markRow[x] = qRgb(200, 200, 200);
+            }
+        }
+    }
+    if (argc > 3 && !marks.save(QString::fromLocal8Bit(argv[3]))) {
+        std::fprintf(stderr, "voleta-linkcheck: cannot write %s\n", argv[3]);
+        return 1;
+    }
+    std::printf("points both eyes see: %ld; their image pairs that differ: %ld (%.2f %%); points one eye "
+                "cannot see: %ld\n",
+        seen, differing, seen ? 100.0 * differing / seen : 0.0, hidden);
+    return differing == 0 ? 0 : 3;
+}
