@@ -114,15 +114,17 @@ private Q_SLOTS:
             w2()->PopupArrow3_MouseDown(0, 0);
         w2()->CheckBox1->click();
         settle(w1);
-        // A depth slider and the source picture ask for live composition themselves.
-        w2()->Slider1->setValue(-18);
-        settle(w1);
+        // A new source picture and a depth slider ask for live composition themselves.
+        QSignalSpy shown(w1, &Window1::pictureShown);
         w2()->PopupMenu3->setListIndex(0);
         settle(w1);
+        w2()->Slider1->setValue(-18);
+        settle(w1);
+        QCOMPARE(shown.count(), 2);
         const QImage live = w1->bu1.copy();
         const render::DepthArray liveDepth = w1->a;
 
-        QSignalSpy shown(w1, &Window1::pictureShown);
+        shown.clear();
         w2()->PushButton1_Action();
         settle(w1);
         QCOMPARE(shown.count(), 9);
