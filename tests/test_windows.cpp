@@ -8,13 +8,16 @@
 #include "render/Pipeline.h"
 #include "settings/Window2.h"
 #include "support/FakeDialogs.h"
+#include "text/TextLayer.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -192,6 +195,75 @@ private Q_SLOTS:
         QCOMPARE(platform::saveFolder(), out);
         QVERIFY(QDir(out).removeRecursively());
         QCOMPARE(platform::saveFolder(), home.filePath(QStringLiteral("Pictures")));
+    }
+
+    // Each family once, by its plain name, and every row draws in its own font.
+    void fontLists()
+    {
+        QCOMPARE(text::plainFamilies({ "C059 [UKWN]", "Sans", "C059 [urw]", "Mono [x]", "Mono", "Odd [name" }),
+            QStringList({ "C059", "Sans", "Mono", "Odd [name" }));
+        start();
+        QStringList rows;
+        for (int i = 0; i < w2()->PopupMenu7->count(); ++i)
+            rows << w2()->PopupMenu7->itemText(i);
+        QVERIFY(!rows.isEmpty());
+        QCOMPARE(QSet<QString>(rows.begin(), rows.end()).size(), rows.size());
+        for (const QString& row : rows)
+            QVERIFY2(!row.contains(QLatin1String(" [")) && text::isInstalled(row), qPrintable(row));
+    }
+
+    // Qt's own dialogs speak Japanese when Qt's translations are installed.
+    void qtDialogsInJapanese()
+    {
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+            QSKIP("Qt's Japanese translations are not installed");
+        for (const char* english : { "Save As", "&Save" }) {
+            const QString shown = QCoreApplication::translate("QFileDialog", english);
+            QVERIFY2(std::any_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() >= 0x3000; }), english);
+        }
+    }
+
+    // Rows added never select; set in code the handler runs once, even for the same
+    // row or a row that does not exist; the user's choice runs it once.
+    void popupMenuChange()
+    {
+        PopupMenu list;
+        QSignalSpy spy(&list, &PopupMenu::Change);
+        list.AddRow(QStringLiteral("one"));
+        list.AddRow(QStringLiteral("two"));
+        QCOMPARE(list.ListIndex(), -1);
+        list.setListIndex(1);
+        list.setListIndex(1);
+        QCOMPARE(list.Text(), QStringLiteral("two"));
+        list.setCurrentIndex(0);
+        QCOMPARE(spy.count(), 3);
+        list.DeleteAllRows();
+        list.setListIndex(5);
+        QCOMPARE(list.ListIndex(), -1);
+        QCOMPARE(spy.count(), 4);
+    }
+
+    // The arrows pan by 3 and stop at the map's edges; a zoom pulls the crop back in.
+    // At " 2 ×" the crop of the 1000 x 800 map is 500 x 400, so the pan reaches 250, 200.
+    void zoomAndPan()
+    {
+        start();
+        choose("PopupMenu11:1 PopupMenu12:2");
+        w2()->PopupArrow1_MouseDown(0, 0);
+        w2()->PopupArrow1_MouseDown(0, 0);
+        w2()->PopupArrow3_MouseDown(0, 0);
+        QCOMPARE(pan(), QPoint(3, 6));
+        for (int i = 0; i < 100; ++i) {
+            w2()->PopupArrow4_MouseDown(0, 0);
+            w2()->PopupArrow2_MouseDown(0, 0);
+        }
+        QCOMPARE(pan(), QPoint(-250, -200));
+        choose("PopupMenu12:3"); // 2.5 x: still inside, kept
+        QCOMPARE(pan(), QPoint(-250, -200));
+        choose("PopupMenu12:1"); // 1.5 x: the 666 x 533 crop is pulled back in
+        QCOMPARE(pan(), QPoint(-166, -133));
+        choose("PopupMenu12:0");
+        QCOMPARE(pan(), QPoint(0, 0));
     }
 
     void folderScans_data()
