@@ -142,13 +142,13 @@ private Q_SLOTS:
 
     // The mask holds only white and the code colours. The depth file holds each line's
     // depth (twice its slider, the sign turned for crossed eyes) under its code colour,
-    // and the map's relief between the lines: relief 6 crossed, and at zoom 2 the pan
-    // pulled back inside the map, blue 40 on the left half and 200 on the right. Read
-    // back, it gives the same picture.
+    // and the map's relief between the lines: relief 6 crossed, the crop at zoom 2 and
+    // pan -200 taking map columns 200..1000, blue 40 left of working column 1200 and 120
+    // right of it. Read back, it gives the same picture.
     void maskAndDepths()
     {
         const QStringList args { "--map", bands, "--relief", "6", "--method", "crossed", "--zoom", "2", "--pan",
-            "1000,5000", "--text2", "", "--depth1", "1", "--depth3", "-5", "--mask-out", path("mask.png"),
+            "-200,5000", "--text2", "", "--depth1", "1", "--depth3", "-5", "--mask-out", path("mask.png"),
             "--depth-out", path("d.png") };
         const QList<int> depths { -2, 0, 10 };
         QCOMPARE(runRender(base("m.png") + args), 0);
@@ -170,7 +170,7 @@ private Q_SLOTS:
         }
         QCOMPARE(seen, (QSet<int> { -1, 0, 2 }));
         for (int x : { 100, 700, 1000, 1400 })
-            QCOMPARE(depthAt(d, x, 640), x < 800 ? -40 : 40);
+            QCOMPARE(depthAt(d, x, 640), x < 1200 ? -40 : 40);
         QCOMPARE(runRender(base("m2.png") + QStringList { "--depth-in", path("d.png") }), 0);
         QVERIFY(QImage(path("m.png")) == QImage(path("m2.png")));
     }
