@@ -48,8 +48,6 @@ private Q_SLOTS:
         const auto row = [](const QString& path, const QStringList& holds = {}, const QStringList& validator = {}) {
             QTest::newRow(qPrintable(path)) << path << holds << validator;
         };
-        row("bin/voleta");
-        row("bin/voleta-render");
         row("share/applications/" + kAppId + ".desktop",
             { "\nExec=voleta\n", "\nIcon=" + kAppId + "\n", "\nType=Application\n", "\nCategories=Graphics;" },
             { "desktop-file-validate" });
@@ -57,10 +55,11 @@ private Q_SLOTS:
             { "<id>" + kAppId + "</id>", "<launchable type=\"desktop-id\">" + kAppId + ".desktop</launchable>",
                 "<release version=\"" VOLETA_PROJECT_VERSION "\"", "<summary xml:lang=\"ja\">" },
             { "appstreamcli", "validate", "--no-net" });
-        for (const char* page : { "voleta", "voleta-render" })
-            row(QStringLiteral("share/man/man1/%1.1.gz").arg(page));
-        row("share/doc/voleta/copyright");
-        row("share/doc/voleta/changelog.gz");
+        for (const char* path : { "bin/voleta", "bin/voleta-render", "share/man/man1/voleta.1.gz",
+                 "share/man/man1/voleta-render.1.gz", "share/doc/voleta/copyright", "share/doc/voleta/changelog.gz" })
+            row(path);
+        for (int size : { 16, 32, 48, 64, 128, 256 })
+            row(QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(kAppId));
         for (const QString& folder : { QStringLiteral("画像フォルダ"), QStringLiteral("背景フォルダ") }) {
             const QDir samples(QStringLiteral(VOLETA_SOURCE_DIR "/samples/") + folder);
             QVERIFY(!samples.isEmpty());
