@@ -5,9 +5,12 @@
 #include <QBuffer>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QPrinter>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
@@ -129,6 +132,81 @@ private Q_SLOTS:
         QBuffer buffer;
         QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "jpeg", 95));
         QCOMPARE(readAll(fake->saveAnswer), buffer.data());
+    }
+
+    // The suggested names: the source picture's name up to its first dot (unless the dot
+    // comes first), the three trimmed lines, "_3D.jpg"; what a file name cannot hold is
+    // replaced. The answer's name puts "_答え" before a ".png" extension.
+    void suggestedNames_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("answer");
+        const auto row = [](const char* name, const QString& source, const QStringList& lines, const QString& picture,
+                             const QString& answer) { QTest::newRow(name) << source << lines << picture << answer; };
+        row("lines trimmed and joined", "fuji.jpg", { "Hello", "\t", " World " }, "fujiHelloWorld_3D.jpg",
+            QStringLiteral("fujiHelloWorld_3D_答え.png"));
+        row("cut at the first dot", "a.b.jpg", { "1.5", "", "" }, "a1.5_3D.jpg", QStringLiteral("a1.5_3D_答え.png"));
+        row("dot first: whole name", ".sky.jpg", { "X", "", "" }, ".sky.jpgX_3D.jpg",
+            QStringLiteral(".sky.jpgX_3D_答え.png"));
+        row("full-width spaces trimmed, inner one kept", QStringLiteral("富士山.jpg"),
+            { QStringLiteral("\u3000立体\u3000視\u3000"), "", QStringLiteral("\u3000") },
+            QStringLiteral("富士山立体\u3000視_3D.jpg"), QStringLiteral("富士山立体\u3000視_3D_答え.png"));
+        row("slash, newline and NUL replaced", "sky.jpg",
+            { "1/2", QStringLiteral("a\nb"), QStringLiteral("c") + QChar(0) }, "sky1_2a_bc__3D.jpg",
+            QStringLiteral("sky1_2a_bc__3D_答え.png"));
+    }
+    void suggestedNames()
+    {
+        QFETCH(QString, source);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, picture);
+        QCOMPARE(output::suggestedJpegName(source, lines[0], lines[1], lines[2]), picture);
+        QTEST(output::suggestedAnswerName(picture), "answer");
+    }
+
+    // Printing asks for the page set-up, then the print dialog; either cancelled ends it
+    // quietly, a printer that cannot start says so. Each job gets a new printer.
+    void print_data()
+    {
+        QTest::addColumn<bool>("pageSetupAnswer");
+        QTest::addColumn<bool>("printAnswer");
+        QTest::addColumn<QString>("pdf");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("one page") << true << true << "page.pdf" << QStringList();
+        QTest::newRow("page setup cancelled") << false << true << "page.pdf" << QStringList();
+        QTest::newRow("print dialog cancelled") << true << false << "page.pdf" << QStringList();
+        QTest::newRow("printer cannot start")
+            << true << true << "missing/page.pdf" << QStringList { QStringLiteral("印刷できませんでした") };
+    }
+    void print()
+    {
+        QFETCH(bool, pageSetupAnswer);
+        QFETCH(bool, printAnswer);
+        QFETCH(QString, pdf);
+        QFETCH(QStringList, messages);
+        QTemporaryDir dir;
+        ScopedFakeDialogs fake;
+        fake->pageSetupAnswer = pageSetupAnswer;
+        fake->printAnswer = printAnswer;
+        QStringList namesFound;
+        fake->preparePrinter = [&](QPrinter& printer) {
+            namesFound << printer.outputFileName();
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(dir.filePath(pdf));
+        };
+        QImage picture(1920, 1280, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        const bool printed = pageSetupAnswer && printAnswer && messages.isEmpty();
+        QCOMPARE(output::printPicture(picture), printed);
+        QCOMPARE(fake->printDialogCalls, pageSetupAnswer ? 1 : 0);
+        QCOMPARE(fake->messages, messages);
+        static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![s\\w])"));
+        QCOMPARE(QString::fromLatin1(readAll(dir.filePath(pdf))).count(page), printed ? 1 : 0);
+        if (!printed) return;
+        QVERIFY(output::printPicture(picture));
+        QCOMPARE(namesFound, (QStringList { QString(), QString() }));
     }
 
     // 3:2 across the page, the height rounded down.
