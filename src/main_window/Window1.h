@@ -70,8 +70,6 @@ public:
     void setLiveView(bool on);
     void setAnswerView(bool on);
     void setHighQuality(bool on);
-    bool liveView() const { return live; }
-    bool answerView() const { return showAnswer; }
     bool highQuality() const { return quality; }
     // Asks for a live composition; nothing while live view is off. Requests made
     // before it runs are answered by one composition of the settings as they are then.
@@ -121,6 +119,8 @@ private:
     int composedCount = 0; // pictures composed into bu1 so far (Display or live)
     QImage answer; // the answer picture of the composition numbered answerOf
     int answerOf = -1;
+    // The answer picture of the depth array, made once per composition.
+    const QImage& answerPicture();
     bool scanFolder(const QString& folder, bool sourceFolder, class PopupMenu* list, const QString& missing);
     void reportSeededFolders();
     void openFolder(const QString& folder, const QString& path, const QString& name);

@@ -39,23 +39,23 @@ bool accepted(const QString& name, bool sourceFolder)
 void Window1::reportSeededFolders()
 {
     const platform::PictureFolders folders = platform::pictureFolders();
-    QStringList noSamples, notCopied;
-    QString why;
-    for (const platform::PictureFolder& f : { folders.source, folders.background }) {
-        if (f.state == platform::FolderState::NoSamples) noSamples << f.path;
-        if (f.state == platform::FolderState::CopyFailed) {
-            notCopied << f.path;
-            if (f.failure && why.isEmpty()) why = f.failure->detail;
+    // One message for each way of ending up empty, naming the folders made so.
+    const auto report = [&](platform::FolderState state, const QString& because) {
+        QStringList paths;
+        QString why;
+        for (const platform::PictureFolder& f : { folders.source, folders.background }) {
+            if (f.state != state) continue;
+            paths << f.path;
+            // Only a failed copy has a reason worth showing.
+            if (state == platform::FolderState::CopyFailed && f.failure && why.isEmpty()) why = f.failure->detail;
         }
-    }
-    if (!noSamples.isEmpty())
-        platform::dialogs().message(QStringLiteral("見本の画像がインストールされていないため、次のフォルダーを空のまま"
-                                                   "作りました。画像を入れてからお使いください。\n")
-            + noSamples.join(QLatin1Char('\n')));
-    if (!notCopied.isEmpty())
-        platform::dialogs().message(QStringLiteral("見本の画像をコピーできなかったため、次のフォルダーを空のまま"
-                                                   "作りました。画像を入れてからお使いください。\n")
-            + notCopied.join(QLatin1Char('\n')) + (why.isEmpty() ? QString() : QStringLiteral("\n（%1）").arg(why)));
+        if (paths.isEmpty()) return;
+        platform::dialogs().message(because
+            + QStringLiteral("、次のフォルダーを空のまま作りました。画像を入れてからお使いください。\n")
+            + paths.join(QLatin1Char('\n')) + (why.isEmpty() ? QString() : QStringLiteral("\n（%1）").arg(why)));
+    };
+    report(platform::FolderState::NoSamples, QStringLiteral("見本の画像がインストールされていないため"));
+    report(platform::FolderState::CopyFailed, QStringLiteral("見本の画像をコピーできなかったため"));
 }
 
 QStringList Window1::listPictures(const QString& folder, bool sourceFolder)
@@ -69,8 +69,8 @@ QStringList Window1::listPictures(const QString& folder, bool sourceFolder)
     return pictures;
 }
 
-// Lists the accepted entries of a folder beside the application into `list`. A missing
-// folder shows its message and asks the program to end; returns whether it exists.
+// Lists the accepted entries of a picture folder into `list`. A missing folder shows
+// its message and asks the program to end; returns whether it exists.
 bool Window1::scanFolder(const QString& folder, bool sourceFolder, PopupMenu* list, const QString& missing)
 {
     if (folder.isEmpty()) {

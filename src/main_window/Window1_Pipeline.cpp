@@ -93,14 +93,19 @@ void Window1::hyouji()
     if (std::exchange(liveAfterDisplay, false)) requestLive();
 }
 
+const QImage& Window1::answerPicture()
+{
+    if (answerOf != composedCount) {
+        answer = render::answerPicture(a);
+        answerOf = composedCount;
+    }
+    return answer;
+}
+
 void Window1::showComposed()
 {
     if (showAnswer) {
-        if (answerOf != composedCount) {
-            answer = render::answerPicture(a);
-            answerOf = composedCount;
-        }
-        Canvas1->setBackdrop(answer);
+        Canvas1->setBackdrop(answerPicture());
     } else {
         Canvas1->setBackdropView(&bu1);
     }

@@ -99,12 +99,6 @@ QString child(const QString& folder, const QString& name)
     return QFileInfo::exists(path) ? path : QString();
 }
 
-QString folderBesideApplication(const QString& name)
-{
-    const QString path = child(applicationFolder(), name);
-    return QFileInfo(path).isDir() ? path : QString();
-}
-
 QString sourceFolder()
 {
     const QString path = pictureFolders().source.path;
@@ -224,11 +218,6 @@ PictureFolders resolvePictureFolders(const FolderPlaces& places)
 void usePictureFolders(const PictureFolders& folders)
 {
     folderChoice() = folders;
-}
-
-void forgetPictureFolders()
-{
-    folderChoice().reset();
 }
 
 PictureFolders pictureFolders()

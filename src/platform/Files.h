@@ -23,8 +23,6 @@ void setApplicationFolder(const QString& path); // empty = back to the real one
 
 // Path of an entry named `name` inside `folder`; empty when it does not exist.
 QString child(const QString& folder, const QString& name);
-// Path of an entry of the application folder; empty when it does not exist.
-QString folderBesideApplication(const QString& name);
 
 // The two picture folders, by the names the user sees on disk.
 inline const QString kSourceFolderName = QStringLiteral("画像フォルダ"); // pattern pictures
@@ -108,7 +106,6 @@ PictureFolders resolvePictureFolders(const FolderPlaces& places);
 
 // The folders that later lookups use; before any call, those beside the application.
 void usePictureFolders(const PictureFolders& folders);
-void forgetPictureFolders(); // back to the folders beside the application
 PictureFolders pictureFolders();
 
 // ---- Pictures -----------------------------------------------------------------

@@ -147,7 +147,10 @@ private:
 
     text::Lines previewLines;
 
-    // The last map picture the Display command decoded, reused while the file is unchanged.
+    // The chosen background's map picture, decoded; null for the first row (the flat
+    // plane) and for a file that is gone or cannot be read.
+    QImage chosenMap();
+    // The last map picture decoded, reused while the file is unchanged.
     QImage openMap(const QString& path);
     QString cachedMapPath;
     QDateTime cachedMapModified;

@@ -39,20 +39,15 @@ void Window2::PushButton1_Action()
     // the flat plane for this Display. The first row is the flat plane, whose crop
     // nothing would read, so it is not drawn.
     w1->mapCropReady = false;
-    const QString entry
-        = PopupMenu11->ListIndex() > 0 ? platform::child(platform::backgroundFolder(), PopupMenu11->Text()) : QString();
-    if (!entry.isEmpty()) {
-        const QImage map = openMap(entry);
-        if (!map.isNull()) {
-            const int zoom = qMax(0, PopupMenu12->ListIndex());
-            // The same correction as the preview's, so the picture shows what the preview shows.
-            const QPoint pan = render::clampPan(map.size(), zoom, QPoint(x1, y1));
-            x1 = pan.x(), y1 = pan.y();
-            QImage crop = render::mapCropPicture(map, zoom, pan);
-            if (!crop.isNull()) {
-                w1->bu2 = std::move(crop);
-                w1->mapCropReady = true;
-            }
+    if (const QImage map = chosenMap(); !map.isNull()) {
+        const int zoom = qMax(0, PopupMenu12->ListIndex());
+        // The same correction as the preview's, so the picture shows what the preview shows.
+        const QPoint pan = render::clampPan(map.size(), zoom, QPoint(x1, y1));
+        x1 = pan.x(), y1 = pan.y();
+        QImage crop = render::mapCropPicture(map, zoom, pan);
+        if (!crop.isNull()) {
+            w1->bu2 = std::move(crop);
+            w1->mapCropReady = true;
         }
     }
 
@@ -68,6 +63,13 @@ void Window2::PushButton1_Action()
     w1->PushButton2->setEnabled(true);
     w1->PushButton3->setEnabled(true);
     w1->hyouji();
+}
+
+QImage Window2::chosenMap()
+{
+    if (PopupMenu11->ListIndex() <= 0) return {};
+    const QString entry = platform::child(platform::backgroundFolder(), PopupMenu11->Text());
+    return entry.isEmpty() ? QImage() : openMap(entry);
 }
 
 QImage Window2::openMap(const QString& path)
@@ -89,10 +91,7 @@ render::Scene Window2::scene()
     const Window1* w1 = Window1::instance();
     render::Scene s;
     if (const QImage* source = w1->Canvas3->backdrop()) s.pattern = *source;
-    if (PopupMenu11->ListIndex() > 0) {
-        const QString entry = platform::child(platform::backgroundFolder(), PopupMenu11->Text());
-        if (!entry.isEmpty()) s.map = openMap(entry);
-    }
+    s.map = chosenMap();
     s.zoomRow = qMax(0, PopupMenu12->ListIndex());
     s.pan = QPoint(x1, y1); // brought inside the map by the crop, as the Display command does
     s.kt = w1->kt;
