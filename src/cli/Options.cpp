@@ -2,6 +2,7 @@
 
 #include "render/DepthArray.h"
 #include "render/Pipeline.h"
+#include "scene/SceneFile.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -11,7 +12,7 @@ namespace cli {
 
 namespace {
 
-    constexpr int kMaxOffset = 1000000; // --pan and --offsetN, each coordinate
+    constexpr int kMaxOffset = scene::kSceneOffsetLimit; // --pan and --offsetN, each coordinate
 
     struct BadUsage {
         QString message;
@@ -69,7 +70,8 @@ namespace {
             parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
             parser.setApplicationDescription(
                 QStringLiteral("Makes one stereogram picture (1920 x 1280) without a window. Every setting\n"
-                               "defaults to the settings window's start state.\n"
+                               "defaults to the settings window's start state, or to the value of the scene file\n"
+                               "given with --scene.\n"
                                "Exit status: 0 done; 1 an input unreadable or an output not written;\n"
                                "2 a bad command line."));
             parser.addOption(help);
@@ -78,7 +80,7 @@ namespace {
                 parser.addOption(
                     QCommandLineOption(names, QString::fromUtf8(description), QString::fromLatin1(valueName)));
             };
-            value({ QStringLiteral("pattern") }, "The pattern picture (required).", "PATH");
+            value({ QStringLiteral("pattern") }, "The pattern picture (required without --scene).", "PATH");
             value({ QStringLiteral("o"), QStringLiteral("output") },
                 "The picture to write: .png, .jpg or .jpeg (required).", "OUT");
             value({ QStringLiteral("map") }, "The background (terrain) picture; none = flat.", "PATH");
@@ -94,6 +96,12 @@ namespace {
             value({ QStringLiteral("mask-out") }, "Writes the text mask (1600 x 1280 PNG).", "PATH");
             value({ QStringLiteral("answer-out") },
                 "Writes the answer picture: the hidden depth in grey, nearer lighter (1920 x 1280 PNG).", "PATH");
+            value({ QStringLiteral("scene") },
+                "Starts from a scene file (.voleta): its pictures are looked up by name in the picture folders "
+                "the window uses; the options given here override its values.",
+                "FILE");
+            value({ QStringLiteral("scene-out") }, "Writes the scene of this picture's settings as a scene file.",
+                "FILE");
             parser.addOption(QCommandLineOption(QStringLiteral("quality"),
                 QStringLiteral("Composes with symmetric links and hidden-surface removal (fewer ghost edges).")));
             for (int n = 1; n <= 3; ++n) {
@@ -136,13 +144,14 @@ QString helpText()
     // Qt's text begins with a usage line naming the program by its full path; ours
     // names it as it is typed.
     const QString text = Declared().parser.helpText();
-    return QStringLiteral("Usage: voleta-render --pattern PATH -o OUT.(png|jpg) [options]\n")
+    return QStringLiteral("Usage: voleta-render (--pattern PATH | --scene FILE) -o OUT.(png|jpg) [options]\n")
         + text.mid(text.indexOf(QLatin1Char('\n')) + 1);
 }
 
-Parsed parseArguments(const QStringList& arguments)
+Parsed parseArguments(const QStringList& arguments, const Options& start)
 {
     Parsed parsed;
+    parsed.options = start;
     Options& o = parsed.options;
     Declared declared;
     QCommandLineParser& p = declared.parser;
@@ -173,14 +182,20 @@ Parsed parseArguments(const QStringList& arguments)
         auto valueOf = [&](const QString& name) { return p.value(name); };
         const auto option = [](const QString& name) -> QString { return QStringLiteral("--") + name; };
 
-        o.pattern = valueOf(QStringLiteral("pattern"));
-        o.output = valueOf(QStringLiteral("output"));
-        o.map = valueOf(QStringLiteral("map"));
-        o.depthIn = valueOf(QStringLiteral("depth-in"));
-        o.depthOut = valueOf(QStringLiteral("depth-out"));
-        o.maskOut = valueOf(QStringLiteral("mask-out"));
-        o.answerOut = valueOf(QStringLiteral("answer-out"));
-        o.quality = isGiven(QStringLiteral("quality"));
+        parsed.given = p.optionNames();
+        const auto path = [&](const char* name, QString& field) {
+            if (isGiven(QString::fromLatin1(name))) field = valueOf(QString::fromLatin1(name));
+        };
+        path("pattern", o.pattern);
+        path("output", o.output);
+        path("map", o.map);
+        path("depth-in", o.depthIn);
+        path("depth-out", o.depthOut);
+        path("mask-out", o.maskOut);
+        path("answer-out", o.answerOut);
+        path("scene", o.scene);
+        path("scene-out", o.sceneOut);
+        if (isGiven(QStringLiteral("quality"))) o.quality = true;
         if (isGiven(QStringLiteral("zoom")))
             o.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, 5);
         if (isGiven(QStringLiteral("relief")))
@@ -199,8 +214,15 @@ Parsed parseArguments(const QStringList& arguments)
             text::Line& line = o.lines[n - 1];
             if (const QString key = lineName("text", n); isGiven(key)) line.text = valueOf(key);
             if (const QString key = lineName("font", n); isGiven(key)) line.family = valueOf(key);
-            if (const QString key = lineName("size", n); isGiven(key))
-                line.size = text::kSizeFactor * intInRange(option(key), valueOf(key), 70, 200);
+            if (const QString key = lineName("size", n); isGiven(key)) {
+                const int points = intInRange(option(key), valueOf(key), 70, 200);
+                // A scene holds a size list's row: 70, 80 .. 200.
+                if (isGiven(QStringLiteral("scene-out")) && points % 10 != 0)
+                    throw BadUsage { QStringLiteral("%1 must be one of 70, 80 .. 200 with --scene-out, not %2")
+                                         .arg(option(key))
+                                         .arg(points) };
+                line.size = text::kSizeFactor * points;
+            }
             if (const QString key = lineName("depth", n); isGiven(key))
                 o.sliders[n - 1] = intInRange(option(key), valueOf(key), -18, 18);
             if (const QString key = lineName("offset", n); isGiven(key)) {
@@ -212,15 +234,18 @@ Parsed parseArguments(const QStringList& arguments)
             if (isGiven(lineName("bold", n))) line.bold = 1;
         }
 
-        if (o.pattern.isEmpty()) throw BadUsage { QStringLiteral("--pattern PATH is required") };
+        if (o.pattern.isEmpty() && o.scene.isEmpty())
+            throw BadUsage { QStringLiteral("--pattern PATH or --scene FILE is required") };
         if (o.output.isEmpty()) throw BadUsage { QStringLiteral("-o OUT.png or -o OUT.jpg is required") };
         const QString suffix = QFileInfo(o.output).suffix().toLower();
         if (suffix != QLatin1String("png") && suffix != QLatin1String("jpg") && suffix != QLatin1String("jpeg"))
             throw BadUsage { QStringLiteral("the output %1 must end in .png, .jpg or .jpeg").arg(o.output) };
         if (!o.answerOut.isEmpty() && QFileInfo(o.answerOut).suffix().toLower() != QLatin1String("png"))
             throw BadUsage { QStringLiteral("the answer picture %1 must end in .png").arg(o.answerOut) };
-        if (!o.depthIn.isEmpty() && !o.map.isEmpty())
+        if (isGiven(QStringLiteral("depth-in")) && isGiven(QStringLiteral("map")))
             throw BadUsage { QStringLiteral("--map and --depth-in cannot be used together") };
+        if (isGiven(QStringLiteral("depth-in")) && isGiven(QStringLiteral("scene-out")))
+            throw BadUsage { QStringLiteral("--scene-out cannot record the depth file of --depth-in") };
         if (!o.depthIn.isEmpty() && !o.maskOut.isEmpty())
             throw BadUsage { QStringLiteral("--mask-out has no text mask to write when --depth-in is given") };
     } catch (const BadUsage& bad) {
@@ -228,6 +253,49 @@ Parsed parseArguments(const QStringList& arguments)
         parsed.error = bad.message;
     }
     return parsed;
+}
+
+Options sceneOptions(const scene::SceneState& state, const QString& patternPath, const QString& mapPath)
+{
+    const render::Scene values = scene::renderScene(state, {}, {});
+    Options o;
+    o.pattern = patternPath;
+    o.map = mapPath;
+    o.quality = values.quality;
+    o.zoomRow = values.zoomRow;
+    o.pan = values.pan;
+    o.kt = values.kt;
+    o.hk = values.hk;
+    o.lines = values.lines;
+    o.sliders = { values.s1, values.s2, values.s3 };
+    return o;
+}
+
+scene::SceneState renderedScene(const Options& o, const QStringList& given, scene::SceneState base,
+    const QString& pattern, const QString& background)
+{
+    scene::SceneState& s = base;
+    for (int n = 0; n < 3; ++n) {
+        scene::LineState& line = s.lines[n];
+        const text::Line& drawn = o.lines[n];
+        line.text = drawn.text;
+        line.family = drawn.family;
+        line.size = drawn.size;
+        if (given.contains(lineName("size", n + 1))) line.sizeRow = drawn.size / text::kSizeFactor / 10 - 7;
+        line.offset = QPoint(drawn.x, drawn.y);
+        line.italic = drawn.italic == 1;
+        line.bold = drawn.bold == 1;
+        line.depth = o.sliders[n];
+    }
+    s.methodRow = o.hk == -1 ? 1 : 0;
+    s.pattern = pattern;
+    s.background = background;
+    s.zoomRow = o.zoomRow;
+    s.pan = o.pan;
+    s.kt = o.kt;
+    if (given.contains(QStringLiteral("relief"))) s.heightRow = o.kt - 1;
+    s.quality = o.quality;
+    return s;
 }
 
 QString failureLine(const QString& whatFailed, const platform::Failure& failure)

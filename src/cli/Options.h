@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Files.h"
+#include "scene/SceneState.h"
 #include "text/TextLayer.h"
 
 #include <QPoint>
@@ -20,6 +21,8 @@ struct Options {
     QString depthOut; // --depth-out
     QString maskOut; // --mask-out
     QString answerOut; // --answer-out, .png
+    QString scene; // --scene: the scene file the values start from
+    QString sceneOut; // --scene-out: the scene file to write
     bool quality = false; // --quality
     int zoomRow;
     QPoint pan;
@@ -37,10 +40,22 @@ struct Parsed {
     Kind kind = Kind::Run;
     Options options;
     QString error; // what is wrong, for BadUsage
+    QStringList given; // the names of the options given, as the parser knows them
 };
 
-// `arguments` without the program name.
-Parsed parseArguments(const QStringList& arguments);
+// `arguments` without the program name; the options not given keep their values in
+// `start` (the start state, or the values of a scene file).
+Parsed parseArguments(const QStringList& arguments, const Options& start = Options());
+
+// The options of a scene read from a file, before the command line overrides them, its
+// pictures given as paths (`mapPath` empty for the flat plane).
+Options sceneOptions(const scene::SceneState& state, const QString& patternPath, const QString& mapPath);
+
+// The scene a run renders: `base` (the scene read, or the start scene) with the values of
+// the options, the pictures named `pattern` and `background`. A --sizeN or --relief given
+// sets its list's row as choosing that size or height in the window would.
+scene::SceneState renderedScene(const Options& options, const QStringList& given, scene::SceneState base,
+    const QString& pattern, const QString& background);
 
 QString helpText();
 

@@ -4,7 +4,10 @@
 #include "platform/Files.h"
 #include "render/Answer.h"
 #include "render/Pipeline.h"
+#include "scene/SceneFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
@@ -27,8 +30,133 @@ int failure(const QString& whatFailed, const platform::Failure& why)
     return kExitFailed;
 }
 
-int run(const cli::Options& o)
+void warn(const QString& text)
 {
+    printTo(stderr, QStringLiteral("voleta-render: warning: %1\n").arg(text));
+}
+
+// Why a scene file could not be read, in one line.
+QString sceneFileReason(const scene::SceneFileResult& read)
+{
+    using scene::SceneFileError;
+    switch (read.error) {
+    case SceneFileError::Unreadable:
+        return read.detail.isEmpty() ? QStringLiteral("it cannot be read")
+                                     : read.detail.at(0).toLower() + read.detail.mid(1);
+    case SceneFileError::TooLarge:
+        return QStringLiteral("it is %1 bytes, more than a scene file can be (%2)")
+            .arg(read.detail)
+            .arg(scene::kSceneFileLimit);
+    case SceneFileError::NotJson:
+        return QStringLiteral("not a JSON text (%1)").arg(read.detail);
+    case SceneFileError::NotAScene:
+        return QStringLiteral("not a Voleta scene file");
+    case SceneFileError::NewerVersion:
+        return QStringLiteral("written by a newer Voleta (scene version %1; this one reads up to %2)")
+            .arg(read.detail)
+            .arg(scene::kSceneVersion);
+    case SceneFileError::BadValue:
+        break;
+    }
+    return QStringLiteral("the value of %1 is missing or not one the settings allow").arg(read.detail);
+}
+
+// The picture folders the window would use, and the name standing for the flat plane:
+// the background folder's first entry.
+struct Folders {
+    QString source, background, flatName;
+};
+
+Folders findFolders()
+{
+    platform::usePictureFolders(platform::resolvePictureFolders(platform::standardFolderPlaces()));
+    Folders f { platform::sourceFolder(), platform::backgroundFolder(), {} };
+    const QStringList backgrounds = platform::listFolder(f.background);
+    if (!backgrounds.isEmpty()) f.flatName = backgrounds.first();
+    return f;
+}
+
+// A picture a scene names, as a path in its folder; a failure when the folder is missing.
+std::optional<platform::Failure> pathInFolder(
+    const QString& folder, const QString& folderName, const QString& name, QString& path)
+{
+    if (folder.isEmpty())
+        return platform::Failure { platform::FailureKind::FolderMissing, folderName + QLatin1Char('/') + name, {} };
+    path = QDir(folder).filePath(name);
+    return std::nullopt;
+}
+
+// The name a written scene gives a picture of the command line: its file name, which
+// the scene's reader looks up in the folder. Says so when that is another file or none.
+QString sceneName(const QString& path, const QString& folder, const QString& what)
+{
+    const QString name = QFileInfo(path).fileName();
+    const QString inFolder = platform::child(folder, name);
+    if (inFolder.isEmpty() || QFileInfo(inFolder).canonicalFilePath() != QFileInfo(path).canonicalFilePath())
+        warn(QStringLiteral("the scene names the %1 \"%2\", but %3 is not that file in the picture folder %4")
+                 .arg(what, name, path, folder.isEmpty() ? QStringLiteral("(none)") : folder));
+    return name;
+}
+
+int run(const QStringList& arguments, const cli::Parsed& parsed)
+{
+    cli::Options o = parsed.options;
+    const QStringList& given = parsed.given;
+    const bool usesScenes = !o.scene.isEmpty() || !o.sceneOut.isEmpty();
+    const Folders folders = usesScenes ? findFolders() : Folders {};
+    scene::SceneState base = scene::startScene();
+    if (!o.scene.isEmpty()) {
+        const scene::SceneFileResult read = scene::readSceneFile(o.scene);
+        if (!read.ok()) {
+            printTo(stderr,
+                QStringLiteral("voleta-render: cannot read the scene: %1: %2\n").arg(o.scene, sceneFileReason(read)));
+            return kExitFailed;
+        }
+        base = *read.state;
+        QString patternPath, mapPath;
+        if (!given.contains(QStringLiteral("pattern"))) {
+            if (base.pattern.isEmpty()) {
+                printTo(stderr,
+                    QStringLiteral("voleta-render: cannot use the scene: %1: it names no pattern picture (give "
+                                   "--pattern)\n")
+                        .arg(o.scene));
+                return kExitFailed;
+            }
+            if (const auto missing
+                = pathInFolder(folders.source, platform::kSourceFolderName, base.pattern, patternPath))
+                return failure(QStringLiteral("cannot read the pattern picture"), *missing);
+        }
+        // The flat plane, or a map the command line replaces, is not looked up.
+        if (!given.contains(QStringLiteral("map")) && !given.contains(QStringLiteral("depth-in"))
+            && !base.background.isEmpty() && base.background != folders.flatName) {
+            if (const auto missing
+                = pathInFolder(folders.background, platform::kBackgroundFolderName, base.background, mapPath))
+                return failure(QStringLiteral("cannot read the map picture"), *missing);
+        }
+        o = cli::parseArguments(arguments, cli::sceneOptions(base, patternPath, mapPath)).options;
+    }
+    std::optional<scene::SceneState> sceneOut;
+    if (!o.sceneOut.isEmpty()) {
+        const QString pattern = given.contains(QStringLiteral("pattern"))
+            ? sceneName(o.pattern, folders.source, QStringLiteral("pattern picture"))
+            : base.pattern;
+        QString background = o.scene.isEmpty() ? folders.flatName : base.background;
+        if (given.contains(QStringLiteral("map"))) {
+            background = sceneName(o.map, folders.background, QStringLiteral("map picture"));
+            if (background == folders.flatName)
+                warn(QStringLiteral("\"%1\" is the first entry of the background folder, which stands for the flat "
+                                    "plane: the scene's background is flat")
+                         .arg(background));
+        }
+        sceneOut = cli::renderedScene(o, given, base, pattern, background);
+        if (const QString key = scene::badValueKey(*sceneOut); !key.isEmpty()) {
+            printTo(stderr,
+                QStringLiteral("voleta-render: a scene file cannot hold this value of %1\n\n%2")
+                    .arg(key, cli::helpText()));
+            return kExitBadUsage;
+        }
+    }
+
     render::Scene scene;
     platform::PictureResult pattern = platform::openPicture(o.pattern);
     if (!pattern.ok()) return failure(QStringLiteral("cannot read the pattern picture"), pattern.failure);
@@ -82,6 +210,10 @@ int run(const cli::Options& o)
         if (const auto failed = platform::writePicture(mask, o.maskOut, "png"))
             return failure(QStringLiteral("cannot write the text mask"), *failed);
     }
+    if (sceneOut) {
+        if (const auto failed = scene::writeSceneFile(*sceneOut, o.sceneOut))
+            return failure(QStringLiteral("cannot write the scene"), *failed);
+    }
     return kExitOk;
 }
 
@@ -114,5 +246,5 @@ int main(int argc, char* argv[])
     case cli::Parsed::Kind::Run:
         break;
     }
-    return run(parsed.options);
+    return run(arguments, parsed);
 }

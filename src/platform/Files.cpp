@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace platform {
 
@@ -321,19 +323,36 @@ PictureResult decodePicture(QIODevice* device, const PictureRequest& request)
 
 std::optional<Failure> writePicture(const QImage& image, const QString& path, const char* format, int quality)
 {
+    // Encoded in memory first, then written whole by writeFile: an encoder writing
+    // straight into the file does not notice a short write.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (quality >= 0) writer.setQuality(quality);
+    if (!writer.write(image)) return Failure { writeFailureKind(path, 0), path, writer.errorString() };
+    buffer.close();
+    return writeFile(bytes, path);
+}
+
+std::optional<Failure> writeFile(const QByteArray& bytes, const QString& path)
+{
     auto fail = [&](int error, const QString& detail) {
         return Failure { writeFailureKind(path, error), path, detail };
     };
     QSaveFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) return fail(errno, file.errorString());
-    QImageWriter writer(&file, format);
-    if (quality >= 0) writer.setQuality(quality);
+    // Unbuffered, so a short write (a full disk, a file size limit) is seen here; a
+    // buffered one can lose the rest at commit without a word.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return fail(errno, file.errorString());
     errno = 0;
-    if (!writer.write(image)) {
+    if (file.write(bytes) != bytes.size()) {
         const int error = errno;
+        const QString detail = file.error() != QFileDevice::NoError ? file.errorString()
+            : error != 0                                            ? QString::fromLocal8Bit(std::strerror(error))
+                                                                    : QStringLiteral("a short write");
         file.cancelWriting();
-        return fail(error, writer.errorString());
+        return fail(error, detail);
     }
     errno = 0;
     if (!file.commit()) return fail(errno, file.errorString());

@@ -144,6 +144,10 @@ constexpr int kPngQuality = 80;
 // `quality` -1 keeps the writer's default. Nothing on success.
 std::optional<Failure> writePicture(const QImage& image, const QString& path, const char* format, int quality = -1);
 
+// Writes bytes the same safe way: `path` is replaced only by the complete file, and a
+// failed write leaves whatever was there before. Nothing on success.
+std::optional<Failure> writeFile(const QByteArray& bytes, const QString& path);
+
 // ---- The event loop -----------------------------------------------------------
 
 // Lets pending events run, at most every ~15 ms of wall time, so a long loop can call

@@ -1,0 +1,294 @@
+#include "scene/SceneFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace scene {
+
+namespace {
+
+    // The size list shows 70 .. 200 points; a line is drawn at 4 times that many pixels.
+    constexpr int kSizeRows = 14;
+    constexpr int kFirstSizePoints = 70;
+    constexpr int kSizeStepPoints = 10;
+    constexpr int kLastRow = 5; // the zoom, height and export-size lists
+    constexpr int kNearFarRows = 21; // "近10" .. "遠10"
+    constexpr int kNameBytesLimit = 255; // a file name on the disk
+
+    const QString kParallel = QStringLiteral("parallel");
+    const QString kCrossed = QStringLiteral("crossed");
+
+    bool isListSize(int size)
+    {
+        const int points = size / text::kSizeFactor;
+        return size % text::kSizeFactor == 0 && points >= kFirstSizePoints
+            && points < kFirstSizePoints + kSizeRows * kSizeStepPoints && points % kSizeStepPoints == 0;
+    }
+
+    bool inRange(int value, int low, int high)
+    {
+        return value >= low && value <= high;
+    }
+
+    QString linePath(int n, const char* key)
+    {
+        return QStringLiteral("lines[%1].%2").arg(n).arg(QLatin1String(key));
+    }
+
+    // A missing key or a value of the wrong type, by its key path.
+    struct BadKey {
+        QString path;
+    };
+
+    // Reads typed values out of one JSON object; anything missing or mistyped throws
+    // BadKey with the path of the key.
+    class Reader {
+    public:
+        Reader(const QJsonObject& object, const QString& prefix)
+            : object_(object)
+            , prefix_(prefix)
+        {
+        }
+
+        QString path(const QString& key) const { return prefix_ + key; }
+        bool has(const QString& key) const { return object_.contains(key); }
+
+        QJsonValue value(const QString& key) const
+        {
+            if (!object_.contains(key)) throw BadKey { path(key) };
+            return object_.value(key);
+        }
+        int integer(const QString& key) const { return wholeNumber(value(key), path(key)); }
+        bool boolean(const QString& key) const
+        {
+            const QJsonValue v = value(key);
+            if (!v.isBool()) throw BadKey { path(key) };
+            return v.toBool();
+        }
+        QString string(const QString& key) const
+        {
+            const QJsonValue v = value(key);
+            if (!v.isString()) throw BadKey { path(key) };
+            return v.toString();
+        }
+        QJsonObject object(const QString& key) const
+        {
+            const QJsonValue v = value(key);
+            if (!v.isObject()) throw BadKey { path(key) };
+            return v.toObject();
+        }
+        QJsonArray array(const QString& key, qsizetype size) const
+        {
+            const QJsonValue v = value(key);
+            if (!v.isArray() || v.toArray().size() != size) throw BadKey { path(key) };
+            return v.toArray();
+        }
+        QPoint point(const QString& key) const
+        {
+            const Reader p(object(key), path(key) + QLatin1Char('.'));
+            return { p.integer(QStringLiteral("x")), p.integer(QStringLiteral("y")) };
+        }
+
+        // A number with no fraction that fits an int; 1e300 or 2.5 is no row or offset.
+        static int wholeNumber(const QJsonValue& v, const QString& path)
+        {
+            if (!v.isDouble()) throw BadKey { path };
+            const double d = v.toDouble();
+            if (!std::isfinite(d) || d != std::trunc(d) || d < -2147483648.0 || d > 2147483647.0) throw BadKey { path };
+            return int(d);
+        }
+
+    private:
+        QJsonObject object_;
+        QString prefix_;
+    };
+
+    LineState readLine(const QJsonValue& value, int n)
+    {
+        const QString prefix = QStringLiteral("lines[%1]").arg(n);
+        if (!value.isObject()) throw BadKey { prefix };
+        const Reader r(value.toObject(), prefix + QLatin1Char('.'));
+        LineState line;
+        line.text = r.string(QStringLiteral("text"));
+        line.family = r.string(QStringLiteral("font"));
+        line.sizeRow = r.integer(QStringLiteral("sizeRow"));
+        line.size = r.integer(QStringLiteral("size"));
+        line.offset = { r.integer(QStringLiteral("x")), r.integer(QStringLiteral("y")) };
+        line.italic = r.boolean(QStringLiteral("italic"));
+        line.bold = r.boolean(QStringLiteral("bold"));
+        line.depth = r.integer(QStringLiteral("depth"));
+        return line;
+    }
+
+    // The values of a scene object whose format and version are known good. The keys
+    // added beside the window's visible controls (the rows beyond its edge, 高画質 and
+    // the depth-picture reading) take their start values when missing.
+    SceneState readState(const Reader& r)
+    {
+        SceneState s = startScene();
+        const QJsonArray lines = r.array(QStringLiteral("lines"), 3);
+        for (int n = 0; n < 3; ++n)
+            s.lines[n] = readLine(lines[n], n);
+        const QString viewing = r.string(QStringLiteral("viewing"));
+        if (viewing != kParallel && viewing != kCrossed) throw BadKey { r.path(QStringLiteral("viewing")) };
+        s.methodRow = viewing == kCrossed ? 1 : 0;
+        s.pattern = r.string(QStringLiteral("pattern"));
+        s.background = r.string(QStringLiteral("background"));
+        s.zoomRow = r.integer(QStringLiteral("zoomRow"));
+        s.pan = r.point(QStringLiteral("pan"));
+        s.heightRow = r.integer(QStringLiteral("heightRow"));
+        s.kt = r.integer(QStringLiteral("relief"));
+        if (r.has(QStringLiteral("nearFarRows"))) {
+            const QJsonArray rows = r.array(QStringLiteral("nearFarRows"), 2);
+            for (int i = 0; i < 2; ++i)
+                s.nearFarRows[i] = Reader::wholeNumber(rows[i], QStringLiteral("nearFarRows[%1]").arg(i));
+        }
+        if (r.has(QStringLiteral("exportSizeRow"))) s.exportSizeRow = r.integer(QStringLiteral("exportSizeRow"));
+        if (r.has(QStringLiteral("quality"))) s.quality = r.boolean(QStringLiteral("quality"));
+        if (r.has(QStringLiteral("lighterNear"))) s.lighterNear = r.boolean(QStringLiteral("lighterNear"));
+        return s;
+    }
+
+    SceneFileResult failed(SceneFileError error, const QString& detail)
+    {
+        SceneFileResult result;
+        result.error = error;
+        result.detail = detail;
+        return result;
+    }
+
+    QString systemText(int error)
+    {
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+
+} // namespace
+
+bool isPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0))
+        && name.toUtf8().size() <= kNameBytesLimit;
+}
+
+QString badValueKey(const SceneState& s)
+{
+    for (int n = 0; n < 3; ++n) {
+        const LineState& line = s.lines[n];
+        if (line.text.size() > kSceneTextLimit) return linePath(n, "text");
+        if (line.family.size() > kSceneFontLimit) return linePath(n, "font");
+        if (!inRange(line.sizeRow, 0, kSizeRows - 1)) return linePath(n, "sizeRow");
+        if (!isListSize(line.size)) return linePath(n, "size");
+        if (!inRange(line.offset.x(), -kSceneOffsetLimit, kSceneOffsetLimit)) return linePath(n, "x");
+        if (!inRange(line.offset.y(), -kSceneOffsetLimit, kSceneOffsetLimit)) return linePath(n, "y");
+        if (!inRange(line.depth, -18, 18)) return linePath(n, "depth");
+    }
+    if (!inRange(s.methodRow, 0, 1)) return QStringLiteral("viewing");
+    if (!s.pattern.isEmpty() && !isPlainFileName(s.pattern)) return QStringLiteral("pattern");
+    if (!s.background.isEmpty() && !isPlainFileName(s.background)) return QStringLiteral("background");
+    if (!inRange(s.zoomRow, 0, kLastRow)) return QStringLiteral("zoomRow");
+    if (!inRange(s.pan.x(), -kSceneOffsetLimit, kSceneOffsetLimit)) return QStringLiteral("pan.x");
+    if (!inRange(s.pan.y(), -kSceneOffsetLimit, kSceneOffsetLimit)) return QStringLiteral("pan.y");
+    if (!inRange(s.heightRow, 0, kLastRow)) return QStringLiteral("heightRow");
+    if (!inRange(s.kt, 1, kLastRow + 1)) return QStringLiteral("relief");
+    for (int i = 0; i < 2; ++i)
+        if (!inRange(s.nearFarRows[i], 0, kNearFarRows - 1)) return QStringLiteral("nearFarRows[%1]").arg(i);
+    if (!inRange(s.exportSizeRow, 0, kLastRow)) return QStringLiteral("exportSizeRow");
+    return {};
+}
+
+SceneFileResult parseScene(const QByteArray& bytes)
+{
+    if (bytes.size() > kSceneFileLimit) return failed(SceneFileError::TooLarge, QString::number(bytes.size()));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (document.isNull())
+        return failed(
+            SceneFileError::NotJson, QStringLiteral("%1 at byte %2").arg(error.errorString()).arg(error.offset));
+    if (!document.isObject()) return failed(SceneFileError::NotAScene, {});
+    const QJsonObject root = document.object();
+    const QJsonValue format = root.value(QStringLiteral("format"));
+    if (format.toString() != kSceneFormatName) return failed(SceneFileError::NotAScene, format.toString());
+    try {
+        const Reader r(root, {});
+        const int version = r.integer(QStringLiteral("version"));
+        if (version > kSceneVersion) return failed(SceneFileError::NewerVersion, QString::number(version));
+        if (version < 1) throw BadKey { QStringLiteral("version") };
+        SceneState state = readState(r);
+        if (const QString key = badValueKey(state); !key.isEmpty()) return failed(SceneFileError::BadValue, key);
+        SceneFileResult result;
+        result.state = std::move(state);
+        return result;
+    } catch (const BadKey& bad) {
+        return failed(SceneFileError::BadValue, bad.path);
+    }
+}
+
+SceneFileResult readSceneFile(const QString& path)
+{
+    const QFileInfo info(path);
+    // A folder, a pipe (reading it could wait for ever) or a device is no scene.
+    if (info.exists() && !info.isFile())
+        return failed(SceneFileError::Unreadable, systemText(info.isDir() ? EISDIR : EINVAL));
+    // The size is checked before anything is read; what is read is bounded too, in
+    // case the file grows meanwhile.
+    if (info.exists() && info.size() > kSceneFileLimit)
+        return failed(SceneFileError::TooLarge, QString::number(info.size()));
+    QFile file(path);
+    errno = 0;
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return failed(SceneFileError::Unreadable, errno ? systemText(errno) : file.errorString());
+    const QByteArray bytes = file.read(kSceneFileLimit + 1);
+    if (file.error() != QFileDevice::NoError) return failed(SceneFileError::Unreadable, file.errorString());
+    return parseScene(bytes);
+}
+
+QByteArray sceneJson(const SceneState& s)
+{
+    QJsonArray lines;
+    for (const LineState& line : s.lines) {
+        lines.append(QJsonObject {
+            { QStringLiteral("text"), line.text },
+            { QStringLiteral("font"), line.family },
+            { QStringLiteral("sizeRow"), line.sizeRow },
+            { QStringLiteral("size"), line.size },
+            { QStringLiteral("x"), line.offset.x() },
+            { QStringLiteral("y"), line.offset.y() },
+            { QStringLiteral("italic"), line.italic },
+            { QStringLiteral("bold"), line.bold },
+            { QStringLiteral("depth"), line.depth },
+        });
+    }
+    const QJsonObject root {
+        { QStringLiteral("format"), kSceneFormatName },
+        { QStringLiteral("version"), kSceneVersion },
+        { QStringLiteral("lines"), lines },
+        { QStringLiteral("viewing"), s.methodRow == 1 ? kCrossed : kParallel },
+        { QStringLiteral("pattern"), s.pattern },
+        { QStringLiteral("background"), s.background },
+        { QStringLiteral("zoomRow"), s.zoomRow },
+        { QStringLiteral("pan"),
+            QJsonObject { { QStringLiteral("x"), s.pan.x() }, { QStringLiteral("y"), s.pan.y() } } },
+        { QStringLiteral("heightRow"), s.heightRow },
+        { QStringLiteral("relief"), s.kt },
+        { QStringLiteral("nearFarRows"), QJsonArray { s.nearFarRows[0], s.nearFarRows[1] } },
+        { QStringLiteral("exportSizeRow"), s.exportSizeRow },
+        { QStringLiteral("quality"), s.quality },
+        { QStringLiteral("lighterNear"), s.lighterNear },
+    };
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+std::optional<platform::Failure> writeSceneFile(const SceneState& state, const QString& path)
+{
+    return platform::writeFile(sceneJson(state), path);
+}
+
+} // namespace scene
