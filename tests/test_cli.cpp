@@ -1,6 +1,7 @@
 // voleta-render's command line as a unit, then the real program run on small inputs
 // made here: exit codes, messages and the pictures it writes.
 #include "cli/Options.h"
+#include "scene/SceneFile.h"
 
 #include <QFile>
 #include <QImage>
@@ -16,17 +17,35 @@
 
 namespace {
 
-// Runs voleta-render: its exit code (-1 for a crash), and what it wrote on stderr in `err`.
-int runRender(const QStringList& args, QString* err = nullptr)
+// Runs voleta-render (or the copy `program`): its exit code (-1 for a crash), and what
+// it wrote on stderr in `err`.
+int runRender(const QStringList& args, QString* err = nullptr, const QString& program = {})
 {
     QProcess p;
-    p.start(QStringLiteral(VOLETA_BIN_DIR "/voleta-render"), args);
+    p.start(program.isEmpty() ? QStringLiteral(VOLETA_BIN_DIR "/voleta-render") : program, args);
     p.waitForFinished(120000);
     if (err) *err = QString::fromUtf8(p.readAllStandardError());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
 const QStringList kNoText { "--text1", "", "--text2", "", "--text3", "" };
+
+// Scene files written by hand: the start scene over the flat plane (the background
+// folder's first entry), and one that sets every value away from the start.
+const char* const kPlainScene = R"({"format": "voleta-scene", "version": 1, "viewing": "parallel",
+  "pattern": "pattern.png", "background": "0_flat.png", "zoomRow": 0, "pan": {"x": 0, "y": 0},
+  "heightRow": 2, "relief": 2, "lines": [
+  {"text": "Voleta", "font": "", "sizeRow": 5, "size": 440, "x": 0, "y": 20, "italic": false, "bold": false, "depth": 6},
+  {"text": " 3D", "font": "", "sizeRow": 4, "size": 400, "x": 0, "y": 450, "italic": false, "bold": false, "depth": 8},
+  {"text": "     V2", "font": "", "sizeRow": 3, "size": 360, "x": 0, "y": 880, "italic": false, "bold": false,
+   "depth": 10}]})";
+const char* const kRichScene = R"({"format": "voleta-scene", "version": 1, "viewing": "crossed",
+  "pattern": "pattern.png", "background": "bands.png", "zoomRow": 2, "pan": {"x": -200, "y": 50},
+  "heightRow": 1, "relief": 6, "quality": true, "lines": [
+  {"text": "AB", "font": "", "sizeRow": 13, "size": 800, "x": 30, "y": -60, "italic": true, "bold": false, "depth": -5},
+  {"text": "", "font": "", "sizeRow": 0, "size": 280, "x": 0, "y": 450, "italic": false, "bold": false, "depth": 8},
+  {"text": "xyz", "font": "", "sizeRow": 3, "size": 360, "x": -99, "y": 700, "italic": false, "bold": true,
+   "depth": 12}]})";
 
 // A depth file is 16-bit greyscale, 1600 x 1280, holding depth + 32768.
 int depthAt(const QImage& d, int x, int y)
@@ -51,6 +70,24 @@ class TestCli : public QObject {
     QTemporaryDir dir;
     QString pattern, bands; // a noise pattern; a map with blue 40 | 120 | 200 at x < 800 | < 1200 | rest
     QString path(const QString& name) const { return dir.filePath(name); }
+    // A copy of voleta-render with picture folders of its own beside it, as the window
+    // would find them: 画像フォルダ/pattern.png, 背景フォルダ/0_flat.png (the flat plane)
+    // and 背景フォルダ/bands.png.
+    QString app, folderPattern, folderBands;
+    QString scene(const QString& name, QByteArray text, const char* from = nullptr, const char* to = nullptr) const
+    {
+        if (from) text.replace(from, to);
+        QFile file(path(name));
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? path(name) : QString();
+    }
+    // The explicit options of kRichScene.
+    QStringList richOptions() const
+    {
+        return { "--pattern", folderPattern, "--map", folderBands, "--zoom", "2", "--pan", "-200,50", "--relief", "6",
+            "--method", "crossed", "--quality", "--text1", "AB", "--size1", "200", "--offset1", "30,-60", "--italic1",
+            "--depth1", "-5", "--text2", "", "--size2", "70", "--text3", "xyz", "--size3", "90", "--offset3", "-99,700",
+            "--bold3", "--depth3", "12" };
+    }
     QStringList base(const QString& out) const { return { "--pattern", pattern, "-o", path(out) }; }
 
 private Q_SLOTS:
@@ -74,6 +111,13 @@ private Q_SLOTS:
         QFile junk(path("junk.jpg"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write(QByteArray::fromHex("ffd8ffe000104a46494600deadbeef0102030405060708090a"));
+
+        QVERIFY(QDir(dir.path()).mkpath("app/画像フォルダ") && QDir(dir.path()).mkpath("app/背景フォルダ"));
+        app = path("app/voleta-render"), folderPattern = path("app/画像フォルダ/pattern.png");
+        folderBands = path("app/背景フォルダ/bands.png");
+        QVERIFY(QFile::copy(QStringLiteral(VOLETA_BIN_DIR "/voleta-render"), app));
+        QVERIFY(QFile::copy(pattern, folderPattern) && QFile::copy(bands, folderBands));
+        QVERIFY(QImage(16, 16, QImage::Format_RGB32).save(path("app/背景フォルダ/0_flat.png")));
     }
 
     // Each option fills its own field and no other.
@@ -193,6 +237,117 @@ private Q_SLOTS:
         for (int x : { 0, 359, 360, 560, 561, 1919 })
             for (int y : { 0, 640, 1279 })
                 QCOMPARE(qGray(answer.pixel(x, y)), x >= 360 && x <= 560 ? 255 : 56);
+    }
+
+    // A scene file gives the picture of the same settings given as options, and options
+    // given beside it override its values (the later of two options counts, so the
+    // scene's options followed by the overrides are the settings expected).
+    void sceneRender_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("overrides");
+        QTest::addColumn<QStringList>("explicitOptions");
+        QTest::newRow("start scene, flat")
+            << QByteArray(kPlainScene) << QStringList() << QStringList { "--pattern", pattern };
+        QTest::newRow("every value away from the start") << QByteArray(kRichScene) << QStringList() << richOptions();
+        const QStringList overrides { "--method", "parallel", "--depth1", "3", "--text2", "over", "--size2", "120",
+            "--zoom", "1", "--pan", "10,-10", "--relief", "1", "--font3", "IPAGothic", "--offset1", "0,0", "--bold1" };
+        QTest::newRow("overridden") << QByteArray(kRichScene) << overrides << richOptions() + overrides;
+        QTest::newRow("pictures overridden")
+            << QByteArray(kRichScene) << QStringList { "--pattern", path("small.png"), "--map", bands }
+            << richOptions() + QStringList { "--pattern", path("small.png"), "--map", bands };
+        QTest::newRow("flat scene given a map") << QByteArray(kPlainScene) << QStringList { "--map", bands }
+                                                << QStringList { "--pattern", pattern, "--map", bands };
+    }
+    void sceneRender()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, overrides);
+        QFETCH(QStringList, explicitOptions);
+        const QString file = scene("given.voleta", text);
+        QString err;
+        QVERIFY2(runRender(QStringList { "--scene", file, "-o", path("s.png") } + overrides, &err, app) == 0,
+            qPrintable(err));
+        QCOMPARE(runRender(explicitOptions + QStringList { "-o", path("e.png") }, &err), 0);
+        QVERIFY(QImage(path("s.png")) == QImage(path("e.png")));
+    }
+
+    // --scene-out records what was rendered: rendered again from that scene, the picture
+    // is the same. The pictures are named by file name (the flat plane by the background
+    // folder's first entry), and a size or relief given sets its list row.
+    void sceneOut_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("background");
+        QTest::newRow("flat, from the folder") << QStringList { "--pattern", folderPattern } << "0_flat.png";
+        QTest::newRow("every value set") << richOptions() << "bands.png";
+        QTest::newRow("from a scene, overridden") << QStringList { "--scene", scene("rich.voleta", kRichScene),
+            "--text3", "new", "--relief", "3" } << "bands.png";
+    }
+    void sceneOut()
+    {
+        QFETCH(QStringList, options);
+        QString err;
+        const QString out = path("out.voleta");
+        QVERIFY2(runRender(options + QStringList { "-o", path("o1.png"), "--scene-out", out }, &err, app) == 0,
+            qPrintable(err));
+        QVERIFY2(!err.contains("warning"), qPrintable(err));
+        QCOMPARE(runRender({ "--scene", out, "-o", path("o2.png") }, &err, app), 0);
+        QVERIFY(QImage(path("o1.png")) == QImage(path("o2.png")));
+        const scene::SceneFileResult read = scene::readSceneFile(out);
+        QVERIFY(read.ok());
+        QCOMPARE(read.state->pattern, QString("pattern.png"));
+        QTEST(read.state->background, "background");
+        if (options.contains("--size1")) QCOMPARE(read.state->lines[0].sizeRow, 13); // 200
+        if (options.contains("--relief")) QCOMPARE(read.state->heightRow, read.state->kt - 1);
+        if (options.contains("new")) QCOMPARE(read.state->lines[2].text, QString("new"));
+    }
+
+    // A scene that cannot be used, or a scene that cannot be written: one line that
+    // names the culprit, exit 1 (2 for what the command line asks wrongly), no picture.
+    void sceneRefused_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("named");
+        const QString plain = scene("plain.voleta", kPlainScene), out = path("never.png");
+        const auto row = [&](const char* name, int code, const QStringList& args, const QString& named) {
+            QTest::newRow(name) << code << args + QStringList { "-o", out } << named;
+        };
+        const QString notJson = scene("bad.voleta", "{\"format\": ");
+        row("not JSON", 1, { "--scene", notJson }, "cannot read the scene: " + notJson + ": not a JSON text");
+        const QString deep = scene("deep.voleta", kPlainScene, "\"depth\": 6", "\"depth\": 19");
+        row("depth 19", 1, { "--scene", deep }, "cannot read the scene: " + deep + ": the value of lines[0].depth");
+        row("missing file", 1, { "--scene", path("none.voleta") }, "cannot read the scene: " + path("none.voleta"));
+        row("pattern not in the folder", 1, { "--scene", scene("gone.voleta", kPlainScene, "pattern.png", "gone.png") },
+            "cannot read the pattern picture: " + path("app/画像フォルダ/gone.png") + ": no such file");
+        row("map not in the folder", 1, { "--scene", scene("nomap.voleta", kPlainScene, "0_flat.png", "gone.png") },
+            "cannot read the map picture: " + path("app/背景フォルダ/gone.png") + ": no such file");
+        row("no pattern named", 1, { "--scene", scene("nopat.voleta", kPlainScene, "pattern.png", "") },
+            "it names no pattern picture");
+        row("size off the list", 2, { "--scene", plain, "--size2", "75", "--scene-out", path("s.voleta") },
+            "--size2 must be one of 70, 80 .. 200");
+        row("depth file", 2, { "--pattern", pattern, "--depth-in", path("step.png"), "--scene-out", path("s.voleta") },
+            "--scene-out");
+        row("text too long", 2,
+            { "--scene", plain, "--text1", QString(10001, QChar('x')), "--scene-out", path("s.voleta") },
+            "a scene file cannot hold this value of lines[0].text");
+        const QString noFolder = path("no-such-folder/s.voleta");
+        row("scene into no folder", 1, { "--scene", plain, "--scene-out", noFolder },
+            "cannot write the scene: " + noFolder + ": the folder does not exist");
+    }
+    void sceneRefused()
+    {
+        QFETCH(int, code);
+        QFETCH(QStringList, args);
+        QFETCH(QString, named);
+        QString err;
+        QCOMPARE(runRender(args, &err, app), code);
+        const QStringList ours = err.split('\n').filter(QRegularExpression("^voleta-render: "));
+        QVERIFY2(ours.size() == 1 && ours[0].contains(named), qPrintable(err));
+        if (!named.startsWith("cannot write")) QVERIFY(!QFile::exists(path("never.png")));
+        QFile::remove(path("never.png"));
+        QVERIFY(!QFile::exists(path("s.voleta")) && !QFile::exists(path("no-such-folder")));
     }
 
     // A bad command line exits with 2 and the usage text; an input unreadable or an
