@@ -49,12 +49,19 @@ private Q_SLOTS:
             QTest::newRow(qPrintable(path)) << path << holds << validator;
         };
         row("share/applications/" + kAppId + ".desktop",
-            { "\nExec=voleta\n", "\nIcon=" + kAppId + "\n", "\nType=Application\n", "\nCategories=Graphics;" },
+            { "\nExec=voleta %f\n", "\nIcon=" + kAppId + "\n", "\nType=Application\n", "\nCategories=Graphics;",
+                "\nMimeType=application/x-voleta-scene;\n" },
             { "desktop-file-validate" });
         row("share/metainfo/" + kAppId + ".metainfo.xml",
             { "<id>" + kAppId + "</id>", "<launchable type=\"desktop-id\">" + kAppId + ".desktop</launchable>",
-                "<release version=\"" VOLETA_PROJECT_VERSION "\"", "<summary xml:lang=\"ja\">" },
+                "<release version=\"" VOLETA_PROJECT_VERSION "\"", "<summary xml:lang=\"ja\">",
+                "<mediatype>application/x-voleta-scene</mediatype>" },
             { "appstreamcli", "validate", "--no-net" });
+        // The scene files' type: a *.voleta file is a JSON text that Voleta opens.
+        row("share/mime/packages/" + kAppId + ".xml",
+            { "<mime-type type=\"application/x-voleta-scene\">", "<glob pattern=\"*.voleta\"/>",
+                "<sub-class-of type=\"application/json\"/>", "<comment xml:lang=\"ja\">" },
+            { "xmllint", "--noout" });
         for (const char* path : { "bin/voleta", "bin/voleta-render", "share/man/man1/voleta.1.gz",
                  "share/man/man1/voleta-render.1.gz", "share/doc/voleta/copyright", "share/doc/voleta/changelog.gz" })
             row(path);
@@ -87,6 +94,28 @@ private Q_SLOTS:
         p.start(program, validator.mid(1) << info.filePath());
         QVERIFY(p.waitForFinished(60000));
         QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, p.readAll().constData());
+    }
+
+    // The desktop's MIME database, built from the installed type alone, knows *.voleta as
+    // a scene and a scene as JSON, and its builder has nothing to say about the file.
+    void mimeDatabase()
+    {
+        const QString program = QStandardPaths::findExecutable("update-mime-database");
+        if (program.isEmpty()) QSKIP("update-mime-database is not installed (./run package installs it)");
+        QTemporaryDir data; // a data folder, as the database lives in <data folder>/mime
+        const QDir mime(data.filePath("mime"));
+        QVERIFY(QDir(data.path()).mkpath("mime/packages"));
+        QVERIFY(QFile::copy(
+            prefix.filePath("share/mime/packages/" + kAppId + ".xml"), mime.filePath("packages/" + kAppId + ".xml")));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", data.path());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, { mime.path() });
+        QVERIFY(p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
+        QVERIFY(readAll(mime.filePath("globs2")).contains(":application/x-voleta-scene:*.voleta"));
+        QVERIFY(readAll(mime.filePath("subclasses")).contains("application/x-voleta-scene application/json\n"));
     }
 
     // The installed programs start from the prefix with no display, answer the command
