@@ -236,7 +236,8 @@ SceneFileResult readSceneFile(const QString& path)
     const QFileInfo info(path);
     // A folder, a pipe (reading it could wait for ever) or a device is no scene.
     if (info.exists() && !info.isFile())
-        return failed(SceneFileError::Unreadable, systemText(info.isDir() ? EISDIR : EINVAL));
+        return failed(
+            SceneFileError::Unreadable, info.isDir() ? systemText(EISDIR) : QStringLiteral("not a regular file"));
     // The size is checked before anything is read; what is read is bounded too, in
     // case the file grows meanwhile.
     if (info.exists() && info.size() > kSceneFileLimit)
