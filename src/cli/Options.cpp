@@ -86,6 +86,9 @@ namespace {
             value({ QStringLiteral("pan") }, "Pan of the map crop, each -1000000..1000000.", "X,Y");
             value({ QStringLiteral("relief") }, "Height factor 1..6 (0.5 x .. 3 x).", "1..6");
             value({ QStringLiteral("method") }, "Viewing method: parallel or crossed.", "METHOD");
+            parser.addOption(QCommandLineOption(QStringLiteral("lighter-near"),
+                QStringLiteral(
+                    "Reads the map as a depth picture: lighter places nearer (darker is nearer without it).")));
             value({ QStringLiteral("depth-in") },
                 "A depth file (16-bit grey PNG 1600 x 1280, value = depth + 32768); replaces the map and text "
                 "steps.",
@@ -181,6 +184,7 @@ Parsed parseArguments(const QStringList& arguments)
         o.maskOut = valueOf(QStringLiteral("mask-out"));
         o.answerOut = valueOf(QStringLiteral("answer-out"));
         o.quality = isGiven(QStringLiteral("quality"));
+        o.lighterNear = isGiven(QStringLiteral("lighter-near"));
         if (isGiven(QStringLiteral("zoom")))
             o.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, 5);
         if (isGiven(QStringLiteral("relief")))

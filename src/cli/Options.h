@@ -21,6 +21,7 @@ struct Options {
     QString maskOut; // --mask-out
     QString answerOut; // --answer-out, .png
     bool quality = false; // --quality
+    bool lighterNear = false; // --lighter-near
     int zoomRow;
     QPoint pan;
     int kt;
