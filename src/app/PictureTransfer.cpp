@@ -96,7 +96,9 @@ QAction* addItem(
     return action;
 }
 
-void addItems()
+} // namespace
+
+void PictureTransfer::addMenuItems()
 {
     if (item("copyPicture")) return;
     addItem("UntitledMenu1", "answerSave", "printPreview", QStringLiteral("印刷プレビュー…"));
@@ -109,6 +111,8 @@ void addItems()
     // The background read as a depth picture; off at start.
     addItem("UntitledMenu0", "highQuality", "lighterNear", QStringLiteral("明るいほど手前"))->setCheckable(true);
 }
+
+namespace {
 
 // "ドロップ 2026-12-07 101503" and the like: a name for a picture that came without one.
 QString timedName(const QString& stem, bool background)
@@ -130,7 +134,7 @@ PictureTransfer* PictureTransfer::install()
     QWidget* w1 = mainWindow();
     if (!w1) return nullptr;
     if (auto* existing = w1->findChild<PictureTransfer*>(QString(), Qt::FindDirectChildrenOnly)) return existing;
-    addItems();
+    addMenuItems();
     auto* transfer = new PictureTransfer(w1);
     transfer->hook();
     return transfer;

@@ -18,6 +18,10 @@ public:
     // and settings windows; the hooks go with the main window. Run after the main
     // window's opening sequence.
     static PictureTransfer* install();
+    // Adds, once, ファイル → "印刷プレビュー…" and 編集 → "貼り付け", "コピー" and the
+    // checkable "明るいほど手前" (objectNames printPreview, pastePicture, copyPicture,
+    // lighterNear), found later through Menu::instance()->item(name).
+    static void addMenuItems();
 
     // The local picture files a drop or the clipboard carries: file URLs, scene files
     // (".voleta", opened elsewhere) left out. `sceneFile` tells whether one was there.
