@@ -389,15 +389,6 @@ private Q_SLOTS:
         QCOMPARE((*fake)->previewedPages.size(), 1);
         QCOMPARE((*fake)->printDialogCalls, 0);
     }
-
-    // 明るいほど手前 is in 編集, checkable, off at start.
-    void lighterNearItem()
-    {
-        start();
-        QAction* lighter = item("lighterNear");
-        QVERIFY(lighter && lighter->isCheckable() && !lighter->isChecked());
-        QCOMPARE(lighter->text(), QStringLiteral("明るいほど手前"));
-    }
 };
 
 QTEST_MAIN(TestTransfer)

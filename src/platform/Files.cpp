@@ -15,6 +15,9 @@
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace platform {
@@ -376,6 +379,19 @@ namespace {
         return result;
     }
 
+    // Gives the file `from` the name `to` unless something already has that name, in one
+    // step, so a file made meanwhile is never replaced. 0, or the errno value.
+    int renameNoReplace(const QString& from, const QString& to)
+    {
+        const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
+        if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+        // A file system without it: a hard link is made only where there is no name.
+        if (::link(source.constData(), target.constData()) != 0) return errno;
+        ::unlink(source.constData());
+        return 0;
+    }
+
     // Writes `bytes` into `folder` as `name`, or the first free numbered name. The bytes
     // go to a hidden temporary file first (no picture extension, so no list shows it),
     // which is then renamed; a rename never replaces an existing file, and a name taken
@@ -405,17 +421,16 @@ namespace {
         for (int n = 1; n <= kLastNumber; ++n) {
             const QString candidate = numberedName(name, n);
             const QString path = dir.filePath(candidate);
-            if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) continue;
-            errno = 0;
-            if (temp.rename(path)) {
+            const int renameError = renameNoReplace(temp.fileName(), path);
+            if (renameError == 0) {
                 temp.setAutoRemove(false);
                 ImportResult result;
                 result.name = candidate;
                 return result;
             }
-            const int renameError = errno;
-            if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) continue; // taken just now
-            return importFailure(writeFailureKind(path, renameError), path, temp.errorString(), false);
+            if (renameError == EEXIST) continue; // taken, by anyone, even just now
+            return importFailure(
+                writeFailureKind(path, renameError), path, QString::fromLocal8Bit(strerror(renameError)), false);
         }
         return importFailure(FailureKind::NameNotAllowed, dir.filePath(name), {}, false);
     }
