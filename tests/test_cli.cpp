@@ -55,8 +55,8 @@ int depthAt(const QImage& d, int x, int y)
 
 auto fields(const cli::Options& o)
 {
-    return std::tie(o.pattern, o.output, o.map, o.depthIn, o.depthOut, o.maskOut, o.answerOut, o.quality, o.zoomRow,
-        o.pan, o.kt, o.hk, o.lines, o.sliders);
+    return std::tie(o.pattern, o.output, o.map, o.depthIn, o.depthOut, o.maskOut, o.answerOut, o.quality, o.lighterNear,
+        o.zoomRow, o.pan, o.kt, o.hk, o.lines, o.sliders);
 }
 
 using Change = std::function<void(cli::Options&)>;
@@ -139,6 +139,7 @@ private Q_SLOTS:
         row("depth files", { "--depth-in", "i", "--depth-out", "d" }, [](O o) { o.depthIn = "i", o.depthOut = "d"; });
         row("map, mask, answer, quality", { "--map", "m", "--mask-out", "k", "--answer-out", "a.PNG", "--quality" },
             [](O o) { o.map = "m", o.maskOut = "k", o.answerOut = "a.PNG", o.quality = true; });
+        row("lighter near", { "--lighter-near" }, [](O o) { o.lighterNear = true; });
     }
     void parsedFields()
     {
@@ -217,6 +218,29 @@ private Q_SLOTS:
             QCOMPARE(depthAt(d, x, 640), x < 1200 ? -40 : 40);
         QCOMPARE(runRender(base("m2.png") + QStringList { "--depth-in", path("d.png") }), 0);
         QVERIFY(QImage(path("m.png")) == QImage(path("m2.png")));
+    }
+
+    // The bands map has blue 40, 120 and 200 (middle 120, step 4): at the start's relief
+    // factor 2 the darkest band comes 13 nearer, or with --lighter-near the lightest.
+    void lighterNear_data()
+    {
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<QList<int>>("depths"); // columns 100, 1000, 1400
+        QTest::newRow("darker near") << QStringList {} << QList { 13, 0, -13 };
+        QTest::newRow("lighter near") << QStringList { "--lighter-near" } << QList { -13, 0, 13 };
+        QTest::newRow("lighter near, crossed")
+            << QStringList { "--lighter-near", "--method", "crossed" } << QList { 13, 0, -13 };
+    }
+    void lighterNear()
+    {
+        QFETCH(QStringList, extra);
+        QFETCH(QList<int>, depths);
+        QCOMPARE(
+            runRender(base("l.png") + kNoText + extra + QStringList { "--map", bands, "--depth-out", path("ld.png") }),
+            0);
+        const QImage d(path("ld.png"));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(depthAt(d, QList { 100, 1000, 1400 }[i], 640), depths[i]);
     }
 
     // --quality changes the picture at depth edges only: a flat scene without text is

@@ -97,6 +97,40 @@ private Q_SLOTS:
                 QCOMPARE(std::count(a.row(y) + 1, a.row(y) + kWorkWidth, depths[0]), kWorkWidth - 1);
     }
 
+    // A grey ramp, grey = trunc(x * 256 / 1600): 0 at the left, 255 at the right; the
+    // scan sees 0..255, so middle 127 and step 6.375. Lighter-near turns the relief's
+    // sign only: each depth below is worked out by hand from those two numbers.
+    void lighterNear_data()
+    {
+        QTest::addColumn<bool>("lighterNear");
+        QTest::addColumn<int>("hk");
+        QTest::addColumn<QList<int>>("depths"); // columns 1, 400, 800, 1200, 1599
+        QTest::newRow("darker near, parallel") << false << 1 << QList { 13, 6, 0, -6, -13 };
+        QTest::newRow("lighter near, parallel") << true << 1 << QList { -13, -6, 0, 6, 13 };
+        QTest::newRow("lighter near, crossed") << true << -1 << QList { 13, 6, 0, -6, -13 };
+        QTest::newRow("darker near, crossed") << false << -1 << QList { -13, -6, 0, 6, 13 };
+    }
+    void lighterNear()
+    {
+        QFETCH(bool, lighterNear);
+        QFETCH(int, hk);
+        QFETCH(QList<int>, depths);
+        QImage ramp(kWorkWidth, kWorkHeight, QImage::Format_Grayscale8);
+        for (int y = 0; y < kWorkHeight; ++y)
+            for (int x = 0; x < kWorkWidth; ++x)
+                ramp.scanLine(y)[x] = uchar(x * 256 / kWorkWidth);
+        DepthArray a, other;
+        depthFromMap(ramp, hk, 2, a, lighterNear);
+        const int columns[] = { 1, 400, 800, 1200, 1599 };
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(a.at(columns[i], 640), depths[i]);
+        // The other reading is the same relief turned inside out, entry by entry.
+        depthFromMap(ramp, hk, 2, other, !lighterNear);
+        for (int y = 0; y <= kWorkHeight; ++y)
+            for (int x = 0; x <= kWorkWidth; ++x)
+                if (a.at(x, y) != -other.at(x, y)) QFAIL(qPrintable(QStringLiteral("differs at %1, %2").arg(x).arg(y)));
+    }
+
     // Line depths are slider * hk * 2, written only under exact code colours, from (1, 1) on.
     void textDepths_data()
     {

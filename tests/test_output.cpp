@@ -1,4 +1,4 @@
-// Saving the composed picture as a JPEG or PNG file, and where it lands on a printed page.
+// Saving the composed picture as a JPEG or PNG file, and the printed and previewed page.
 #include "main_window/SaveAndPrint.h"
 #include "support/FakeDialogs.h"
 
@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QPainter>
 #include <QPrinter>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -209,11 +210,48 @@ private Q_SLOTS:
         QCOMPARE(namesFound, (QStringList { QString(), QString() }));
     }
 
-    // 3:2 across the page, the height rounded down.
-    void printRectangle()
+    // The preview shows the page that printing prints: both pages' painters draw the
+    // same page on a surface of any width, the picture across its full width at the top
+    // and two thirds of that high, rounded down (600 -> 400, 700 -> 466), blank below.
+    void previewIsThePrintedPage_data()
     {
-        QCOMPARE(output::printRect(600), QRect(0, 0, 600, 400));
-        QCOMPARE(output::printRect(700), QRect(0, 0, 700, 466));
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height"); // of the picture on the page
+        QTest::newRow("600 wide") << 600 << 400;
+        QTest::newRow("700 wide") << 700 << 466;
+    }
+    void previewIsThePrintedPage()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QTemporaryDir dir;
+        ScopedFakeDialogs fake;
+        fake->preparePrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(dir.filePath("page.pdf"));
+        };
+        QImage picture(1920, 1280, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QPainter(&picture).fillRect(960, 0, 960, 1280, Qt::blue);
+        QVERIFY(output::printPicture(picture));
+        output::previewPicture(picture);
+        QCOMPARE(fake->printedPages.size(), 1);
+        QCOMPARE(fake->previewedPages.size(), 1);
+        QCOMPARE(fake->pageSetupCalls, 1); // the preview has its own page set-up
+        QCOMPARE(fake->printDialogCalls, 1); // and prints from its own window
+        auto page = [&](const platform::Dialogs::PagePainter& paint) {
+            QImage surface(width, 1000, QImage::Format_RGB32);
+            surface.fill(Qt::white);
+            QPainter painter(&surface);
+            paint(painter);
+            return surface;
+        };
+        const QImage printed = page(fake->printedPages[0]);
+        QCOMPARE(page(fake->previewedPages[0]), printed);
+        QCOMPARE(printed.pixel(0, 0), qRgb(255, 0, 0));
+        QCOMPARE(printed.pixel(width - 1, height - 1), qRgb(0, 0, 255));
+        QCOMPARE(printed.pixel(width / 4, height), qRgb(255, 255, 255));
+        QCOMPARE(printed.pixel(width - 1, 999), qRgb(255, 255, 255));
     }
 };
 

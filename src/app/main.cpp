@@ -1,5 +1,6 @@
 #include "app/Class1.h"
 #include "app/CommandLine.h"
+#include "app/PictureTransfer.h"
 #include "main_window/Window1.h"
 #include "platform/Files.h"
 
@@ -16,5 +17,7 @@ int main(int argc, char** argv)
     // settings window; a missing folder asks to quit before the loop starts.
     Window1::instance();
     if (platform::quitRequested()) return 0;
+    // Drops, copy and paste, and the print preview.
+    PictureTransfer::install();
     return app.exec();
 }

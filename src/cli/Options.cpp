@@ -88,6 +88,9 @@ namespace {
             value({ QStringLiteral("pan") }, "Pan of the map crop, each -1000000..1000000.", "X,Y");
             value({ QStringLiteral("relief") }, "Height factor 1..6 (0.5 x .. 3 x).", "1..6");
             value({ QStringLiteral("method") }, "Viewing method: parallel or crossed.", "METHOD");
+            parser.addOption(QCommandLineOption(QStringLiteral("lighter-near"),
+                QStringLiteral(
+                    "Reads the map as a depth picture: lighter places nearer (darker is nearer without it).")));
             value({ QStringLiteral("depth-in") },
                 "A depth file (16-bit grey PNG 1600 x 1280, value = depth + 32768); replaces the map and text "
                 "steps.",
@@ -196,6 +199,7 @@ Parsed parseArguments(const QStringList& arguments, const Options& start)
         path("scene", o.scene);
         path("scene-out", o.sceneOut);
         if (isGiven(QStringLiteral("quality"))) o.quality = true;
+        if (isGiven(QStringLiteral("lighter-near"))) o.lighterNear = true;
         if (isGiven(QStringLiteral("zoom")))
             o.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, 5);
         if (isGiven(QStringLiteral("relief")))
@@ -262,6 +266,7 @@ Options sceneOptions(const scene::SceneState& state, const QString& patternPath,
     o.pattern = patternPath;
     o.map = mapPath;
     o.quality = values.quality;
+    o.lighterNear = values.lighterNear;
     o.zoomRow = values.zoomRow;
     o.pan = values.pan;
     o.kt = values.kt;
@@ -295,6 +300,7 @@ scene::SceneState renderedScene(const Options& o, const QStringList& given, scen
     s.kt = o.kt;
     if (given.contains(QStringLiteral("relief"))) s.heightRow = o.kt - 1;
     s.quality = o.quality;
+    s.lighterNear = o.lighterNear;
     return s;
 }
 

@@ -24,6 +24,7 @@ struct Options {
     QString scene; // --scene: the scene file the values start from
     QString sceneOut; // --scene-out: the scene file to write
     bool quality = false; // --quality
+    bool lighterNear = false; // --lighter-near
     int zoomRow;
     QPoint pan;
     int kt;

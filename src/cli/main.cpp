@@ -170,6 +170,7 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
     scene.pan = o.pan;
     scene.kt = o.kt;
     scene.hk = o.hk;
+    scene.lighterNear = o.lighterNear;
     scene.lines = o.lines;
     scene.s1 = o.sliders[0];
     scene.s2 = o.sliders[1];

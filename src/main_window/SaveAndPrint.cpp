@@ -107,20 +107,28 @@ QRect printRect(int pageWidth)
     return QRect(0, 0, pageWidth, int(pageWidth / 3.0 * 2.0));
 }
 
+void paintPage(QPainter& painter, const QImage& picture)
+{
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(printRect(painter.device()->width()), picture, picture.rect());
+}
+
 bool printPicture(const QImage& picture)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!platform::dialogs().pageSetup(printer)) return false;
     if (!platform::dialogs().printDialog(printer)) return false;
-
-    QPainter painter;
-    if (!painter.begin(&printer)) {
+    if (!platform::dialogs().printPage(printer, [&picture](QPainter& p) { paintPage(p, picture); })) {
         platform::dialogs().message(QStringLiteral("印刷できませんでした"));
         return false;
     }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(printRect(painter.device()->width()), picture, picture.rect());
-    return painter.end();
+    return true;
+}
+
+void previewPicture(const QImage& picture)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    platform::dialogs().printPreview(printer, [&picture](QPainter& p) { paintPage(p, picture); });
 }
 
 } // namespace output

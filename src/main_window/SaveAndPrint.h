@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+class QPainter;
+
 namespace output {
 
 // The name offered in the save dialog: the source picture's name up to its first "."
@@ -50,8 +52,16 @@ bool savePicture(const QImage& picture, const QString& suggestedName, const Pict
 // left, two thirds of it high (rounded down), keeping the picture's 3 : 2 shape.
 QRect printRect(int pageWidth);
 
+// Draws the whole picture at printRect of the painter's surface: the one page that
+// printing and the print preview both draw.
+void paintPage(QPainter& painter, const QImage& picture);
+
 // Page setup, then the print dialog (a fresh printer each time; cancelling either
-// prints nothing and shows nothing), then the whole picture on one page at printRect.
+// prints nothing and shows nothing), then the whole picture on one page (paintPage).
 bool printPicture(const QImage& picture);
+
+// The print preview of the page printPicture prints, on a fresh printer; the user can
+// print from it.
+void previewPicture(const QImage& picture);
 
 } // namespace output

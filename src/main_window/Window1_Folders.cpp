@@ -21,16 +21,12 @@ constexpr int kRescanDelayMs = 300;
 constexpr int kRescanLongestWaitMs = 2000;
 
 // Which folder entries become list rows. The platform keeps no type codes, so names
-// decide: ".jpg" in any letter case; in the source folder also the old ".pict"/".pct"
-// pictures (listed, though they open as unreadable) and lossless ".png" pictures.
+// decide (platform::listedInFolder): ".jpg" in any letter case; in the source folder
+// also the old ".pict"/".pct" pictures (listed, though they open as unreadable) and
+// lossless ".png" pictures.
 bool accepted(const QString& name, bool sourceFolder)
 {
-    if (name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)) return true;
-    if (!sourceFolder) return false;
-    for (const char* ending : { ".pict", ".pct", ".png" }) {
-        if (name.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return true;
-    }
-    return false;
+    return platform::listedInFolder(name, sourceFolder);
 }
 
 } // namespace

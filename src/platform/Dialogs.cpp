@@ -6,9 +6,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMessageBox>
 #include <QPageSetupDialog>
+#include <QPainter>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QStandardPaths>
 
@@ -76,7 +79,24 @@ namespace {
             QPrintDialog dialog(&printer);
             return dialog.exec() == QDialog::Accepted;
         }
+        bool printPage(QPrinter& printer, const PagePainter& paint) override
+        {
+            QPainter painter;
+            if (!painter.begin(&printer)) return false;
+            paint(painter);
+            return painter.end();
+        }
+        void printPreview(QPrinter& printer, const PagePainter& paint) override
+        {
+            QPrintPreviewDialog dialog(&printer);
+            QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&paint](QPrinter* p) {
+                QPainter painter(p);
+                paint(painter);
+            });
+            dialog.exec();
+        }
         void setClipboardText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
+        void setClipboardImage(const QImage& image) override { QGuiApplication::clipboard()->setImage(image); }
         void openUrl(const QUrl& url) override { QDesktopServices::openUrl(url); }
     };
 

@@ -1,13 +1,16 @@
 // The dialogs half of the platform layer (Qt Widgets): the modal message box, the save
-// dialog, page set-up and print dialogs, the clipboard and the browser, behind one
-// interface so that tests can record what was shown and answer as they like.
+// dialog, page set-up, print and print preview dialogs, the clipboard and the browser,
+// behind one interface so that tests can record what was shown and answer as they like.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <memory>
 
+class QImage;
+class QPainter;
 class QPrinter;
 
 namespace platform {
@@ -28,7 +31,15 @@ public:
     // True when the user confirmed.
     virtual bool pageSetup(QPrinter& printer) = 0;
     virtual bool printDialog(QPrinter& printer) = 0;
+    // Draws one page with a painter on the page's surface (its device).
+    using PagePainter = std::function<void(QPainter&)>;
+    // Prints one page on a printer the print dialog confirmed; false when the printer
+    // cannot start (nothing is printed then).
+    virtual bool printPage(QPrinter& printer, const PagePainter& paint) = 0;
+    // Shows the page as it will be printed, modally; the user can print it from there.
+    virtual void printPreview(QPrinter& printer, const PagePainter& paint) = 0;
     virtual void setClipboardText(const QString& text) = 0;
+    virtual void setClipboardImage(const QImage& image) = 0;
     virtual void openUrl(const QUrl& url) = 0;
 };
 

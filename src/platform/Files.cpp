@@ -12,9 +12,13 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -357,6 +361,143 @@ std::optional<Failure> writeFile(const QByteArray& bytes, const QString& path)
     errno = 0;
     if (!file.commit()) return fail(errno, file.errorString());
     return std::nullopt;
+}
+
+bool listedInFolder(const QString& name, bool sourceFolder)
+{
+    if (name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)) return true;
+    if (!sourceFolder) return false;
+    for (const char* ending : { ".pict", ".pct", ".png" }) {
+        if (name.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return true;
+    }
+    return false;
+}
+
+QString numberedName(const QString& name, int n)
+{
+    if (n <= 1) return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype at = dot < 0 ? name.size() : dot;
+    return name.left(at) + QStringLiteral(" (%1)").arg(n) + name.mid(at);
+}
+
+namespace {
+
+    // A picture file is read whole to be checked and copied; beyond this it is refused.
+    constexpr qint64 kLargestPictureFileBytes = 512LL * 1024 * 1024;
+    // The numbers tried after a name before giving up.
+    constexpr int kLastNumber = 10000;
+
+    ImportResult importFailure(FailureKind kind, const QString& file, const QString& detail, bool unreadable)
+    {
+        ImportResult result;
+        result.failure = { kind, file, detail };
+        result.unreadable = unreadable;
+        return result;
+    }
+
+    // Gives the file `from` the name `to` unless something already has that name, in one
+    // step, so a file made meanwhile is never replaced. 0, or the errno value.
+    int renameNoReplace(const QString& from, const QString& to)
+    {
+        const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
+        if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) return 0;
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+        // A file system without it: a hard link is made only where there is no name.
+        if (::link(source.constData(), target.constData()) != 0) return errno;
+        ::unlink(source.constData());
+        return 0;
+    }
+
+    // Writes `bytes` into `folder` as `name`, or the first free numbered name. The bytes
+    // go to a hidden temporary file first (no picture extension, so no list shows it),
+    // which is then renamed; a rename never replaces an existing file, and a name taken
+    // meanwhile, by anyone, moves on to the next number.
+    ImportResult writeNewFile(const QByteArray& bytes, const QString& name, const QString& folder)
+    {
+        if (folder.isEmpty() || !QFileInfo(folder).isDir())
+            return importFailure(FailureKind::FolderMissing, folder, {}, false);
+        const QDir dir(folder);
+        QTemporaryFile temp(dir.filePath(QStringLiteral(".voleta-copy-XXXXXX")));
+        errno = 0;
+        if (!temp.open()) {
+            const QString path = dir.filePath(name);
+            return importFailure(writeFailureKind(path, errno), path, temp.errorString(), false);
+        }
+        errno = 0;
+        const bool written = temp.write(bytes) == bytes.size() && temp.flush() && ::fsync(temp.handle()) == 0;
+        const int error = errno;
+        temp.close();
+        if (!written) {
+            const QString path = dir.filePath(name);
+            return importFailure(writeFailureKind(path, error), path, temp.errorString(), false);
+        }
+        // The temporary file is made for the owner alone; the copy is a normal file.
+        temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup
+            | QFile::ReadOther);
+        for (int n = 1; n <= kLastNumber; ++n) {
+            const QString candidate = numberedName(name, n);
+            const QString path = dir.filePath(candidate);
+            const int renameError = renameNoReplace(temp.fileName(), path);
+            if (renameError == 0) {
+                temp.setAutoRemove(false);
+                ImportResult result;
+                result.name = candidate;
+                return result;
+            }
+            if (renameError == EEXIST) continue; // taken, by anyone, even just now
+            return importFailure(
+                writeFailureKind(path, renameError), path, QString::fromLocal8Bit(strerror(renameError)), false);
+        }
+        return importFailure(FailureKind::NameNotAllowed, dir.filePath(name), {}, false);
+    }
+
+    QByteArray encoded(const QImage& picture, const QString& name)
+    {
+        const bool png = name.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, png ? "png" : "jpeg");
+        // A background's relief is its blue values: JPEG at 100 keeps them as well as
+        // JPEG can.
+        writer.setQuality(png ? kPngQuality : 100);
+        if (!writer.write(picture)) return {};
+        return bytes;
+    }
+
+} // namespace
+
+ImportResult importPicture(const QString& sourcePath, const QString& folder, bool sourceFolder)
+{
+    const QFileInfo info(sourcePath);
+    if (sourcePath.isEmpty() || !info.exists()) return importFailure(FailureKind::Missing, sourcePath, {}, true);
+    if (!info.isFile()) return importFailure(FailureKind::NotAFile, sourcePath, {}, true);
+    if (info.size() > kLargestPictureFileBytes) return importFailure(FailureKind::TooLarge, sourcePath, {}, true);
+    QFile file(sourcePath);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly))
+        return importFailure(failureFromErrno(errno, FailureKind::NoPermission), sourcePath, file.errorString(), true);
+    const QByteArray bytes = file.read(kLargestPictureFileBytes + 1);
+    if (bytes.size() > kLargestPictureFileBytes) return importFailure(FailureKind::TooLarge, sourcePath, {}, true);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    PictureResult picture = decodePicture(&buffer);
+    if (!picture.ok()) return importFailure(picture.failure.kind, sourcePath, picture.failure.detail, true);
+
+    const QString name = info.fileName();
+    if (listedInFolder(name, sourceFolder)) return writeNewFile(bytes, name, folder);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return addPicture(
+        picture.image, (dot <= 0 ? name : name.left(dot)) + QLatin1String(sourceFolder ? ".png" : ".jpg"), folder);
+}
+
+ImportResult addPicture(const QImage& picture, const QString& name, const QString& folder)
+{
+    const QByteArray bytes = encoded(picture, name);
+    if (bytes.isEmpty()) return importFailure(FailureKind::WriteFailed, QDir(folder).filePath(name), {}, false);
+    return writeNewFile(bytes, name, folder);
 }
 
 void yield()

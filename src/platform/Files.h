@@ -148,6 +148,36 @@ std::optional<Failure> writePicture(const QImage& image, const QString& path, co
 // failed write leaves whatever was there before. Nothing on success.
 std::optional<Failure> writeFile(const QByteArray& bytes, const QString& path);
 
+// ---- Pictures brought into a picture folder -------------------------------------
+
+// Whether a picture folder lists an entry of this name: ".jpg" in any letter case; in
+// the source folder also ".png" and the old ".pict"/".pct" pictures.
+bool listedInFolder(const QString& name, bool sourceFolder);
+
+// `name` with " (n)" before its extension (the part from its last "."), or at its end
+// when it has none: "a.b.jpg", 2 gives "a.b (2).jpg". n 1 gives the name itself.
+QString numberedName(const QString& name, int n);
+
+struct ImportResult {
+    QString name; // the name written in the folder; empty on failure
+    Failure failure;
+    bool unreadable = false; // the failure is the picture's (not readable), not the folder's
+    bool ok() const { return !name.isEmpty(); }
+};
+
+// Copies a picture file into a picture folder under its own name, or the first of
+// " (2)", " (3)"... that is free; nothing in the folder is ever replaced. A file the
+// folder would list is copied byte for byte once it decodes; a picture of another kind
+// is decoded and written as PNG into the source folder, as JPEG at quality 100 into
+// the background folder, its extension changed to ".png" or ".jpg". A file that does
+// not decode writes nothing. The copy is written to a hidden temporary file that is
+// renamed to the free name only when complete.
+ImportResult importPicture(const QString& sourcePath, const QString& folder, bool sourceFolder);
+
+// Writes a picture into a picture folder as a new file: `name`, numbered as above when
+// taken, encoded by its extension (".png" lossless, ".jpg" at quality 100).
+ImportResult addPicture(const QImage& picture, const QString& name, const QString& folder);
+
 // ---- The event loop -----------------------------------------------------------
 
 // Lets pending events run, at most every ~15 ms of wall time, so a long loop can call

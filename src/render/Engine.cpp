@@ -104,7 +104,7 @@ BlueRange scanBlue(const QImage& crop)
     return range;
 }
 
-void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a)
+void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a, bool lighterNear)
 {
     const QImage image = asRgb32(crop);
     const BlueRange range = scanBlue(image);
@@ -114,8 +114,10 @@ void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a)
     }
     // The depth depends on the blue byte alone.
     std::array<int32_t, 256> depthOf {};
-    for (int b = 0; b < 256; ++b)
-        depthOf[b] = static_cast<int32_t>((((range.middle - b) / range.step) * hk) * kt / 3.0);
+    for (int b = 0; b < 256; ++b) {
+        const int lift = lighterNear ? b - range.middle : range.middle - b;
+        depthOf[b] = static_cast<int32_t>(((lift / range.step) * hk) * kt / 3.0);
+    }
 
     const int width = std::min(image.width(), kWorkWidth);
     const int height = std::min(image.height(), kWorkHeight);

@@ -41,9 +41,12 @@ struct BlueRange {
 BlueRange scanBlue(const QImage& crop);
 
 // Relief: a(x, y) = trunc((((middle - b) / step) * hk) * kt / 3.0) for every pixel
-// of the crop. Column 1600 and row 1280 (no pixel there) get 0, and so does every
-// entry when the blue range is empty (step 0).
-void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a);
+// of the crop, so darker places come nearer (the terrain maps' way). With
+// `lighterNear` the difference is b - middle instead: lighter places come nearer, as in
+// the grey depth pictures of 3D and depth tools; the range, step and factors stay.
+// Column 1600 and row 1280 (no pixel there) get 0, and so does every entry when the
+// blue range is empty (step 0).
+void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a, bool lighterNear = false);
 
 // ---- keisan: text depths -----------------------------------------------------
 struct LineDepths {

@@ -37,7 +37,7 @@ DepthArray sceneDepth(const Scene& scene, QImage* maskOut)
     if (crop.isNull())
         depthFlat(a);
     else
-        depthFromMap(crop, scene.hk, scene.kt, a);
+        depthFromMap(crop, scene.hk, scene.kt, a, scene.lighterNear);
 
     QImage mask(kWorkWidth, kWorkHeight, QImage::Format_RGB32);
     mask.fill(Qt::white);

@@ -46,6 +46,7 @@ struct Scene {
     text::Lines lines = startState().lines;
     int s1 = startState().sliders[0], s2 = startState().sliders[1], s3 = startState().sliders[2]; // -18..18
     bool quality = false; // compose with composeQuality instead of compose
+    bool lighterNear = false; // the map is a depth picture: lighter places nearer
 };
 
 // The map crop a Display puts behind the text: the pan brought inside the map as the

@@ -28,12 +28,12 @@ const QImage& StageCache::update(const Scene& scene)
         ++recomputed.crop;
     }
 
-    const ReliefKey reliefs { recomputed.crop, scene.hk, scene.kt };
+    const ReliefKey reliefs { recomputed.crop, scene.hk, scene.kt, scene.lighterNear };
     if (reliefKey != reliefs) {
         if (crop.isNull())
             depthFlat(relief);
         else
-            depthFromMap(crop, scene.hk, scene.kt, relief);
+            depthFromMap(crop, scene.hk, scene.kt, relief, scene.lighterNear);
         reliefKey = reliefs;
         ++recomputed.relief;
     }

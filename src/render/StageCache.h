@@ -45,6 +45,7 @@ private:
     };
     struct ReliefKey {
         int cropGeneration, hk, kt;
+        bool lighterNear;
         bool operator==(const ReliefKey&) const = default;
     };
     struct DepthKey {

@@ -44,6 +44,7 @@ render::Scene renderScene(const SceneState& state, const QImage& pattern, const 
     r.s2 = state.lines[1].depth;
     r.s3 = state.lines[2].depth;
     r.quality = state.quality;
+    r.lighterNear = state.lighterNear;
     return r;
 }
 

@@ -4,7 +4,10 @@
 
 #include "platform/Dialogs.h"
 
+#include <QImage>
 #include <QList>
+#include <QPainter>
+#include <QPrinter>
 #include <QStringList>
 #include <QUrl>
 #include <functional>
@@ -22,7 +25,11 @@ public:
     bool printAnswer = true;
     // Called on the printer when the print dialog is confirmed, e.g. to make it a PDF printer.
     std::function<void(QPrinter&)> preparePrinter;
+    // Every page printed or previewed, as its painter; printing also paints the printer.
+    QList<PagePainter> printedPages;
+    QList<PagePainter> previewedPages;
     QString clipboard;
+    QList<QImage> clipboardImages;
     QList<QUrl> openedUrls;
 
     void message(const QString& text) override { messages << text; }
@@ -44,7 +51,17 @@ public:
         if (printAnswer && preparePrinter) preparePrinter(printer);
         return printAnswer;
     }
+    bool printPage(QPrinter& printer, const PagePainter& paint) override
+    {
+        printedPages << paint;
+        QPainter painter;
+        if (!painter.begin(&printer)) return false;
+        paint(painter);
+        return painter.end();
+    }
+    void printPreview(QPrinter&, const PagePainter& paint) override { previewedPages << paint; }
     void setClipboardText(const QString& text) override { clipboard = text; }
+    void setClipboardImage(const QImage& image) override { clipboardImages << image; }
     void openUrl(const QUrl& url) override { openedUrls << url; }
 };
 

@@ -1,7 +1,8 @@
 // voleta-samplegen: draws the pattern pictures and terrain maps that ship with Voleta.
 //
 // Usage: voleta-samplegen OUTDIR
-// Writes OUTDIR/画像フォルダ/*.jpg (pattern pictures) and OUTDIR/背景フォルダ/*.jpg (terrain maps).
+// Writes OUTDIR/画像フォルダ/*.jpg (pattern pictures) and OUTDIR/背景フォルダ/*.jpg (terrain maps,
+// and two grey depth pictures, lighter = nearer).
 // Every picture comes from a fixed seed, so running the tool twice gives the same files.
 
 #include <QColor>
@@ -687,6 +688,63 @@ QImage flatPicture()
     return img;
 }
 
+// ---------------------------------------------------------------------------
+// Depth pictures
+//
+// Grey pictures the way 3D and depth tools make them: lighter = nearer, black the far
+// plane. Voleta reads them with 明るいほど手前 ticked.
+
+constexpr int kDepthW = 800;
+constexpr int kDepthH = 640;
+
+QImage greyField(const std::function<double(double, double)>& heightAt)
+{
+    QImage img(kDepthW, kDepthH, QImage::Format_Grayscale8);
+    for (int y = 0; y < kDepthH; ++y) {
+        uchar* line = img.scanLine(y);
+        for (int x = 0; x < kDepthW; ++x)
+            line[x] = uchar(toByte(255.0 * clamp01(heightAt(x + 0.5, y + 0.5))));
+    }
+    return img;
+}
+
+// A half sphere standing out of the far plane.
+QImage depthDome()
+{
+    const double cx = kDepthW / 2.0, cy = kDepthH / 2.0, r = kDepthH * 0.4;
+    return greyField([&](double x, double y) {
+        const double d2 = ((x - cx) * (x - cx) + (y - cy) * (y - cy)) / (r * r);
+        return d2 < 1.0 ? std::sqrt(1.0 - d2) : 0.0;
+    });
+}
+
+// A five-pointed star with bevelled edges: its height rises from the outline inwards
+// over a fixed width, then stays level.
+QImage depthStar()
+{
+    const double cx = kDepthW / 2.0, cy = kDepthH / 2.0 + 15, outer = kDepthH * 0.45, inner = outer * 0.42;
+    std::vector<QPointF> corners;
+    for (int i = 0; i < 10; ++i) {
+        const double a = -kPi / 2 + i * kPi / 5;
+        const double r = i % 2 == 0 ? outer : inner;
+        corners.emplace_back(cx + r * std::cos(a), cy + r * std::sin(a));
+    }
+    const double bevel = 45.0;
+    return greyField([&](double x, double y) {
+        bool inside = false;
+        double nearest = 1e9;
+        for (size_t i = 0, j = corners.size() - 1; i < corners.size(); j = i++) {
+            const QPointF a = corners[j], b = corners[i];
+            if ((a.y() > y) != (b.y() > y) && x < (b.x() - a.x()) * (y - a.y()) / (b.y() - a.y()) + a.x())
+                inside = !inside;
+            const double dx = b.x() - a.x(), dy = b.y() - a.y();
+            const double t = clamp01(((x - a.x()) * dx + (y - a.y()) * dy) / (dx * dx + dy * dy));
+            nearest = std::min(nearest, std::hypot(x - a.x() - t * dx, y - a.y() - t * dy));
+        }
+        return inside ? 0.15 + 0.85 * smoothstep(0.0, 1.0, nearest / bevel) : 0.0;
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -727,6 +785,8 @@ int main(int argc, char** argv)
         { QStringLiteral("04_谷.jpg"), terrainValley },
         { QStringLiteral("05_火口湖.jpg"), terrainCraterLake },
         { QStringLiteral("06_台地.jpg"), terrainPlateau },
+        { QStringLiteral("07_深度_ドーム.jpg"), depthDome },
+        { QStringLiteral("08_深度_星.jpg"), depthStar },
     };
 
     int failures = 0;
