@@ -1,8 +1,9 @@
 // The main and settings windows driven as a user would, on the offscreen platform,
 // with picture folders made by each test and the recording fake dialogs.
 #include "app/Class1.h"
-#include "app/Menu.h"
+#include "app/Wiring.h"
 #include "controls/Controls.h"
+#include "controls/Menu.h"
 #include "main_window/Window1.h"
 #include "platform/Files.h"
 #include "render/Pipeline.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -61,14 +63,25 @@ class TestWindows : public QObject {
     // Starts the program afresh over the current test folders.
     Window1* start()
     {
-        Window1::destroyInstances();
+        Wiring::destroy();
         platform::resetQuitRequest();
         fake = std::make_unique<ScopedFakeDialogs>();
         platform::setApplicationFolder(dir.path());
-        return Window1::instance();
+        return Wiring::instance()->mainWindow();
     }
-    Window2* w2() const { return Window2::instance(); }
-    QPoint pan() const { return QPoint(w2()->x1, w2()->y1); }
+    Window2* w2() const { return Wiring::existing()->settingsWindow(); }
+    scene::SceneModel* model() const { return Wiring::existing()->model(); }
+    QPoint pan() const { return model()->state().pan; }
+    // A control of the settings window, and one of the main window's (whose names the
+    // settings window's controls share).
+    template <class T = QWidget> T* control(const char* name) const
+    {
+        return w2()->findChild<T*>(QString::fromLatin1(name));
+    }
+    template <class T = QPushButton> static T* mainControl(Window1* w1, const char* name)
+    {
+        return w1->findChild<QWidget*>(QStringLiteral("Window1Content"))->findChild<T*>(QString::fromLatin1(name));
+    }
     // Chooses rows as the code would: "PopupMenu4:0 PopupMenu13:5" sets two lists in turn.
     void choose(const QString& steps) const
     {
@@ -80,7 +93,7 @@ class TestWindows : public QObject {
 
 private Q_SLOTS:
     void init() { makeFolders({ "a.jpg", "b.jpg" }, { "0 flat.jpg", "map.jpg" }); }
-    void cleanupTestCase() { Window1::destroyInstances(), fake.reset(); }
+    void cleanupTestCase() { Wiring::destroy(), fake.reset(); }
 
     // What users see at start: the settings window in front with the cursor in line 1,
     // the second source loaded and nothing composed.
@@ -89,40 +102,65 @@ private Q_SLOTS:
         Window1* w1 = start();
         QCOMPARE(w1->windowTitle(), QStringLiteral("Voleta Ver. 1.996"));
         QVERIFY(w2()->isVisible());
-        QCOMPARE(w2()->focusWidget(), w2()->EditField1);
-        for (QPushButton* b : { w1->PushButton1, w1->PushButton2, w1->PushButton3 })
+        QCOMPARE(w2()->focusWidget(), control<QLineEdit>("EditField1"));
+        for (QPushButton* b :
+            { mainControl(w1, "PushButton1"), mainControl(w1, "PushButton2"), mainControl(w1, "PushButton3") })
             QVERIFY(!b->isEnabled());
-        QVERIFY(w2()->PushButton1->isEnabled());
-        QVERIFY(!w1->Canvas1->hasBackdrop());
-        QVERIFY(w1->Canvas3->hasBackdrop());
-        QVERIFY(w2()->Canvas2->hasBackdrop()); // the first background, though it stands for the flat plane
-        QCOMPARE(w2()->PopupMenu7->ListIndex(), -1);
-        for (PopupArrow* a : { w2()->PopupArrow1, w2()->PopupArrow2, w2()->PopupArrow3, w2()->PopupArrow4 })
+        QVERIFY(control<QPushButton>("PushButton1")->isEnabled());
+        QVERIFY(!mainControl<Canvas>(w1, "Canvas1")->hasBackdrop());
+        QVERIFY(mainControl<Canvas>(w1, "Canvas3")->hasBackdrop());
+        QVERIFY(control<Canvas>("Canvas2")->hasBackdrop()); // the first background, though it stands for the flat plane
+        QCOMPARE(control<PopupMenu>("PopupMenu7")->ListIndex(), -1);
+        for (PopupArrow* a : { control<PopupArrow>("PopupArrow1"), control<PopupArrow>("PopupArrow2"),
+                 control<PopupArrow>("PopupArrow3"), control<PopupArrow>("PopupArrow4") })
             QVERIFY(a->isHidden());
         QStringList rows;
-        for (PopupMenu* m : { w2()->PopupMenu1, w2()->PopupMenu4, w2()->PopupMenu9, w2()->PopupMenu2, w2()->PopupMenu10,
-                 w2()->PopupMenu12, w2()->PopupMenu13 })
+        for (PopupMenu* m : { control<PopupMenu>("PopupMenu1"), control<PopupMenu>("PopupMenu4"),
+                 control<PopupMenu>("PopupMenu9"), control<PopupMenu>("PopupMenu2"), control<PopupMenu>("PopupMenu10"),
+                 control<PopupMenu>("PopupMenu12"), control<PopupMenu>("PopupMenu13") })
             rows << m->Text();
         QCOMPARE(rows, QStringList({ "120", "110", "100", "近5", "平行方", " 1 ×", "1.5×" }));
     }
 
-    // Neither window grows, not by a resize nor by maximising, and neither has a maximise
-    // box; the settings window is the main window's transient at (350, 400),
+    // The main window does not grow, not by a resize nor by maximising, and neither
+    // window has a maximise box. The settings window can be resized from 64 x 64 up:
+    // widening it shows the near/far and export-size lists beyond its edge, and no
+    // control moves. It is the main window's transient, its content at (350, 400),
     // with a title bar and no boxes in it.
     void windowSizesAndKinds()
     {
         Window1* w1 = start();
         const QSize mainSize(980, 685 + w1->menuBar()->sizeHint().height());
-        for (const auto& [w, size] : { std::pair<QWidget*, QSize> { w1, mainSize }, { w2(), QSize(480, 270) } }) {
-            QCOMPARE(w->size(), size);
+        QCOMPARE(w1->size(), mainSize);
+        QCOMPARE(w2()->size(), QSize(480, 270));
+        for (QWidget* w : { static_cast<QWidget*>(w1), static_cast<QWidget*>(w2()) })
             QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
-            w->resize(1500, 1100);
-            w->showMaximized();
-            QCoreApplication::processEvents();
-            QCOMPARE(w->size(), size);
-        }
+        w1->resize(1500, 1100);
+        w1->showMaximized();
+        QCoreApplication::processEvents();
+        QCOMPARE(w1->size(), mainSize);
+
+        QCOMPARE(w2()->minimumSize(), QSize(64, 64));
+        QCOMPARE(w2()->maximumSize(), QSize(32000, 32000));
+        QHash<QWidget*, QRect> places;
+        for (QWidget* c : w2()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            places[c] = c->geometry();
+        const QStringList beyond { "PopupMenu2", "PopupMenu5", "PopupMenu6" };
+        for (const QString& name : beyond)
+            QVERIFY(!w2()->rect().contains(w2()->findChild<QWidget*>(name)->geometry()));
+        w2()->resize(700, 300);
+        QCoreApplication::processEvents();
+        QCOMPARE(w2()->size(), QSize(700, 300));
+        for (const QString& name : beyond)
+            QVERIFY(w2()->rect().contains(w2()->findChild<QWidget*>(name)->geometry()));
+        w2()->resize(10, 10);
+        QCOMPARE(w2()->size(), QSize(64, 64));
+        for (auto it = places.cbegin(); it != places.cend(); ++it)
+            QCOMPARE(it.key()->geometry(), it.value());
+        w2()->resize(480, 270);
+
         QCOMPARE(w2()->parentWidget(), w1);
-        QCOMPARE(w2()->pos(), QPoint(350, 400));
+        QCOMPARE(w2()->geometry().topLeft(), QPoint(350, 400));
         const Qt::WindowFlags flags = w2()->windowFlags();
         QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
         QVERIFY((flags & Qt::CustomizeWindowHint) && (flags & Qt::WindowTitleHint));
@@ -144,13 +182,13 @@ private Q_SLOTS:
     {
         start();
         QList<QWidget*> chain;
-        QWidget* w = w2()->EditField1;
+        QWidget* w = control<QLineEdit>("EditField1");
         int wraps = 0;
         for (int i = 0; i < 100; ++i) {
             QTest::keyClick(w, Qt::Key_Tab);
             QWidget* next = w2()->focusWidget();
             QVERIFY(next && next != w);
-            if (next == w2()->EditField1) break;
+            if (next == control<QLineEdit>("EditField1")) break;
             QVERIFY2(w2()->rect().contains(next->geometry()), qPrintable(next->objectName()));
             const int rowStep = next->geometry().center().y() - w->geometry().center().y();
             const bool sameRowRightwards = qAbs(rowStep) <= 12 && next->x() > w->x();
@@ -186,7 +224,7 @@ private Q_SLOTS:
         const QString out = dir.filePath(QStringLiteral("out"));
         QVERIFY(QDir().mkpath(out));
         (*fake)->saveAnswer = out + QStringLiteral("/x.jpg");
-        w1->PushButton2->click();
+        mainControl(w1, "PushButton2")->click();
         QCOMPARE((*fake)->suggestedNames, QStringList { QStringLiteral("bVoleta3DV2_3D.jpg") });
         QCOMPARE(platform::saveFolder(), out);
         (*fake)->saveAnswer = dir.filePath(QStringLiteral("gone/y.jpg")); // fails: no such folder
@@ -204,8 +242,8 @@ private Q_SLOTS:
             QStringList({ "C059", "Sans", "Mono", "Odd [name" }));
         start();
         QStringList rows;
-        for (int i = 0; i < w2()->PopupMenu7->count(); ++i)
-            rows << w2()->PopupMenu7->itemText(i);
+        for (int i = 0; i < control<PopupMenu>("PopupMenu7")->count(); ++i)
+            rows << control<PopupMenu>("PopupMenu7")->itemText(i);
         QVERIFY(!rows.isEmpty());
         QCOMPARE(QSet<QString>(rows.begin(), rows.end()).size(), rows.size());
         for (const QString& row : rows)
@@ -249,13 +287,13 @@ private Q_SLOTS:
     {
         start();
         choose("PopupMenu11:1 PopupMenu12:2");
-        w2()->PopupArrow1_MouseDown(0, 0);
-        w2()->PopupArrow1_MouseDown(0, 0);
-        w2()->PopupArrow3_MouseDown(0, 0);
+        control<PopupArrow>("PopupArrow1")->MouseDown({});
+        control<PopupArrow>("PopupArrow1")->MouseDown({});
+        control<PopupArrow>("PopupArrow3")->MouseDown({});
         QCOMPARE(pan(), QPoint(3, 6));
         for (int i = 0; i < 100; ++i) {
-            w2()->PopupArrow4_MouseDown(0, 0);
-            w2()->PopupArrow2_MouseDown(0, 0);
+            control<PopupArrow>("PopupArrow4")->MouseDown({});
+            control<PopupArrow>("PopupArrow2")->MouseDown({});
         }
         QCOMPARE(pan(), QPoint(-250, -200));
         choose("PopupMenu12:3"); // 2.5 x: still inside, kept
@@ -300,9 +338,9 @@ private Q_SLOTS:
         for (const QString& folder : removed)
             QVERIFY(QDir(dir.filePath(folder)).removeRecursively());
         start();
-        QTEST(w2()->PopupMenu3->Rows(), "sourceRows");
-        QTEST(w2()->PopupMenu11->Rows(), "backgroundRows");
-        QTEST(w2()->PopupMenu3->ListIndex(), "sourceRow");
+        QTEST(control<PopupMenu>("PopupMenu3")->Rows(), "sourceRows");
+        QTEST(control<PopupMenu>("PopupMenu11")->Rows(), "backgroundRows");
+        QTEST(control<PopupMenu>("PopupMenu3")->ListIndex(), "sourceRow");
         QCOMPARE((*fake)->messages, messages);
         QCOMPARE(platform::quitRequested(), !messages.isEmpty());
     }
@@ -337,10 +375,11 @@ private Q_SLOTS:
         QFETCH(int, field);
         QFETCH(int, change);
         Window1* w1 = start();
-        const auto numbers = [w1] {
+        Q_UNUSED(w1);
+        const auto numbers = [this] {
             QList<int> all;
-            for (const text::Line& l : w1->lines())
-                all << l.x << l.y << l.size << l.italic << l.bold;
+            for (const scene::LineState& l : model()->state().lines)
+                all << l.offset.x() << l.offset.y() << l.size << l.italic << l.bold;
             return all;
         };
         QList<int> expected = numbers();
@@ -353,7 +392,7 @@ private Q_SLOTS:
         else
             static_cast<QAbstractButton*>(widget)->click();
         QCOMPARE(numbers(), expected);
-        const QFont font = w2()->lineField(line)->font();
+        const QFont font = w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(line))->font();
         QCOMPARE(font.italic(), field == 3);
         QCOMPARE(font.bold(), field == 4);
     }
@@ -384,11 +423,11 @@ private Q_SLOTS:
         QFETCH(bool, source);
         QFETCH(QString, steps);
         Window1* w1 = start();
-        if (!source) w1->Canvas3->clearBackdrop();
-        w2()->PushButton1->setEnabled(false);
+        if (!source) model()->choosePattern(QString(), QImage());
+        control<QPushButton>("PushButton1")->setEnabled(false);
         choose(steps);
-        QTEST(w2()->PushButton1->isEnabled(), "display");
-        QTEST(w1->PushButton1->isEnabled(), "settings");
+        QTEST(control<QPushButton>("PushButton1")->isEnabled(), "display");
+        QTEST(mainControl(w1, "PushButton1")->isEnabled(), "settings");
     }
 
     void displayCommand()
@@ -397,31 +436,34 @@ private Q_SLOTS:
         QSignalSpy shown(w1, &Window1::pictureShown);
         w2()->PushButton1_Action();
         QVERIFY(!w2()->isVisible());
-        QVERIFY(w2()->PushButton1->isEnabled()); // the text redraw inside the command enables it again
-        for (QPushButton* b : { w1->PushButton1, w1->PushButton2, w1->PushButton3 })
+        QVERIFY(
+            control<QPushButton>("PushButton1")->isEnabled()); // the text redraw inside the command enables it again
+        for (QPushButton* b :
+            { mainControl(w1, "PushButton1"), mainControl(w1, "PushButton2"), mainControl(w1, "PushButton3") })
             QVERIFY(b->isEnabled());
-        QVERIFY(w1->Canvas3->isHidden());
-        QCOMPARE(w1->Canvas1->backdrop(), &w1->bu1);
+        QVERIFY(mainControl<Canvas>(w1, "Canvas3")->isHidden());
+        QCOMPARE(mainControl<Canvas>(w1, "Canvas1")->backdrop(), &w1->picture());
         QList<int> rows;
         for (const auto& args : shown)
             rows << args.at(0).toInt();
         QCOMPARE(rows, QList<int>({ 140, 290, 440, 590, 740, 890, 1040, 1190, -1 }));
-        QCOMPARE(QList<int>({ w1->k1, w1->k2, w1->k3 }), QList<int>({ 12, 16, 20 }));
+        const render::LineDepths k = w1->textDepths();
+        QCOMPARE(QList<int>({ k.k1, k.k2, k.k3 }), QList<int>({ 12, 16, 20 }));
 
         // The 設定 menu command shows the settings window, the Settings button also disables
         // itself; the same settings give the same picture.
         Menu::instance()->item(QStringLiteral("settei"))->trigger();
-        QVERIFY(w2()->isVisible() && w1->PushButton1->isEnabled());
-        const QImage first = w1->bu1.copy();
-        w1->PushButton1->click();
-        QVERIFY(w2()->isVisible() && !w1->PushButton1->isEnabled());
+        QVERIFY(w2()->isVisible() && mainControl(w1, "PushButton1")->isEnabled());
+        const QImage first = w1->picture().copy();
+        mainControl(w1, "PushButton1")->click();
+        QVERIFY(w2()->isVisible() && !mainControl(w1, "PushButton1")->isEnabled());
         w2()->PushButton1_Action();
-        QCOMPARE(w1->bu1, first);
+        QCOMPARE(w1->picture(), first);
 
         // Another source shows over the picture, which stays until the next Display.
         choose(QStringLiteral("PopupMenu3:0"));
-        QVERIFY(!w1->Canvas3->isHidden());
-        QCOMPARE(w1->bu1, first);
+        QVERIFY(!mainControl<Canvas>(w1, "Canvas3")->isHidden());
+        QCOMPARE(w1->picture(), first);
     }
 
     // The Display command and the headless renderer's pipeline agree to the entry, over
@@ -430,9 +472,11 @@ private Q_SLOTS:
     {
         Window1* w1 = start();
         choose(QStringLiteral("PopupMenu11:1 PopupMenu12:2 PopupMenu13:4 PopupMenu10:1"));
-        w2()->x1 = 5000, w2()->y1 = -33; // set directly: Display pulls it in
-        w2()->BevelButton4->click();
-        w2()->CheckBox1->click();
+        scene::SceneState far = model()->state(); // a pan no arrow reaches: Display pulls it in
+        far.pan = QPoint(5000, -33);
+        model()->applyScene(far, model()->pattern(), model()->backgroundPicture(), false);
+        control<QToolButton>("BevelButton4")->click();
+        control<QCheckBox>("CheckBox1")->click();
         w2()->PushButton1_Action();
         QCOMPARE(pan(), QPoint(250, -33));
 
@@ -446,8 +490,8 @@ private Q_SLOTS:
         scene.lines[0].bold = 1;
         scene.pattern = picture(QSize(64, 128), false);
         const render::DepthArray depth = render::sceneDepth(scene);
-        QVERIFY(depth == w1->a);
-        QCOMPARE(render::composeScene(scene.pattern, depth), w1->bu1);
+        QVERIFY(depth == w1->depth());
+        QCOMPARE(render::composeScene(scene.pattern, depth), w1->picture());
     }
 };
 
