@@ -7,6 +7,8 @@
 #include "main_window/Window1.h"
 #include "platform/Files.h"
 #include "render/Pipeline.h"
+#include "scene/SceneFile.h"
+#include "scene/SceneModel.h"
 #include "settings/Window2.h"
 #include "support/FakeDialogs.h"
 #include "text/TextLayer.h"
@@ -24,7 +26,11 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <QUndoStack>
+
+Q_DECLARE_METATYPE(std::function<void(scene::SceneState&)>)
 
 namespace {
 
@@ -464,6 +470,332 @@ private Q_SLOTS:
         choose(QStringLiteral("PopupMenu3:0"));
         QVERIFY(!mainControl<Canvas>(w1, "Canvas3")->isHidden());
         QCOMPARE(w1->picture(), first);
+    }
+
+    // Each control writes its own part of the model; undo names the step, puts the
+    // model back and shows it in every control again.
+    void controlsWriteTheModel_data()
+    {
+        using State = scene::SceneState;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("action"); // "row N", "text T", "value N", "click", "up"
+        QTest::addColumn<std::function<void(State&)>>("expected");
+        QTest::addColumn<QString>("step");
+        const auto row = [](const char* name, const char* action, std::function<void(State&)> f, const char* step) {
+            QTest::addRow("%s %s", name, action)
+                << QString::fromLatin1(name) << QString::fromUtf8(action) << f << QString::fromUtf8(step);
+        };
+        row(
+            "EditField2", "text 山", [](State& s) { s.lines[1].text = "山"; }, "中段の文字");
+        row(
+            "PopupMenu9", "row 13", [](State& s) { s.lines[2].sizeRow = 13, s.lines[2].size = 800; },
+            "下段の文字サイズ");
+        row(
+            "CheckBox3", "click", [](State& s) { s.lines[1].italic = true; }, "中段の斜体");
+        row(
+            "CheckBox6", "click", [](State& s) { s.lines[2].bold = true; }, "下段の太字");
+        row(
+            "LittleArrows2", "up",
+            [](State& s) {
+                s.lines[1].offset = { 0, 447 };
+            },
+            "中段の文字位置");
+        row(
+            "BevelButton6", "click",
+            [](State& s) {
+                s.lines[2].offset = { 3, 880 };
+            },
+            "下段の文字位置");
+        row(
+            "Slider3", "value -7", [](State& s) { s.lines[2].depth = -7; }, "下段の遠近");
+        row(
+            "PopupMenu10", "row 1", [](State& s) { s.methodRow = 1; }, "立体視");
+        row(
+            "PopupMenu3", "row 0", [](State& s) { s.pattern = "a.jpg"; }, "元画像");
+        row(
+            "PopupMenu11", "row 1", [](State& s) { s.background = "map.jpg"; }, "背景");
+        row(
+            "PopupMenu12", "row 3", [](State& s) { s.zoomRow = 3; }, "縮尺");
+        row(
+            "PopupMenu13", "row 0", [](State& s) { s.heightRow = 0, s.kt = 1; }, "高低差");
+        row(
+            "PopupMenu2", "row 0", [](State& s) { s.nearFarRows[0] = 0; }, "上段の遠近一覧");
+        row(
+            "PopupMenu5", "row 20", [](State& s) { s.nearFarRows[1] = 20; }, "中段の遠近一覧");
+        row(
+            "PopupMenu6", "row 4", [](State& s) { s.exportSizeRow = 4; }, "書き出しサイズ");
+        row(
+            "highQuality", "click", [](State& s) { s.quality = true; }, "高画質");
+    }
+    void controlsWriteTheModel()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, action);
+        QFETCH(std::function<void(scene::SceneState&)>, expected);
+        start();
+        // What every control shows, to compare after the undo.
+        const auto shown = [this] {
+            QStringList all;
+            for (QWidget* c : w2()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (auto* list = qobject_cast<PopupMenu*>(c)) all << QString::number(list->ListIndex());
+                if (auto* field = qobject_cast<QLineEdit*>(c))
+                    all << field->text() << QString::number(field->font().italic() + 2 * field->font().bold());
+                if (auto* box = qobject_cast<QCheckBox*>(c)) all << QString::number(box->isChecked());
+                if (auto* slider = qobject_cast<QSlider*>(c)) all << QString::number(slider->value());
+            }
+            all << QString::number(Menu::instance()->item("highQuality")->isChecked());
+            return all;
+        };
+        const QStringList before = shown();
+        scene::SceneState state = model()->state();
+        QCOMPARE(state.pattern, QStringLiteral("b.jpg"));
+        QCOMPARE(state.background, QStringLiteral("0 flat.jpg"));
+        QVERIFY(!Menu::instance()->item("undo")->isEnabled());
+        QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す"));
+
+        const QString argument = action.section(QLatin1Char(' '), 1);
+        QObject* c = name == "highQuality" ? static_cast<QObject*>(Menu::instance()->item(name))
+                                           : w2()->findChild<QWidget*>(name);
+        if (auto* list = qobject_cast<PopupMenu*>(c))
+            list->setListIndex(argument.toInt());
+        else if (auto* field = qobject_cast<QLineEdit*>(c))
+            field->setText(argument);
+        else if (auto* slider = qobject_cast<QSlider*>(c))
+            slider->setValue(argument.toInt());
+        else if (auto* arrows = qobject_cast<LittleArrows*>(c))
+            arrows->upButton()->click();
+        else if (auto* item = qobject_cast<QAction*>(c))
+            item->trigger();
+        else
+            static_cast<QAbstractButton*>(c)->click();
+        expected(state);
+        QCOMPARE(model()->state(), state);
+        QFETCH(QString, step);
+        QCOMPARE(model()->undoStack()->count(), 1);
+        QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す: ") + step);
+        if (!action.startsWith(QLatin1String("up"))
+            && !name.startsWith(QLatin1String("Bevel"))) // moves show in the preview only
+            QVERIFY(shown() != before);
+
+        Menu::instance()->item("undo")->trigger();
+        QCOMPARE(shown(), before);
+        QVERIFY(!Menu::instance()->item("undo")->isEnabled());
+        QCOMPARE(Menu::instance()->item("redo")->text(), QStringLiteral("やり直し: ") + step);
+        Menu::instance()->item("redo")->trigger();
+        QCOMPARE(model()->state(), state);
+    }
+
+    // Ctrl+Z in the settings window's text field undoes the model's steps, not the
+    // field's own typing; in live view the picture follows.
+    void undoKeysInSettingsWindow()
+    {
+        Window1* w1 = start();
+        Menu::instance()->item("liveView")->setChecked(true);
+        const auto settle = [w1] { QTRY_VERIFY(!w1->findChild<QTimer*>(QStringLiteral("liveTimer"))->isActive()); };
+        settle();
+        const QImage startPicture = w1->picture().copy();
+        auto* field = control<QLineEdit>("EditField1");
+        w2()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w2()));
+        field->setFocus();
+        field->end(false);
+        QTest::keyClicks(field, QStringLiteral("xy"));
+        control<QCheckBox>("CheckBox1")->click();
+        settle();
+        QVERIFY(w1->picture() != startPicture);
+        QCOMPARE(model()->undoStack()->count(), 2);
+
+        field->setFocus();
+        QSignalSpy undone(Menu::instance()->item("undo"), &QAction::triggered);
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(undone.count(), 1);
+        QVERIFY(!control<QCheckBox>("CheckBox1")->isChecked());
+        QCOMPARE(field->text(), QStringLiteral("Voletaxy"));
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(field->text(), QStringLiteral("Voleta"));
+        QVERIFY(!field->font().bold());
+        settle();
+        QCOMPARE(w1->picture(), startPicture);
+        QVERIFY(!Menu::instance()->item("undo")->isEnabled());
+        QCOMPARE(Menu::instance()->item("redo")->text(), QStringLiteral("やり直し: 上段の文字"));
+        const QKeyCombination redo = Menu::instance()->item("redo")->shortcut()[0]; // the desktop's redo key
+        QTest::keyClick(field, redo.key(), redo.keyboardModifiers());
+        QCOMPARE(field->text(), QStringLiteral("Voletaxy"));
+    }
+
+    // A drag of a depth slider is one step, and live view follows it while it moves.
+    void sliderDrag()
+    {
+        Window1* w1 = start();
+        Menu::instance()->item("liveView")->setChecked(true);
+        QSignalSpy shown(w1, &Window1::pictureShown);
+        auto* slider = control<QSlider>("Slider1");
+        slider->setSliderDown(true);
+        slider->setSliderPosition(-5);
+        QTRY_VERIFY(!shown.isEmpty());
+        QCOMPARE(model()->state().lines[0].depth, -5);
+        QCOMPARE(w1->depth(), render::sceneDepth(model()->renderScene()));
+        slider->setSliderPosition(-9);
+        slider->setSliderDown(false);
+        QCOMPARE(slider->value(), -9);
+        QCOMPARE(model()->state().lines[0].depth, -9);
+        QCOMPARE(model()->undoStack()->count(), 1);
+        model()->undoStack()->undo();
+        QCOMPARE(slider->value(), 6);
+    }
+
+    // A Display asked while one runs (its rows let events through) is composed after it,
+    // and a save asked meanwhile writes the finished picture of the first.
+    void displayInsideDisplay()
+    {
+        Window1* w1 = start();
+        QSignalSpy shown(w1, &Window1::pictureShown);
+        const QString saved = dir.filePath(QStringLiteral("during.png"));
+        (*fake)->saveAnswer = saved;
+        int calls = 0;
+        platform::setYieldHook([&] {
+            if (++calls != 300) return;
+            control<QLineEdit>("EditField2")->setText(QStringLiteral("二"));
+            w2()->PushButton1_Action();
+            Menu::instance()->item("svdt")->trigger();
+            QVERIFY(!QFile::exists(saved));
+        });
+        const auto noHook = qScopeGuard([] { platform::setYieldHook({}); });
+        w2()->PushButton1_Action();
+        QList<int> rows;
+        for (const auto& args : shown)
+            rows << args.at(0).toInt();
+        const QList<int> once { 140, 290, 440, 590, 740, 890, 1040, 1190, -1 };
+        QCOMPARE(rows, once + once);
+
+        render::Scene scene;
+        scene.pattern = picture(QSize(64, 128), false);
+        const QImage first = render::composeScene(scene.pattern, render::sceneDepth(scene));
+        QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), first);
+        scene.lines[1].text = QStringLiteral("二");
+        QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene)));
+    }
+
+    // A scene saved and opened again leaves the windows as the user's hand left them:
+    // the rows, fields, boxes and buttons worked out here; it is one undo step.
+    void sceneSavedAndOpened()
+    {
+        Window1* w1 = start();
+        choose(QStringLiteral("PopupMenu3:0 PopupMenu10:1 PopupMenu11:1 PopupMenu12:2 PopupMenu13:5 PopupMenu5:2"));
+        control<PopupArrow>("PopupArrow3")->MouseDown({});
+        control<QCheckBox>("CheckBox4")->click();
+        control<QLineEdit>("EditField3")->setText(QStringLiteral("三"));
+        control<QSlider>("Slider2")->setValue(-4);
+        (*fake)->saveAnswer = dir.filePath(QStringLiteral("mine"));
+        Menu::instance()->item("saveScene")->trigger();
+        QCOMPARE((*fake)->suggestedNames.last(), QStringLiteral("aVoleta3D三_3D.voleta"));
+        QCOMPARE((*fake)->offeredFilters.last(), QStringList { QStringLiteral("Voleta 場面 (*.voleta)") });
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("mine.voleta"))));
+        QVERIFY((*fake)->messages.isEmpty());
+
+        w1 = start();
+        (*fake)->openAnswer = dir.filePath(QStringLiteral("mine.voleta"));
+        QTest::keyClick(w1, Qt::Key_O, Qt::ControlModifier);
+        if ((*fake)->openFilters.isEmpty()) Menu::instance()->item("openScene")->trigger();
+        QCOMPARE((*fake)->openFilters.last(), QStringList { QStringLiteral("Voleta 場面 (*.voleta)") });
+        QVERIFY((*fake)->messages.isEmpty());
+        QStringList rows;
+        for (const char* name :
+            { "PopupMenu3", "PopupMenu10", "PopupMenu11", "PopupMenu12", "PopupMenu13", "PopupMenu5" })
+            rows << control<PopupMenu>(name)->Text();
+        QCOMPARE(rows, QStringList({ "a.jpg", "交差方", "map.jpg", " 2 ×", " 3 ×", "近8" }));
+        QCOMPARE(pan(), QPoint(3, 0));
+        QVERIFY(control<QCheckBox>("CheckBox4")->isChecked() && control<QLineEdit>("EditField2")->font().bold());
+        QCOMPARE(control<QLineEdit>("EditField3")->text(), QStringLiteral("三"));
+        QCOMPARE(control<QSlider>("Slider2")->value(), -4);
+        QVERIFY(!control<PopupArrow>("PopupArrow1")->isHidden());
+        QVERIFY(control<QPushButton>("PushButton1")->isEnabled());
+        QVERIFY(mainControl(w1, "PushButton1")->isEnabled()); // as the viewing method chosen by hand turns it on
+        QVERIFY(!mainControl(w1, "PushButton2")->isEnabled());
+        QCOMPARE(model()->undoStack()->count(), 1);
+        QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す: 場面を開く"));
+        Menu::instance()->item("undo")->trigger();
+        QCOMPARE(model()->state().methodRow, 0);
+        QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
+    }
+
+    // A picture the scene names that is not in its folder is named in a message; that
+    // list keeps its choice and the rest of the scene applies.
+    void sceneWithMissingPicture()
+    {
+        start();
+        scene::SceneState s = model()->state();
+        s.pattern = QStringLiteral("gone.jpg");
+        s.methodRow = 1;
+        s.lines[0].text = QStringLiteral("残り");
+        const QString path = dir.filePath(QStringLiteral("missing.voleta"));
+        QVERIFY(!scene::writeSceneFile(s, path));
+        QVERIFY(Wiring::existing()->openScene(path));
+        QCOMPARE((*fake)->messages, QStringList { QStringLiteral("場面の元画像「gone.jpg」が見つかりません") });
+        QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
+        QCOMPARE(control<PopupMenu>("PopupMenu10")->Text(), QStringLiteral("交差方"));
+        QCOMPARE(control<QLineEdit>("EditField1")->text(), QStringLiteral("残り"));
+    }
+
+    // Files that are no scene: a message naming the file and what is wrong, nothing changed.
+    void badSceneFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // "-" = no such file
+        QTest::addColumn<QString>("why");
+        QTest::newRow("no such file") << QByteArray("-") << QStringLiteral("ファイルを読めません");
+        QTest::newRow("not JSON") << QByteArray("\x89PNG\r\n") << QStringLiteral("Voleta の場面ファイルではありません");
+        QTest::newRow("too large") << QByteArray(scene::kSceneFileLimit + 1, ' ')
+                                   << QStringLiteral("場面ファイルにしては大きすぎます（1 MB を超えています）");
+    }
+    void badSceneFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, why);
+        start();
+        const scene::SceneState before = model()->state();
+        const QString path = dir.filePath(QStringLiteral("bad.voleta"));
+        if (bytes != "-") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        QVERIFY(!Wiring::existing()->openScene(path));
+        QCOMPARE((*fake)->messages.size(), 1);
+        QVERIFY2((*fake)->messages[0].startsWith(QStringLiteral("場面を開けませんでした\nbad.voleta\n") + why),
+            qPrintable((*fake)->messages[0]));
+        QCOMPARE(model()->state(), before);
+        QCOMPARE(model()->undoStack()->count(), 0);
+    }
+
+    // The message for each way a scene file can be wrong.
+    void sceneFileMessages_data()
+    {
+        using E = scene::SceneFileError;
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("unreadable") << int(E::Unreadable) << "Permission denied"
+                                    << "ファイルを読めません（Permission denied）";
+        QTest::newRow("too large") << int(E::TooLarge) << ""
+                                   << "場面ファイルにしては大きすぎます（1 MB を超えています）";
+        QTest::newRow("not JSON") << int(E::NotJson) << "garbage"
+                                  << "Voleta の場面ファイルではありません";
+        QTest::newRow("not a scene") << int(E::NotAScene) << ""
+                                     << "Voleta の場面ファイルではありません";
+        QTest::newRow("newer") << int(E::NewerVersion) << "7"
+                               << "新しい版の Voleta で作られた場面です（形式の版 7）";
+        QTest::newRow("bad value") << int(E::BadValue) << "zoomRow"
+                                   << "「zoomRow」の値が正しくありません";
+    }
+    void sceneFileMessages()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, detail);
+        scene::SceneFileResult r;
+        r.error = scene::SceneFileError(error);
+        r.detail = detail;
+        QTEST(sceneFileMessage(QStringLiteral("/x/山.voleta"), r).section(QLatin1Char('\n'), 2), "why");
+        QCOMPARE(sceneFileMessage(QStringLiteral("/x/山.voleta"), r).section(QLatin1Char('\n'), 0, 1),
+            QStringLiteral("場面を開けませんでした\n山.voleta"));
     }
 
     // The Display command and the headless renderer's pipeline agree to the entry, over

@@ -331,10 +331,12 @@ void Window2::keyPressEvent(QKeyEvent* e)
 
 bool Window2::eventFilter(QObject* watched, QEvent* e)
 {
-    if (e->type() == QEvent::ShortcutOverride) {
+    // The field neither claims the keys from the menu's shortcuts nor undoes its own
+    // typing when the keys reach it all the same.
+    if (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
-            e->ignore(); // left to the menu's shortcuts
+            e->ignore();
             return true;
         }
     }
