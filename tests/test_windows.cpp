@@ -15,10 +15,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHash>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSet>
@@ -735,6 +738,32 @@ private Q_SLOTS:
         QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
         QCOMPARE(control<PopupMenu>("PopupMenu10")->Text(), QStringLiteral("交差方"));
         QCOMPARE(control<QLineEdit>("EditField1")->text(), QStringLiteral("残り"));
+    }
+
+    // A scene file dropped on either window opens; other drops are left alone.
+    void sceneDropped()
+    {
+        Window1* w1 = start();
+        scene::SceneState s = model()->state();
+        s.methodRow = 1;
+        const QString path = dir.filePath(QStringLiteral("dropped.voleta"));
+        QVERIFY(!scene::writeSceneFile(s, path));
+        QMimeData picture, sceneFile;
+        picture.setUrls({ QUrl::fromLocalFile(dir.filePath(QStringLiteral("画像フォルダ/a.jpg"))) });
+        sceneFile.setUrls({ QUrl::fromLocalFile(path) });
+        for (QWidget* target : { static_cast<QWidget*>(w1), static_cast<QWidget*>(w2()) }) {
+            model()->undoStack()->clear();
+            model()->chooseMethod(0);
+            for (const QMimeData* data : { &picture, &sceneFile }) {
+                QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(target, &enter);
+                QCOMPARE(enter.isAccepted(), data == &sceneFile);
+                QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(target, &drop);
+                QCOMPARE(model()->state().methodRow, data == &sceneFile ? 1 : 0);
+            }
+        }
+        QVERIFY((*fake)->messages.isEmpty());
     }
 
     // Files that are no scene: a message naming the file and what is wrong, nothing changed.
