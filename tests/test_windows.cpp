@@ -738,6 +738,18 @@ private Q_SLOTS:
         QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
         QCOMPARE(control<PopupMenu>("PopupMenu10")->Text(), QStringLiteral("交差方"));
         QCOMPARE(control<QLineEdit>("EditField1")->text(), QStringLiteral("残り"));
+
+        // A scene that names no picture keeps the lists' choices and says nothing.
+        (*fake)->messages.clear();
+        s.pattern.clear();
+        s.background.clear();
+        s.methodRow = 0;
+        QVERIFY(!scene::writeSceneFile(s, path));
+        QVERIFY(Wiring::existing()->openScene(path));
+        QVERIFY((*fake)->messages.isEmpty());
+        QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
+        QCOMPARE(control<PopupMenu>("PopupMenu11")->Text(), QStringLiteral("0 flat.jpg"));
+        QCOMPARE(control<PopupMenu>("PopupMenu10")->Text(), QStringLiteral("平行方"));
     }
 
     // A scene file dropped on either window opens; other drops are left alone.

@@ -173,6 +173,9 @@ bool Wiring::openScene(const QString& path)
     auto* backgrounds = settings->findChild<PopupMenu*>(QStringLiteral("PopupMenu11"));
     QStringList missing;
 
+    // A scene that names no picture leaves that list's choice as it is.
+    if (s.pattern.isEmpty()) s.pattern = before.pattern;
+    if (s.background.isEmpty()) s.background = before.background;
     QImage pattern = sceneModel->pattern();
     if (s.pattern != before.pattern) {
         if (sources->findText(s.pattern) >= 0) {
