@@ -135,6 +135,11 @@ private Q_SLOTS:
             m.setBold(2, true);
             m.typeText(2, "ab");
         }) << QStringList { "下段の文字", "下段の太字", "下段の文字" };
+        QTest::newRow("typing, Display, typing") << Edit([](M& m) {
+            m.typeText(1, "a");
+            m.closeStep();
+            m.typeText(1, "ab");
+        }) << QStringList { "中段の文字", "中段の文字" };
         QTest::newRow("typed back to the start") << Edit([](M& m) {
             m.typeText(0, "Voletax");
             m.typeText(0, "Voleta");

@@ -12,13 +12,14 @@ namespace scene {
 // so an edit's step restores exactly what the user saw, whatever the edit touched.
 class SnapshotCommand : public QUndoCommand {
 public:
-    SnapshotCommand(
-        SceneModel* model, SceneModel::Snapshot before, SceneModel::Snapshot after, const QString& text, int mergeId)
+    SnapshotCommand(SceneModel* model, SceneModel::Snapshot before, SceneModel::Snapshot after, const QString& text,
+        int mergeId, int serial)
         : QUndoCommand(text)
         , model(model)
         , before(std::move(before))
         , after(std::move(after))
         , mergeId(mergeId)
+        , serial(serial)
     {
     }
     void undo() override { model->restore(before); }
@@ -26,8 +27,9 @@ public:
     int id() const override { return mergeId; }
     bool mergeWith(const QUndoCommand* other) override
     {
-        if (other->id() != mergeId) return false;
-        after = static_cast<const SnapshotCommand*>(other)->after;
+        const auto* next = static_cast<const SnapshotCommand*>(other);
+        if (other->id() != mergeId || next->serial != serial) return false;
+        after = next->after;
         // Typing back to what was there leaves no step.
         if (SceneModel::difference(before, after) == SceneModel::Parts()) setObsolete(true);
         return true;
@@ -37,6 +39,7 @@ private:
     SceneModel* model;
     SceneModel::Snapshot before, after;
     int mergeId;
+    int serial;
 };
 
 namespace {
@@ -98,7 +101,7 @@ void SceneModel::restore(const Snapshot& s)
 void SceneModel::edit(const Snapshot& after, const QString& text, int mergeId)
 {
     if (!difference(current, after)) return;
-    stack->push(new SnapshotCommand(this, current, after, text, mergeId));
+    stack->push(new SnapshotCommand(this, current, after, text, mergeId, stepSerial));
 }
 
 void SceneModel::editState(const SceneState& after, const QString& text, int mergeId)
@@ -183,7 +186,7 @@ void SceneModel::endDrag()
     const Snapshot before = *std::exchange(dragStart, std::nullopt);
     if (!difference(before, current)) return;
     // The model already shows the drag's end: the step's first redo changes nothing.
-    stack->push(new SnapshotCommand(this, before, current, dragText, -1));
+    stack->push(new SnapshotCommand(this, before, current, dragText, -1, stepSerial));
 }
 
 void SceneModel::chooseMethod(int row)

@@ -90,6 +90,8 @@ public:
     void settlePan(QPoint pan);
     // A newer decoding of the background file (changed on disk): no undo step.
     void refreshBackground(const QImage& picture);
+    // Another control was used (the Display command): typing after it is a step of its own.
+    void closeStep() { ++stepSerial; }
 
     // The labels of the lines in undo texts: 上段, 中段, 下段.
     static QString lineName(int line);
@@ -108,6 +110,7 @@ private:
     QUndoStack* stack;
     std::optional<Snapshot> dragStart; // the state before the drag that runs
     QString dragText;
+    int stepSerial = 0; // edits merge only within one serial
 
     // Makes `after` the model as one undo step named `text`; commands with the same
     // non-negative id merge.

@@ -126,6 +126,7 @@ void Window2::PushButton1_Action()
         if (!map.isNull()) model->settlePan(render::clampPan(map.size(), model->state().zoomRow, model->state().pan));
     }
 
+    model->closeStep();
     // Hide the settings window before composing, so the main window shows the picture.
     hide();
     PushButton1->setEnabled(false);
