@@ -1,6 +1,7 @@
 // Bad, odd and vanishing picture files: what opening them gives, how the windows react
 // to them, and that the program keeps working afterwards.
 #include "app/Class1.h"
+#include "app/Wiring.h"
 #include "controls/Controls.h"
 #include "main_window/Window1.h"
 #include "platform/Files.h"
@@ -118,7 +119,7 @@ private Q_SLOTS:
     }
     void cleanupTestCase()
     {
-        Window1::destroyInstances();
+        Wiring::destroy();
         fake.reset();
     }
 
@@ -139,14 +140,17 @@ private Q_SLOTS:
         const QString name = QString::fromUtf8(c.tag) + QStringLiteral(".jpg");
         QVERIFY(make(source(name), c) && make(background(name), c));
         // The windows started afresh on the test folders.
-        Window1::destroyInstances();
+        Wiring::destroy();
         platform::resetQuitRequest();
         fake.reset();
         fake.emplace();
         QStringList& messages = (*fake)->messages;
         platform::setApplicationFolder(dir.path());
-        Window1* w1 = Window1::instance();
-        Window2* w2 = Window2::instance();
+        Window1* w1 = Wiring::instance()->mainWindow();
+        Window2* w2 = Wiring::existing()->settingsWindow();
+        const auto list
+            = [w2](const char* listName) { return w2->findChild<PopupMenu*>(QString::fromLatin1(listName)); };
+        QWidget* content = w1->findChild<QWidget*>(QStringLiteral("Window1Content"));
         if (c.kind == Vanished) QVERIFY(QFile::remove(source(name)) && QFile::remove(background(name)));
 
         const platform::PictureResult result = platform::openPicture(source(name));
@@ -157,25 +161,25 @@ private Q_SLOTS:
             QCOMPARE(result.failure.kind, c.why);
         QCOMPARE(result.failure.file, source(name));
 
-        choose(w2->PopupMenu3, name);
-        QCOMPARE(w2->PopupMenu3->Text(), name);
-        QCOMPARE(w1->Canvas3->hasBackdrop(), result.ok());
+        choose(list("PopupMenu3"), name);
+        QCOMPARE(list("PopupMenu3")->Text(), name);
+        QCOMPARE(content->findChild<Canvas*>(QStringLiteral("Canvas3"))->hasBackdrop(), result.ok());
         QVERIFY(messages.isEmpty());
         if (!result.ok()) {
             w2->PushButton1_Action();
             QCOMPARE(messages, QStringList { kNotFound });
             messages.clear();
         }
-        choose(w2->PopupMenu11, name);
-        QCOMPARE(w2->PopupMenu11->Text(), name);
-        QCOMPARE(w2->Canvas2->hasBackdrop(), result.ok());
+        choose(list("PopupMenu11"), name);
+        QCOMPARE(list("PopupMenu11")->Text(), name);
+        QCOMPARE(w2->findChild<Canvas*>(QStringLiteral("Canvas2"))->hasBackdrop(), result.ok());
         QCOMPARE(messages, result.ok() ? QStringList() : QStringList { kNotFound });
         // A good source still displays.
         messages.clear();
-        choose(w2->PopupMenu3, QStringLiteral("a good.png"));
+        choose(list("PopupMenu3"), QStringLiteral("a good.png"));
         w2->PushButton1_Action();
         QVERIFY(messages.isEmpty());
-        QCOMPARE(w1->Canvas1->backdrop(), &w1->bu1);
+        QCOMPARE(content->findChild<Canvas*>(QStringLiteral("Canvas1"))->backdrop(), &w1->picture());
     }
 };
 

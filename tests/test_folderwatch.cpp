@@ -1,8 +1,9 @@
 // The lists follow their folders while the program runs, and the File menu opens the
 // folders; the windows run over the user's folders made by each test, with the fakes.
 #include "app/Class1.h"
-#include "app/Menu.h"
+#include "app/Wiring.h"
 #include "controls/Controls.h"
+#include "controls/Menu.h"
 #include "main_window/Window1.h"
 #include "platform/Files.h"
 #include "settings/Window2.h"
@@ -26,7 +27,7 @@ class TestFolderWatch : public QObject {
     // made on this start as `state` says.
     Window1* start(const QStringList& source, const QStringList& background, FolderState state = FolderState::Existing)
     {
-        Window1::destroyInstances();
+        Wiring::destroy();
         fake = std::make_unique<ScopedFakeDialogs>();
         QDir(dir.path()).removeRecursively();
         folders = { { dir.filePath("user/画像フォルダ"), state, {} },
@@ -41,11 +42,11 @@ class TestFolderWatch : public QObject {
             picture.save(folders.background.path + "/" + f, "PNG");
         platform::setApplicationFolder(dir.filePath("bin")); // nothing beside the program
         platform::usePictureFolders(folders);
-        return Window1::instance();
+        return Wiring::instance()->mainWindow();
     }
 
 private Q_SLOTS:
-    void cleanupTestCase() { Window1::destroyInstances(); }
+    void cleanupTestCase() { Wiring::destroy(); }
 
     void rescan_data()
     {
@@ -82,7 +83,8 @@ private Q_SLOTS:
         QFETCH(QStringList, changes);
         Window1* w1 = start(source ? files : QStringList { "p.jpg" }, source ? QStringList { "0.jpg" } : files);
         const QString folder = (source ? folders.source.path : folders.background.path) + "/";
-        PopupMenu* list = source ? Window2::instance()->PopupMenu3 : Window2::instance()->PopupMenu11;
+        PopupMenu* list = Wiring::existing()->settingsWindow()->findChild<PopupMenu*>(
+            source ? QStringLiteral("PopupMenu3") : QStringLiteral("PopupMenu11"));
         list->setListIndex(list->findText(chosen));
         QSignalSpy rescans(w1, &Window1::foldersRescanned);
         QSignalSpy handlerRuns(list, &PopupMenu::Change);

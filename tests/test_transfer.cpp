@@ -1,9 +1,10 @@
 // Pictures in and out: copying files into the picture folders (names, kinds, bad
 // files), drops on the windows through Qt's drop events, paste from the clipboard, copy
 // of the shown picture, and the print preview item.
-#include "app/Menu.h"
 #include "app/PictureTransfer.h"
+#include "app/Wiring.h"
 #include "controls/Controls.h"
+#include "controls/Menu.h"
 #include "main_window/Window1.h"
 #include "platform/Files.h"
 #include "render/Answer.h"
@@ -81,16 +82,21 @@ class TestTransfer : public QObject {
     QString source(const QString& name = {}) const { return dir->filePath(QStringLiteral("画像フォルダ/") + name); }
     QString background(const QString& name = {}) const { return dir->filePath(QStringLiteral("背景フォルダ/") + name); }
     QString outside(const QString& name) const { return dir->filePath(QStringLiteral("outside/") + name); }
-    Window2* w2() const { return Window2::instance(); }
+    Window2* w2() const { return Wiring::instance()->settingsWindow(); }
+    template <class Control> static Control* control(QWidget* window, const char* name)
+    {
+        return window->findChild<Control*>(QString::fromLatin1(name));
+    }
+    PopupMenu* list(const char* name) const { return control<PopupMenu>(w2(), name); }
 
     // The program afresh over the sources a.png, b.png (chosen) and the backgrounds
     // "0 flat.jpg", hills.jpg, with the transfers installed.
     Window1* start()
     {
-        Window1::destroyInstances();
+        Wiring::destroy();
         fake = std::make_unique<ScopedFakeDialogs>();
         platform::setApplicationFolder(dir->path());
-        Window1* w1 = Window1::instance();
+        Window1* w1 = Wiring::instance()->mainWindow();
         PictureTransfer::install();
         return w1;
     }
@@ -122,7 +128,7 @@ private Q_SLOTS:
         for (const char* name : { "0 flat.jpg", "hills.jpg" })
             QVERIFY(picture({ 900, 700 }, 0).save(background(QString::fromUtf8(name)), "PNG"));
     }
-    void cleanupTestCase() { Window1::destroyInstances(), fake.reset(); }
+    void cleanupTestCase() { Wiring::destroy(), fake.reset(); }
 
     // A name taken gets " (2)", " (3)"... before its last extension; what the folder held
     // stays byte for byte, the copy is the dropped file's bytes, nothing else is left.
@@ -284,13 +290,13 @@ private Q_SLOTS:
         QWidget* widget = target == "Window1" ? static_cast<QWidget*>(w1)
             : target == "Window2"             ? static_cast<QWidget*>(w2())
                                               : w2()->findChild<QWidget*>(target);
-        PopupMenu* list = toBackground ? w2()->PopupMenu11 : w2()->PopupMenu3;
-        const QString before = list->Text();
+        PopupMenu* chosenList = list(toBackground ? "PopupMenu11" : "PopupMenu3");
+        const QString before = chosenList->Text();
         const QStringList folderBefore = entries(toBackground ? background() : source());
 
         QVERIFY(drop(widget, paths));
         QCOMPARE((*fake)->messages, messages);
-        QCOMPARE(list->Text(), chosen.isEmpty() ? before : chosen);
+        QCOMPARE(chosenList->Text(), chosen.isEmpty() ? before : chosen);
         if (chosen.isEmpty()) {
             QCOMPARE(entries(toBackground ? background() : source()), folderBefore);
             return;
@@ -298,21 +304,26 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists((toBackground ? background() : source()) + chosen));
         // The chosen picture is loaded as a choice in the list would load it.
         if (toBackground)
-            QCOMPARE(w2()->Canvas2->backdrop()->size(), QSize(50, 60));
+            QCOMPARE(control<Canvas>(w2(), "Canvas2")->backdrop()->size(), QSize(50, 60));
         else if (chosen.endsWith(".png"))
-            QCOMPARE(*w1->Canvas3->backdrop(), picture({ 50, 60 }, 200));
+            QCOMPARE(*control<Canvas>(w1, "Canvas3")->backdrop(), picture({ 50, 60 }, 200));
         else
-            QCOMPARE(w1->Canvas3->backdrop()->size(), QSize(50, 60));
+            QCOMPARE(control<Canvas>(w1, "Canvas3")->backdrop()->size(), QSize(50, 60));
     }
 
-    // A scene file is left to whoever opens scenes: the drop is not taken.
-    void sceneFileNotTaken()
+    // A scene file is no picture: it is opened as a scene (this one is not a scene and
+    // says so), and nothing is copied into the folders.
+    void sceneFileNotCopied()
     {
         Window1* w1 = start();
         QVERIFY(writeAll(outside("a.voleta"), "{}"));
-        QVERIFY(!drop(w1, { outside("a.voleta") }));
-        QVERIFY(!drop(w2()->Canvas2, { outside("a.voleta") }));
+        drop(w1, { outside("a.voleta") });
+        drop(control<Canvas>(w2(), "Canvas2"), { outside("a.voleta") });
+        QVERIFY(!(*fake)->messages.isEmpty());
+        for (const QString& message : (*fake)->messages)
+            QVERIFY2(message.startsWith(QStringLiteral("場面を開けませんでした")), qPrintable(message));
         QCOMPARE(entries(source()), QStringList({ "a.png", "b.png" }));
+        QCOMPARE(entries(background()), QStringList({ "0 flat.jpg", "hills.jpg" }));
     }
 
     // Paste: a picture becomes "貼り付け <date> <time>.png" in 画像フォルダ, chosen; file
@@ -347,7 +358,7 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setMimeData(mime);
         item("pastePicture")->trigger();
         QCOMPARE((*fake)->messages, messages);
-        const QString name = w2()->PopupMenu3->Text();
+        const QString name = list("PopupMenu3")->Text();
         if (chosen == "*") {
             QVERIFY2(QRegularExpression(QStringLiteral("^貼り付け \\d{4}-\\d\\d-\\d\\d \\d{6}\\.png$"))
                          .match(name)
@@ -357,7 +368,7 @@ private Q_SLOTS:
         } else {
             QCOMPARE(name, chosen);
         }
-        if (messages.isEmpty()) QCOMPARE(*w1->Canvas3->backdrop(), picture({ 30, 40 }, 5));
+        if (messages.isEmpty()) QCOMPARE(*control<Canvas>(w1, "Canvas3")->backdrop(), picture({ 30, 40 }, 5));
         QGuiApplication::clipboard()->clear();
     }
 
@@ -377,12 +388,12 @@ private Q_SLOTS:
         item("copyPicture")->trigger();
         QCOMPARE((*fake)->clipboardImages.size(), 1);
         QCOMPARE((*fake)->clipboardImages[0].size(), QSize(1920, 1280));
-        QCOMPARE((*fake)->clipboardImages[0], w1->bu1);
+        QCOMPARE((*fake)->clipboardImages[0], w1->picture());
 
         Menu::instance()->item(QStringLiteral("answerView"))->setChecked(true);
         item("copyPicture")->trigger();
         QCOMPARE((*fake)->clipboardImages.size(), 2);
-        QCOMPARE((*fake)->clipboardImages[1], render::answerPicture(w1->a));
+        QCOMPARE((*fake)->clipboardImages[1], render::answerPicture(w1->depth()));
         Menu::instance()->item(QStringLiteral("answerView"))->setChecked(false);
 
         item("printPreview")->trigger();

@@ -1,8 +1,9 @@
 // The views of the 編集 menu driven through the windows: live view, the answer view
 // and high quality.
 #include "app/Class1.h"
-#include "app/Menu.h"
+#include "app/Wiring.h"
 #include "controls/Controls.h"
+#include "controls/Menu.h"
 #include "main_window/Window1.h"
 #include "platform/Files.h"
 #include "render/Answer.h"
@@ -50,12 +51,22 @@ class TestViews : public QObject {
     // backgrounds "0 flat.jpg", hills.jpg.
     Window1* start()
     {
-        Window1::destroyInstances();
+        Wiring::destroy();
         fake = std::make_unique<ScopedFakeDialogs>();
         platform::setApplicationFolder(dir.path());
-        return Window1::instance();
+        return Wiring::instance()->mainWindow();
     }
-    Window2* w2() const { return Window2::instance(); }
+    Window2* w2() const { return Wiring::existing()->settingsWindow(); }
+    // Controls by name: the settings window's, and the main window's (whose names the
+    // settings window's controls share).
+    template <class T = QWidget> T* control(const char* name) const
+    {
+        return w2()->findChild<T*>(QString::fromLatin1(name));
+    }
+    template <class T = QPushButton> static T* mainControl(Window1* w1, const char* name)
+    {
+        return w1->findChild<QWidget*>(QStringLiteral("Window1Content"))->findChild<T*>(QString::fromLatin1(name));
+    }
     // Lets the event loop run until no live composition waits.
     static void settle(Window1* w1) { QTRY_VERIFY(!w1->findChild<QTimer*>(QStringLiteral("liveTimer"))->isActive()); }
 
@@ -69,7 +80,7 @@ private Q_SLOTS:
         for (const char* name : { "0 flat.jpg", "hills.jpg" })
             QVERIFY(picture({ 900, 700 }, 0).save(dir.filePath(QStringLiteral("背景フォルダ/") + name), "PNG"));
     }
-    void cleanupTestCase() { Window1::destroyInstances(), fake.reset(); }
+    void cleanupTestCase() { Wiring::destroy(), fake.reset(); }
 
     // Ten characters typed before the event loop runs give at most two compositions,
     // the last of the text as it ends, worked out here from the start scene; the
@@ -80,16 +91,16 @@ private Q_SLOTS:
         item("liveView")->setChecked(true);
         settle(w1);
         QSignalSpy shown(w1, &Window1::pictureShown);
-        w2()->EditField1->clear();
-        QTest::keyClicks(w2()->EditField1, QStringLiteral("abcdefghij"));
+        control<QLineEdit>("EditField1")->clear();
+        QTest::keyClicks(control<QLineEdit>("EditField1"), QStringLiteral("abcdefghij"));
         settle(w1);
         QVERIFY2(shown.count() >= 1 && shown.count() <= 2, qPrintable(QString::number(shown.count())));
         QCOMPARE(shown.last().at(0).toInt(), -1); // shown whole, never row by row
-        QVERIFY(w1->Canvas3->isHidden() && w2()->isVisible());
+        QVERIFY(mainControl<Canvas>(w1, "Canvas3")->isHidden() && w2()->isVisible());
         render::Scene scene;
         scene.pattern = picture({ 64, 128 }, 90);
         scene.lines[0].text = QStringLiteral("abcdefghij");
-        QCOMPARE(w1->bu1, render::composeScene(scene.pattern, render::sceneDepth(scene)));
+        QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene)));
     }
 
     // Whatever the settings, the live picture and depths are those the Display command
@@ -106,30 +117,30 @@ private Q_SLOTS:
         Window1* w1 = start();
         item("highQuality")->setChecked(quality);
         item("liveView")->setChecked(true);
-        w2()->PopupMenu11->setListIndex(1);
-        w2()->PopupMenu10->setListIndex(1);
-        w2()->PopupMenu12->setListIndex(2);
-        w2()->PopupMenu13->setListIndex(4);
+        control<PopupMenu>("PopupMenu11")->setListIndex(1);
+        control<PopupMenu>("PopupMenu10")->setListIndex(1);
+        control<PopupMenu>("PopupMenu12")->setListIndex(2);
+        control<PopupMenu>("PopupMenu13")->setListIndex(4);
         for (int i = 0; i < 40; ++i)
-            w2()->PopupArrow3_MouseDown(0, 0);
-        w2()->CheckBox1->click();
+            control<PopupArrow>("PopupArrow3")->MouseDown({});
+        control<QCheckBox>("CheckBox1")->click();
         settle(w1);
         // A new source picture and a depth slider ask for live composition themselves.
         QSignalSpy shown(w1, &Window1::pictureShown);
-        w2()->PopupMenu3->setListIndex(0);
+        control<PopupMenu>("PopupMenu3")->setListIndex(0);
         settle(w1);
-        w2()->Slider1->setValue(-18);
+        control<QSlider>("Slider1")->setValue(-18);
         settle(w1);
         QCOMPARE(shown.count(), 2);
-        const QImage live = w1->bu1.copy();
-        const render::DepthArray liveDepth = w1->a;
+        const QImage live = w1->picture().copy();
+        const render::DepthArray liveDepth = w1->depth();
 
         shown.clear();
         w2()->PushButton1_Action();
         settle(w1);
         QCOMPARE(shown.count(), 9);
-        QCOMPARE(w1->bu1, live);
-        QVERIFY(w1->a == liveDepth);
+        QCOMPARE(w1->picture(), live);
+        QVERIFY(w1->depth() == liveDepth);
         QCOMPARE(live, render::composeScene(picture({ 64, 128 }, 0), liveDepth, quality));
         QVERIFY(live != render::composeScene(picture({ 64, 128 }, 0), liveDepth, !quality));
     }
@@ -141,16 +152,16 @@ private Q_SLOTS:
     {
         Window1* w1 = start();
         item("answerView")->setChecked(true);
-        QVERIFY(!w1->Canvas1->hasBackdrop()); // nothing composed yet
+        QVERIFY(!mainControl<Canvas>(w1, "Canvas1")->hasBackdrop()); // nothing composed yet
         w2()->PushButton1_Action();
-        const QImage* shown = w1->Canvas1->backdrop();
-        QVERIFY(shown && shown != &w1->bu1);
+        const QImage* shown = mainControl<Canvas>(w1, "Canvas1")->backdrop();
+        QVERIFY(shown && shown != &w1->picture());
         QCOMPARE(shown->format(), QImage::Format_Grayscale8);
         QCOMPARE(qGray(shown->pixel(170, 1279)), render::kAnswerFar); // the plane, below the lines
 
         (*fake)->saveAnswer = dir.filePath(QStringLiteral("shown.png"));
-        w1->PushButton2->click();
-        QCOMPARE(QImage((*fake)->saveAnswer).convertToFormat(QImage::Format_RGB32), w1->bu1);
+        mainControl(w1, "PushButton2")->click();
+        QCOMPARE(QImage((*fake)->saveAnswer).convertToFormat(QImage::Format_RGB32), w1->picture());
         (*fake)->saveAnswer = dir.filePath(QStringLiteral("answer.png"));
         item("answerSave")->trigger();
         QCOMPARE((*fake)->suggestedNames.last(), QStringLiteral("bVoleta3DV2_3D_答え.png"));
@@ -159,14 +170,14 @@ private Q_SLOTS:
         QCOMPARE(reader.read().convertToFormat(QImage::Format_Grayscale8), *shown);
 
         item("answerView")->setChecked(false);
-        QCOMPARE(w1->Canvas1->backdrop(), &w1->bu1);
+        QCOMPARE(mainControl<Canvas>(w1, "Canvas1")->backdrop(), &w1->picture());
         item("answerView")->setChecked(true);
         item("liveView")->setChecked(true);
         for (int n = 1; n <= 3; ++n)
-            w2()->lineField(n)->clear();
+            w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(n))->clear();
         settle(w1);
-        QCOMPARE(w1->Canvas1->backdrop()->format(), QImage::Format_Grayscale8);
-        QCOMPARE(qGray(w1->Canvas1->backdrop()->pixel(1000, 600)), render::kAnswerFlat);
+        QCOMPARE(mainControl<Canvas>(w1, "Canvas1")->backdrop()->format(), QImage::Format_Grayscale8);
+        QCOMPARE(qGray(mainControl<Canvas>(w1, "Canvas1")->backdrop()->pixel(1000, 600)), render::kAnswerFlat);
     }
 
     // The views start off with every new main window (the last test left two on).
@@ -184,16 +195,16 @@ private Q_SLOTS:
                 item("liveView")->setChecked(false);
             }
             QSignalSpy shown(w1, &Window1::pictureShown);
-            const QImage before = w1->bu1.copy();
-            w2()->EditField1->setText(QStringLiteral("山"));
-            w2()->Slider2->setValue(-3);
-            w2()->PopupMenu3->setListIndex(0);
+            const QImage before = w1->picture().copy();
+            control<QLineEdit>("EditField1")->setText(QStringLiteral("山"));
+            control<QSlider>("Slider2")->setValue(-3);
+            control<PopupMenu>("PopupMenu3")->setListIndex(0);
             QCoreApplication::processEvents();
             QCOMPARE(shown.count(), 0);
-            QCOMPARE(w1->bu1, before);
-            QVERIFY(!w1->Canvas3->isHidden());
-            QCOMPARE(w1->Canvas1->hasBackdrop(), wasOn);
-            QCOMPARE(w1->PushButton2->isEnabled(), wasOn);
+            QCOMPARE(w1->picture(), before);
+            QVERIFY(!mainControl<Canvas>(w1, "Canvas3")->isHidden());
+            QCOMPARE(mainControl<Canvas>(w1, "Canvas1")->hasBackdrop(), wasOn);
+            QCOMPARE(mainControl(w1, "PushButton2")->isEnabled(), wasOn);
         }
     }
 };

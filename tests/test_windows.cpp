@@ -1,20 +1,27 @@
 // The main and settings windows driven as a user would, on the offscreen platform,
 // with picture folders made by each test and the recording fake dialogs.
 #include "app/Class1.h"
-#include "app/Menu.h"
+#include "app/Wiring.h"
 #include "controls/Controls.h"
+#include "controls/Menu.h"
 #include "main_window/Window1.h"
 #include "platform/Files.h"
 #include "render/Pipeline.h"
+#include "scene/SceneFile.h"
+#include "scene/SceneModel.h"
 #include "settings/Window2.h"
 #include "support/FakeDialogs.h"
 #include "text/TextLayer.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSet>
@@ -22,7 +29,11 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <QUndoStack>
+
+Q_DECLARE_METATYPE(std::function<void(scene::SceneState&)>)
 
 namespace {
 
@@ -61,14 +72,25 @@ class TestWindows : public QObject {
     // Starts the program afresh over the current test folders.
     Window1* start()
     {
-        Window1::destroyInstances();
+        Wiring::destroy();
         platform::resetQuitRequest();
         fake = std::make_unique<ScopedFakeDialogs>();
         platform::setApplicationFolder(dir.path());
-        return Window1::instance();
+        return Wiring::instance()->mainWindow();
     }
-    Window2* w2() const { return Window2::instance(); }
-    QPoint pan() const { return QPoint(w2()->x1, w2()->y1); }
+    Window2* w2() const { return Wiring::existing()->settingsWindow(); }
+    scene::SceneModel* model() const { return Wiring::existing()->model(); }
+    QPoint pan() const { return model()->state().pan; }
+    // A control of the settings window, and one of the main window's (whose names the
+    // settings window's controls share).
+    template <class T = QWidget> T* control(const char* name) const
+    {
+        return w2()->findChild<T*>(QString::fromLatin1(name));
+    }
+    template <class T = QPushButton> static T* mainControl(Window1* w1, const char* name)
+    {
+        return w1->findChild<QWidget*>(QStringLiteral("Window1Content"))->findChild<T*>(QString::fromLatin1(name));
+    }
     // Chooses rows as the code would: "PopupMenu4:0 PopupMenu13:5" sets two lists in turn.
     void choose(const QString& steps) const
     {
@@ -80,7 +102,7 @@ class TestWindows : public QObject {
 
 private Q_SLOTS:
     void init() { makeFolders({ "a.jpg", "b.jpg" }, { "0 flat.jpg", "map.jpg" }); }
-    void cleanupTestCase() { Window1::destroyInstances(), fake.reset(); }
+    void cleanupTestCase() { Wiring::destroy(), fake.reset(); }
 
     // What users see at start: the settings window in front with the cursor in line 1,
     // the second source loaded and nothing composed.
@@ -89,40 +111,65 @@ private Q_SLOTS:
         Window1* w1 = start();
         QCOMPARE(w1->windowTitle(), QStringLiteral("Voleta Ver. 1.996"));
         QVERIFY(w2()->isVisible());
-        QCOMPARE(w2()->focusWidget(), w2()->EditField1);
-        for (QPushButton* b : { w1->PushButton1, w1->PushButton2, w1->PushButton3 })
+        QCOMPARE(w2()->focusWidget(), control<QLineEdit>("EditField1"));
+        for (QPushButton* b :
+            { mainControl(w1, "PushButton1"), mainControl(w1, "PushButton2"), mainControl(w1, "PushButton3") })
             QVERIFY(!b->isEnabled());
-        QVERIFY(w2()->PushButton1->isEnabled());
-        QVERIFY(!w1->Canvas1->hasBackdrop());
-        QVERIFY(w1->Canvas3->hasBackdrop());
-        QVERIFY(w2()->Canvas2->hasBackdrop()); // the first background, though it stands for the flat plane
-        QCOMPARE(w2()->PopupMenu7->ListIndex(), -1);
-        for (PopupArrow* a : { w2()->PopupArrow1, w2()->PopupArrow2, w2()->PopupArrow3, w2()->PopupArrow4 })
+        QVERIFY(control<QPushButton>("PushButton1")->isEnabled());
+        QVERIFY(!mainControl<Canvas>(w1, "Canvas1")->hasBackdrop());
+        QVERIFY(mainControl<Canvas>(w1, "Canvas3")->hasBackdrop());
+        QVERIFY(control<Canvas>("Canvas2")->hasBackdrop()); // the first background, though it stands for the flat plane
+        QCOMPARE(control<PopupMenu>("PopupMenu7")->ListIndex(), -1);
+        for (PopupArrow* a : { control<PopupArrow>("PopupArrow1"), control<PopupArrow>("PopupArrow2"),
+                 control<PopupArrow>("PopupArrow3"), control<PopupArrow>("PopupArrow4") })
             QVERIFY(a->isHidden());
         QStringList rows;
-        for (PopupMenu* m : { w2()->PopupMenu1, w2()->PopupMenu4, w2()->PopupMenu9, w2()->PopupMenu2, w2()->PopupMenu10,
-                 w2()->PopupMenu12, w2()->PopupMenu13 })
+        for (PopupMenu* m : { control<PopupMenu>("PopupMenu1"), control<PopupMenu>("PopupMenu4"),
+                 control<PopupMenu>("PopupMenu9"), control<PopupMenu>("PopupMenu2"), control<PopupMenu>("PopupMenu10"),
+                 control<PopupMenu>("PopupMenu12"), control<PopupMenu>("PopupMenu13") })
             rows << m->Text();
         QCOMPARE(rows, QStringList({ "120", "110", "100", "近5", "平行方", " 1 ×", "1.5×" }));
     }
 
-    // Neither window grows, not by a resize nor by maximising, and neither has a maximise
-    // box; the settings window is the main window's transient at (350, 400),
+    // The main window does not grow, not by a resize nor by maximising, and neither
+    // window has a maximise box. The settings window can be resized from 64 x 64 up:
+    // widening it shows the near/far and export-size lists beyond its edge, and no
+    // control moves. It is the main window's transient, its content at (350, 400),
     // with a title bar and no boxes in it.
     void windowSizesAndKinds()
     {
         Window1* w1 = start();
         const QSize mainSize(980, 685 + w1->menuBar()->sizeHint().height());
-        for (const auto& [w, size] : { std::pair<QWidget*, QSize> { w1, mainSize }, { w2(), QSize(480, 270) } }) {
-            QCOMPARE(w->size(), size);
+        QCOMPARE(w1->size(), mainSize);
+        QCOMPARE(w2()->size(), QSize(480, 270));
+        for (QWidget* w : { static_cast<QWidget*>(w1), static_cast<QWidget*>(w2()) })
             QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
-            w->resize(1500, 1100);
-            w->showMaximized();
-            QCoreApplication::processEvents();
-            QCOMPARE(w->size(), size);
-        }
+        w1->resize(1500, 1100);
+        w1->showMaximized();
+        QCoreApplication::processEvents();
+        QCOMPARE(w1->size(), mainSize);
+
+        QCOMPARE(w2()->minimumSize(), QSize(64, 64));
+        QCOMPARE(w2()->maximumSize(), QSize(32000, 32000));
+        QHash<QWidget*, QRect> places;
+        for (QWidget* c : w2()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            places[c] = c->geometry();
+        const QStringList beyond { "PopupMenu2", "PopupMenu5", "PopupMenu6" };
+        for (const QString& name : beyond)
+            QVERIFY(!w2()->rect().contains(w2()->findChild<QWidget*>(name)->geometry()));
+        w2()->resize(700, 300);
+        QCoreApplication::processEvents();
+        QCOMPARE(w2()->size(), QSize(700, 300));
+        for (const QString& name : beyond)
+            QVERIFY(w2()->rect().contains(w2()->findChild<QWidget*>(name)->geometry()));
+        w2()->resize(10, 10);
+        QCOMPARE(w2()->size(), QSize(64, 64));
+        for (auto it = places.cbegin(); it != places.cend(); ++it)
+            QCOMPARE(it.key()->geometry(), it.value());
+        w2()->resize(480, 270);
+
         QCOMPARE(w2()->parentWidget(), w1);
-        QCOMPARE(w2()->pos(), QPoint(350, 400));
+        QCOMPARE(w2()->geometry().topLeft(), QPoint(350, 400));
         const Qt::WindowFlags flags = w2()->windowFlags();
         QCOMPARE(flags & Qt::WindowType_Mask, Qt::Dialog);
         QVERIFY((flags & Qt::CustomizeWindowHint) && (flags & Qt::WindowTitleHint));
@@ -144,13 +191,13 @@ private Q_SLOTS:
     {
         start();
         QList<QWidget*> chain;
-        QWidget* w = w2()->EditField1;
+        QWidget* w = control<QLineEdit>("EditField1");
         int wraps = 0;
         for (int i = 0; i < 100; ++i) {
             QTest::keyClick(w, Qt::Key_Tab);
             QWidget* next = w2()->focusWidget();
             QVERIFY(next && next != w);
-            if (next == w2()->EditField1) break;
+            if (next == control<QLineEdit>("EditField1")) break;
             QVERIFY2(w2()->rect().contains(next->geometry()), qPrintable(next->objectName()));
             const int rowStep = next->geometry().center().y() - w->geometry().center().y();
             const bool sameRowRightwards = qAbs(rowStep) <= 12 && next->x() > w->x();
@@ -186,7 +233,7 @@ private Q_SLOTS:
         const QString out = dir.filePath(QStringLiteral("out"));
         QVERIFY(QDir().mkpath(out));
         (*fake)->saveAnswer = out + QStringLiteral("/x.jpg");
-        w1->PushButton2->click();
+        mainControl(w1, "PushButton2")->click();
         QCOMPARE((*fake)->suggestedNames, QStringList { QStringLiteral("bVoleta3DV2_3D.jpg") });
         QCOMPARE(platform::saveFolder(), out);
         (*fake)->saveAnswer = dir.filePath(QStringLiteral("gone/y.jpg")); // fails: no such folder
@@ -204,8 +251,8 @@ private Q_SLOTS:
             QStringList({ "C059", "Sans", "Mono", "Odd [name" }));
         start();
         QStringList rows;
-        for (int i = 0; i < w2()->PopupMenu7->count(); ++i)
-            rows << w2()->PopupMenu7->itemText(i);
+        for (int i = 0; i < control<PopupMenu>("PopupMenu7")->count(); ++i)
+            rows << control<PopupMenu>("PopupMenu7")->itemText(i);
         QVERIFY(!rows.isEmpty());
         QCOMPARE(QSet<QString>(rows.begin(), rows.end()).size(), rows.size());
         for (const QString& row : rows)
@@ -249,13 +296,13 @@ private Q_SLOTS:
     {
         start();
         choose("PopupMenu11:1 PopupMenu12:2");
-        w2()->PopupArrow1_MouseDown(0, 0);
-        w2()->PopupArrow1_MouseDown(0, 0);
-        w2()->PopupArrow3_MouseDown(0, 0);
+        control<PopupArrow>("PopupArrow1")->MouseDown({});
+        control<PopupArrow>("PopupArrow1")->MouseDown({});
+        control<PopupArrow>("PopupArrow3")->MouseDown({});
         QCOMPARE(pan(), QPoint(3, 6));
         for (int i = 0; i < 100; ++i) {
-            w2()->PopupArrow4_MouseDown(0, 0);
-            w2()->PopupArrow2_MouseDown(0, 0);
+            control<PopupArrow>("PopupArrow4")->MouseDown({});
+            control<PopupArrow>("PopupArrow2")->MouseDown({});
         }
         QCOMPARE(pan(), QPoint(-250, -200));
         choose("PopupMenu12:3"); // 2.5 x: still inside, kept
@@ -300,9 +347,9 @@ private Q_SLOTS:
         for (const QString& folder : removed)
             QVERIFY(QDir(dir.filePath(folder)).removeRecursively());
         start();
-        QTEST(w2()->PopupMenu3->Rows(), "sourceRows");
-        QTEST(w2()->PopupMenu11->Rows(), "backgroundRows");
-        QTEST(w2()->PopupMenu3->ListIndex(), "sourceRow");
+        QTEST(control<PopupMenu>("PopupMenu3")->Rows(), "sourceRows");
+        QTEST(control<PopupMenu>("PopupMenu11")->Rows(), "backgroundRows");
+        QTEST(control<PopupMenu>("PopupMenu3")->ListIndex(), "sourceRow");
         QCOMPARE((*fake)->messages, messages);
         QCOMPARE(platform::quitRequested(), !messages.isEmpty());
     }
@@ -337,10 +384,11 @@ private Q_SLOTS:
         QFETCH(int, field);
         QFETCH(int, change);
         Window1* w1 = start();
-        const auto numbers = [w1] {
+        Q_UNUSED(w1);
+        const auto numbers = [this] {
             QList<int> all;
-            for (const text::Line& l : w1->lines())
-                all << l.x << l.y << l.size << l.italic << l.bold;
+            for (const scene::LineState& l : model()->state().lines)
+                all << l.offset.x() << l.offset.y() << l.size << l.italic << l.bold;
             return all;
         };
         QList<int> expected = numbers();
@@ -353,7 +401,7 @@ private Q_SLOTS:
         else
             static_cast<QAbstractButton*>(widget)->click();
         QCOMPARE(numbers(), expected);
-        const QFont font = w2()->lineField(line)->font();
+        const QFont font = w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(line))->font();
         QCOMPARE(font.italic(), field == 3);
         QCOMPARE(font.bold(), field == 4);
     }
@@ -384,11 +432,11 @@ private Q_SLOTS:
         QFETCH(bool, source);
         QFETCH(QString, steps);
         Window1* w1 = start();
-        if (!source) w1->Canvas3->clearBackdrop();
-        w2()->PushButton1->setEnabled(false);
+        if (!source) model()->choosePattern(QString(), QImage());
+        control<QPushButton>("PushButton1")->setEnabled(false);
         choose(steps);
-        QTEST(w2()->PushButton1->isEnabled(), "display");
-        QTEST(w1->PushButton1->isEnabled(), "settings");
+        QTEST(control<QPushButton>("PushButton1")->isEnabled(), "display");
+        QTEST(mainControl(w1, "PushButton1")->isEnabled(), "settings");
     }
 
     void displayCommand()
@@ -397,31 +445,398 @@ private Q_SLOTS:
         QSignalSpy shown(w1, &Window1::pictureShown);
         w2()->PushButton1_Action();
         QVERIFY(!w2()->isVisible());
-        QVERIFY(w2()->PushButton1->isEnabled()); // the text redraw inside the command enables it again
-        for (QPushButton* b : { w1->PushButton1, w1->PushButton2, w1->PushButton3 })
+        QVERIFY(
+            control<QPushButton>("PushButton1")->isEnabled()); // the text redraw inside the command enables it again
+        for (QPushButton* b :
+            { mainControl(w1, "PushButton1"), mainControl(w1, "PushButton2"), mainControl(w1, "PushButton3") })
             QVERIFY(b->isEnabled());
-        QVERIFY(w1->Canvas3->isHidden());
-        QCOMPARE(w1->Canvas1->backdrop(), &w1->bu1);
+        QVERIFY(mainControl<Canvas>(w1, "Canvas3")->isHidden());
+        QCOMPARE(mainControl<Canvas>(w1, "Canvas1")->backdrop(), &w1->picture());
         QList<int> rows;
         for (const auto& args : shown)
             rows << args.at(0).toInt();
         QCOMPARE(rows, QList<int>({ 140, 290, 440, 590, 740, 890, 1040, 1190, -1 }));
-        QCOMPARE(QList<int>({ w1->k1, w1->k2, w1->k3 }), QList<int>({ 12, 16, 20 }));
+        const render::LineDepths k = w1->textDepths();
+        QCOMPARE(QList<int>({ k.k1, k.k2, k.k3 }), QList<int>({ 12, 16, 20 }));
 
         // The 設定 menu command shows the settings window, the Settings button also disables
         // itself; the same settings give the same picture.
         Menu::instance()->item(QStringLiteral("settei"))->trigger();
-        QVERIFY(w2()->isVisible() && w1->PushButton1->isEnabled());
-        const QImage first = w1->bu1.copy();
-        w1->PushButton1->click();
-        QVERIFY(w2()->isVisible() && !w1->PushButton1->isEnabled());
+        QVERIFY(w2()->isVisible() && mainControl(w1, "PushButton1")->isEnabled());
+        const QImage first = w1->picture().copy();
+        mainControl(w1, "PushButton1")->click();
+        QVERIFY(w2()->isVisible() && !mainControl(w1, "PushButton1")->isEnabled());
         w2()->PushButton1_Action();
-        QCOMPARE(w1->bu1, first);
+        QCOMPARE(w1->picture(), first);
 
         // Another source shows over the picture, which stays until the next Display.
         choose(QStringLiteral("PopupMenu3:0"));
-        QVERIFY(!w1->Canvas3->isHidden());
-        QCOMPARE(w1->bu1, first);
+        QVERIFY(!mainControl<Canvas>(w1, "Canvas3")->isHidden());
+        QCOMPARE(w1->picture(), first);
+    }
+
+    // Each control writes its own part of the model; undo names the step, puts the
+    // model back and shows it in every control again.
+    void controlsWriteTheModel_data()
+    {
+        using State = scene::SceneState;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("action"); // "row N", "text T", "value N", "click", "up"
+        QTest::addColumn<std::function<void(State&)>>("expected");
+        QTest::addColumn<QString>("step");
+        const auto row = [](const char* name, const char* action, std::function<void(State&)> f, const char* step) {
+            QTest::addRow("%s %s", name, action)
+                << QString::fromLatin1(name) << QString::fromUtf8(action) << f << QString::fromUtf8(step);
+        };
+        row(
+            "EditField2", "text 山", [](State& s) { s.lines[1].text = "山"; }, "中段の文字");
+        row(
+            "PopupMenu9", "row 13", [](State& s) { s.lines[2].sizeRow = 13, s.lines[2].size = 800; },
+            "下段の文字サイズ");
+        row(
+            "CheckBox3", "click", [](State& s) { s.lines[1].italic = true; }, "中段の斜体");
+        row(
+            "CheckBox6", "click", [](State& s) { s.lines[2].bold = true; }, "下段の太字");
+        row(
+            "LittleArrows2", "up",
+            [](State& s) {
+                s.lines[1].offset = { 0, 447 };
+            },
+            "中段の文字位置");
+        row(
+            "BevelButton6", "click",
+            [](State& s) {
+                s.lines[2].offset = { 3, 880 };
+            },
+            "下段の文字位置");
+        row(
+            "Slider3", "value -7", [](State& s) { s.lines[2].depth = -7; }, "下段の遠近");
+        row(
+            "PopupMenu10", "row 1", [](State& s) { s.methodRow = 1; }, "立体視");
+        row(
+            "PopupMenu3", "row 0", [](State& s) { s.pattern = "a.jpg"; }, "元画像");
+        row(
+            "PopupMenu11", "row 1", [](State& s) { s.background = "map.jpg"; }, "背景");
+        row(
+            "PopupMenu12", "row 3", [](State& s) { s.zoomRow = 3; }, "縮尺");
+        row(
+            "PopupMenu13", "row 0", [](State& s) { s.heightRow = 0, s.kt = 1; }, "高低差");
+        row(
+            "PopupMenu2", "row 0", [](State& s) { s.nearFarRows[0] = 0; }, "上段の遠近一覧");
+        row(
+            "PopupMenu5", "row 20", [](State& s) { s.nearFarRows[1] = 20; }, "中段の遠近一覧");
+        row(
+            "PopupMenu6", "row 4", [](State& s) { s.exportSizeRow = 4; }, "書き出しサイズ");
+        row(
+            "highQuality", "click", [](State& s) { s.quality = true; }, "高画質");
+    }
+    void controlsWriteTheModel()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, action);
+        QFETCH(std::function<void(scene::SceneState&)>, expected);
+        start();
+        // What every control shows, to compare after the undo.
+        const auto shown = [this] {
+            QStringList all;
+            for (QWidget* c : w2()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (auto* list = qobject_cast<PopupMenu*>(c)) all << QString::number(list->ListIndex());
+                if (auto* field = qobject_cast<QLineEdit*>(c))
+                    all << field->text() << QString::number(field->font().italic() + 2 * field->font().bold());
+                if (auto* box = qobject_cast<QCheckBox*>(c)) all << QString::number(box->isChecked());
+                if (auto* slider = qobject_cast<QSlider*>(c)) all << QString::number(slider->value());
+            }
+            all << QString::number(Menu::instance()->item("highQuality")->isChecked());
+            return all;
+        };
+        const QStringList before = shown();
+        scene::SceneState state = model()->state();
+        QCOMPARE(state.pattern, QStringLiteral("b.jpg"));
+        QCOMPARE(state.background, QStringLiteral("0 flat.jpg"));
+        QVERIFY(!Menu::instance()->item("undo")->isEnabled());
+        QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す"));
+
+        const QString argument = action.section(QLatin1Char(' '), 1);
+        QObject* c = name == "highQuality" ? static_cast<QObject*>(Menu::instance()->item(name))
+                                           : w2()->findChild<QWidget*>(name);
+        if (auto* list = qobject_cast<PopupMenu*>(c))
+            list->setListIndex(argument.toInt());
+        else if (auto* field = qobject_cast<QLineEdit*>(c))
+            field->setText(argument);
+        else if (auto* slider = qobject_cast<QSlider*>(c))
+            slider->setValue(argument.toInt());
+        else if (auto* arrows = qobject_cast<LittleArrows*>(c))
+            arrows->upButton()->click();
+        else if (auto* item = qobject_cast<QAction*>(c))
+            item->trigger();
+        else
+            static_cast<QAbstractButton*>(c)->click();
+        expected(state);
+        QCOMPARE(model()->state(), state);
+        QFETCH(QString, step);
+        QCOMPARE(model()->undoStack()->count(), 1);
+        QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す: ") + step);
+        if (!action.startsWith(QLatin1String("up"))
+            && !name.startsWith(QLatin1String("Bevel"))) // moves show in the preview only
+            QVERIFY(shown() != before);
+
+        Menu::instance()->item("undo")->trigger();
+        QCOMPARE(shown(), before);
+        QVERIFY(!Menu::instance()->item("undo")->isEnabled());
+        QCOMPARE(Menu::instance()->item("redo")->text(), QStringLiteral("やり直し: ") + step);
+        Menu::instance()->item("redo")->trigger();
+        QCOMPARE(model()->state(), state);
+    }
+
+    // Ctrl+Z in the settings window's text field undoes the model's steps, not the
+    // field's own typing; in live view the picture follows.
+    void undoKeysInSettingsWindow()
+    {
+        Window1* w1 = start();
+        Menu::instance()->item("liveView")->setChecked(true);
+        const auto settle = [w1] { QTRY_VERIFY(!w1->findChild<QTimer*>(QStringLiteral("liveTimer"))->isActive()); };
+        settle();
+        const QImage startPicture = w1->picture().copy();
+        auto* field = control<QLineEdit>("EditField1");
+        w2()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w2()));
+        field->setFocus();
+        field->end(false);
+        QTest::keyClicks(field, QStringLiteral("xy"));
+        control<QCheckBox>("CheckBox1")->click();
+        settle();
+        QVERIFY(w1->picture() != startPicture);
+        QCOMPARE(model()->undoStack()->count(), 2);
+
+        field->setFocus();
+        QSignalSpy undone(Menu::instance()->item("undo"), &QAction::triggered);
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(undone.count(), 1);
+        QVERIFY(!control<QCheckBox>("CheckBox1")->isChecked());
+        QCOMPARE(field->text(), QStringLiteral("Voletaxy"));
+        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(field->text(), QStringLiteral("Voleta"));
+        QVERIFY(!field->font().bold());
+        settle();
+        QCOMPARE(w1->picture(), startPicture);
+        QVERIFY(!Menu::instance()->item("undo")->isEnabled());
+        QCOMPARE(Menu::instance()->item("redo")->text(), QStringLiteral("やり直し: 上段の文字"));
+        const QKeyCombination redo = Menu::instance()->item("redo")->shortcut()[0]; // the desktop's redo key
+        QTest::keyClick(field, redo.key(), redo.keyboardModifiers());
+        QCOMPARE(field->text(), QStringLiteral("Voletaxy"));
+    }
+
+    // A drag of a depth slider is one step, and live view follows it while it moves.
+    void sliderDrag()
+    {
+        Window1* w1 = start();
+        Menu::instance()->item("liveView")->setChecked(true);
+        QSignalSpy shown(w1, &Window1::pictureShown);
+        auto* slider = control<QSlider>("Slider1");
+        slider->setSliderDown(true);
+        slider->setSliderPosition(-5);
+        QTRY_VERIFY(!shown.isEmpty());
+        QCOMPARE(model()->state().lines[0].depth, -5);
+        QCOMPARE(w1->depth(), render::sceneDepth(model()->renderScene()));
+        slider->setSliderPosition(-9);
+        slider->setSliderDown(false);
+        QCOMPARE(slider->value(), -9);
+        QCOMPARE(model()->state().lines[0].depth, -9);
+        QCOMPARE(model()->undoStack()->count(), 1);
+        model()->undoStack()->undo();
+        QCOMPARE(slider->value(), 6);
+    }
+
+    // A Display asked while one runs (its rows let events through) is composed after it,
+    // and a save asked meanwhile writes the finished picture of the first.
+    void displayInsideDisplay()
+    {
+        Window1* w1 = start();
+        QSignalSpy shown(w1, &Window1::pictureShown);
+        const QString saved = dir.filePath(QStringLiteral("during.png"));
+        (*fake)->saveAnswer = saved;
+        int calls = 0;
+        platform::setYieldHook([&] {
+            if (++calls != 300) return;
+            control<QLineEdit>("EditField2")->setText(QStringLiteral("二"));
+            w2()->PushButton1_Action();
+            Menu::instance()->item("svdt")->trigger();
+            QVERIFY(!QFile::exists(saved));
+        });
+        const auto noHook = qScopeGuard([] { platform::setYieldHook({}); });
+        w2()->PushButton1_Action();
+        QList<int> rows;
+        for (const auto& args : shown)
+            rows << args.at(0).toInt();
+        const QList<int> once { 140, 290, 440, 590, 740, 890, 1040, 1190, -1 };
+        QCOMPARE(rows, once + once);
+
+        render::Scene scene;
+        scene.pattern = picture(QSize(64, 128), false);
+        const QImage first = render::composeScene(scene.pattern, render::sceneDepth(scene));
+        QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), first);
+        scene.lines[1].text = QStringLiteral("二");
+        QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene)));
+    }
+
+    // A scene saved and opened again leaves the windows as the user's hand left them:
+    // the rows, fields, boxes and buttons worked out here; it is one undo step.
+    void sceneSavedAndOpened()
+    {
+        Window1* w1 = start();
+        choose(QStringLiteral("PopupMenu3:0 PopupMenu10:1 PopupMenu11:1 PopupMenu12:2 PopupMenu13:5 PopupMenu5:2"));
+        control<PopupArrow>("PopupArrow3")->MouseDown({});
+        control<QCheckBox>("CheckBox4")->click();
+        control<QLineEdit>("EditField3")->setText(QStringLiteral("三"));
+        control<QSlider>("Slider2")->setValue(-4);
+        (*fake)->saveAnswer = dir.filePath(QStringLiteral("mine"));
+        Menu::instance()->item("saveScene")->trigger();
+        QCOMPARE((*fake)->suggestedNames.last(), QStringLiteral("aVoleta3D三_3D.voleta"));
+        QCOMPARE((*fake)->offeredFilters.last(), QStringList { QStringLiteral("Voleta 場面 (*.voleta)") });
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("mine.voleta"))));
+        QVERIFY((*fake)->messages.isEmpty());
+
+        w1 = start();
+        (*fake)->openAnswer = dir.filePath(QStringLiteral("mine.voleta"));
+        QTest::keyClick(w1, Qt::Key_O, Qt::ControlModifier);
+        if ((*fake)->openFilters.isEmpty()) Menu::instance()->item("openScene")->trigger();
+        QCOMPARE((*fake)->openFilters.last(), QStringList { QStringLiteral("Voleta 場面 (*.voleta)") });
+        QVERIFY((*fake)->messages.isEmpty());
+        QStringList rows;
+        for (const char* name :
+            { "PopupMenu3", "PopupMenu10", "PopupMenu11", "PopupMenu12", "PopupMenu13", "PopupMenu5" })
+            rows << control<PopupMenu>(name)->Text();
+        QCOMPARE(rows, QStringList({ "a.jpg", "交差方", "map.jpg", " 2 ×", " 3 ×", "近8" }));
+        QCOMPARE(pan(), QPoint(3, 0));
+        QVERIFY(control<QCheckBox>("CheckBox4")->isChecked() && control<QLineEdit>("EditField2")->font().bold());
+        QCOMPARE(control<QLineEdit>("EditField3")->text(), QStringLiteral("三"));
+        QCOMPARE(control<QSlider>("Slider2")->value(), -4);
+        QVERIFY(!control<PopupArrow>("PopupArrow1")->isHidden());
+        QVERIFY(control<QPushButton>("PushButton1")->isEnabled());
+        QVERIFY(mainControl(w1, "PushButton1")->isEnabled()); // as the viewing method chosen by hand turns it on
+        QVERIFY(!mainControl(w1, "PushButton2")->isEnabled());
+        QCOMPARE(model()->undoStack()->count(), 1);
+        QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す: 場面を開く"));
+        Menu::instance()->item("undo")->trigger();
+        QCOMPARE(model()->state().methodRow, 0);
+        QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
+    }
+
+    // A picture the scene names that is not in its folder is named in a message; that
+    // list keeps its choice and the rest of the scene applies.
+    void sceneWithMissingPicture()
+    {
+        start();
+        scene::SceneState s = model()->state();
+        s.pattern = QStringLiteral("gone.jpg");
+        s.methodRow = 1;
+        s.lines[0].text = QStringLiteral("残り");
+        const QString path = dir.filePath(QStringLiteral("missing.voleta"));
+        QVERIFY(!scene::writeSceneFile(s, path));
+        QVERIFY(Wiring::existing()->openScene(path));
+        QCOMPARE((*fake)->messages, QStringList { QStringLiteral("場面の元画像「gone.jpg」が見つかりません") });
+        QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
+        QCOMPARE(control<PopupMenu>("PopupMenu10")->Text(), QStringLiteral("交差方"));
+        QCOMPARE(control<QLineEdit>("EditField1")->text(), QStringLiteral("残り"));
+
+        // A scene that names no picture keeps the lists' choices and says nothing.
+        (*fake)->messages.clear();
+        s.pattern.clear();
+        s.background.clear();
+        s.methodRow = 0;
+        QVERIFY(!scene::writeSceneFile(s, path));
+        QVERIFY(Wiring::existing()->openScene(path));
+        QVERIFY((*fake)->messages.isEmpty());
+        QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
+        QCOMPARE(control<PopupMenu>("PopupMenu11")->Text(), QStringLiteral("0 flat.jpg"));
+        QCOMPARE(control<PopupMenu>("PopupMenu10")->Text(), QStringLiteral("平行方"));
+    }
+
+    // A scene file dropped on either window opens; other drops are left alone.
+    void sceneDropped()
+    {
+        Window1* w1 = start();
+        scene::SceneState s = model()->state();
+        s.methodRow = 1;
+        const QString path = dir.filePath(QStringLiteral("dropped.voleta"));
+        QVERIFY(!scene::writeSceneFile(s, path));
+        QMimeData picture, sceneFile;
+        picture.setUrls({ QUrl::fromLocalFile(dir.filePath(QStringLiteral("画像フォルダ/a.jpg"))) });
+        sceneFile.setUrls({ QUrl::fromLocalFile(path) });
+        for (QWidget* target : { static_cast<QWidget*>(w1), static_cast<QWidget*>(w2()) }) {
+            model()->undoStack()->clear();
+            model()->chooseMethod(0);
+            for (const QMimeData* data : { &picture, &sceneFile }) {
+                QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(target, &enter);
+                QCOMPARE(enter.isAccepted(), data == &sceneFile);
+                QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(target, &drop);
+                QCOMPARE(model()->state().methodRow, data == &sceneFile ? 1 : 0);
+            }
+        }
+        QVERIFY((*fake)->messages.isEmpty());
+    }
+
+    // Files that are no scene: a message naming the file and what is wrong, nothing changed.
+    void badSceneFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // "-" = no such file
+        QTest::addColumn<QString>("why");
+        QTest::newRow("no such file") << QByteArray("-") << QStringLiteral("ファイルを読めません");
+        QTest::newRow("not JSON") << QByteArray("\x89PNG\r\n") << QStringLiteral("Voleta の場面ファイルではありません");
+        QTest::newRow("too large") << QByteArray(scene::kSceneFileLimit + 1, ' ')
+                                   << QStringLiteral("場面ファイルにしては大きすぎます（1 MB を超えています）");
+    }
+    void badSceneFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, why);
+        start();
+        const scene::SceneState before = model()->state();
+        const QString path = dir.filePath(QStringLiteral("bad.voleta"));
+        if (bytes != "-") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        QVERIFY(!Wiring::existing()->openScene(path));
+        QCOMPARE((*fake)->messages.size(), 1);
+        QVERIFY2((*fake)->messages[0].startsWith(QStringLiteral("場面を開けませんでした\nbad.voleta\n") + why),
+            qPrintable((*fake)->messages[0]));
+        QCOMPARE(model()->state(), before);
+        QCOMPARE(model()->undoStack()->count(), 0);
+    }
+
+    // The message for each way a scene file can be wrong.
+    void sceneFileMessages_data()
+    {
+        using E = scene::SceneFileError;
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("unreadable") << int(E::Unreadable) << "Permission denied"
+                                    << "ファイルを読めません（Permission denied）";
+        QTest::newRow("too large") << int(E::TooLarge) << ""
+                                   << "場面ファイルにしては大きすぎます（1 MB を超えています）";
+        QTest::newRow("not JSON") << int(E::NotJson) << "garbage"
+                                  << "Voleta の場面ファイルではありません";
+        QTest::newRow("not a scene") << int(E::NotAScene) << ""
+                                     << "Voleta の場面ファイルではありません";
+        QTest::newRow("newer") << int(E::NewerVersion) << "7"
+                               << "新しい版の Voleta で作られた場面です（形式の版 7）";
+        QTest::newRow("bad value") << int(E::BadValue) << "zoomRow"
+                                   << "「zoomRow」の値が正しくありません";
+    }
+    void sceneFileMessages()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, detail);
+        scene::SceneFileResult r;
+        r.error = scene::SceneFileError(error);
+        r.detail = detail;
+        QTEST(sceneFileMessage(QStringLiteral("/x/山.voleta"), r).section(QLatin1Char('\n'), 2), "why");
+        QCOMPARE(sceneFileMessage(QStringLiteral("/x/山.voleta"), r).section(QLatin1Char('\n'), 0, 1),
+            QStringLiteral("場面を開けませんでした\n山.voleta"));
     }
 
     // The Display command and the headless renderer's pipeline agree to the entry, over
@@ -430,9 +845,11 @@ private Q_SLOTS:
     {
         Window1* w1 = start();
         choose(QStringLiteral("PopupMenu11:1 PopupMenu12:2 PopupMenu13:4 PopupMenu10:1"));
-        w2()->x1 = 5000, w2()->y1 = -33; // set directly: Display pulls it in
-        w2()->BevelButton4->click();
-        w2()->CheckBox1->click();
+        scene::SceneState far = model()->state(); // a pan no arrow reaches: Display pulls it in
+        far.pan = QPoint(5000, -33);
+        model()->applyScene(far, model()->pattern(), model()->backgroundPicture(), false);
+        control<QToolButton>("BevelButton4")->click();
+        control<QCheckBox>("CheckBox1")->click();
         w2()->PushButton1_Action();
         QCOMPARE(pan(), QPoint(250, -33));
 
@@ -446,8 +863,8 @@ private Q_SLOTS:
         scene.lines[0].bold = 1;
         scene.pattern = picture(QSize(64, 128), false);
         const render::DepthArray depth = render::sceneDepth(scene);
-        QVERIFY(depth == w1->a);
-        QCOMPARE(render::composeScene(scene.pattern, depth), w1->bu1);
+        QVERIFY(depth == w1->depth());
+        QCOMPARE(render::composeScene(scene.pattern, depth), w1->picture());
     }
 };
 

@@ -1,7 +1,7 @@
 #include "app/Class1.h"
 
-#include "app/Menu.h"
-#include "app/VoletaIcon.h"
+#include "controls/Menu.h"
+#include "controls/VoletaIcon.h"
 #include "info/AboutWindow.h"
 #include "info/SupportWindow.h"
 

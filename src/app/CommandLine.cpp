@@ -15,7 +15,10 @@ struct Parser {
     {
         parser.setApplicationDescription(
             QStringLiteral("Voleta makes single-image stereograms of text.\n"
-                           "It takes no arguments: everything is set in its windows (the interface is Japanese)."));
+                           "Everything is set in its windows (the interface is Japanese); a scene file saved\n"
+                           "from them (FILE.voleta) may be named to open at start."));
+        parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("A scene file to open (.voleta)."),
+            QStringLiteral("[FILE.voleta]"));
     }
 };
 
@@ -47,15 +50,24 @@ std::optional<int> answerInformationOptions(int& argc, char** argv)
     return std::nullopt;
 }
 
-bool acceptCommandLine(const QCoreApplication& app)
+std::optional<QString> sceneArgument(const QCoreApplication& app)
 {
     Parser p;
     QString error;
-    if (!p.parser.parse(app.arguments()))
+    QString scene;
+    if (!p.parser.parse(app.arguments())) {
         error = p.parser.errorText();
-    else if (!p.parser.positionalArguments().isEmpty())
-        error = QStringLiteral("unexpected argument '%1'").arg(p.parser.positionalArguments().constFirst());
-    if (error.isEmpty()) return true;
+    } else {
+        const QStringList rest = p.parser.positionalArguments();
+        if (rest.size() > 1)
+            error = QStringLiteral("unexpected argument '%1'").arg(rest.at(1));
+        else if (rest.size() == 1 && !rest.first().endsWith(QLatin1String(".voleta"), Qt::CaseInsensitive))
+            error = QStringLiteral("unexpected argument '%1' (only a .voleta scene file can be opened)")
+                        .arg(rest.first());
+        else if (rest.size() == 1)
+            scene = rest.first();
+    }
+    if (error.isEmpty()) return scene;
     print(stderr, QStringLiteral("voleta: %1\nTry 'voleta --help'.\n").arg(error));
-    return false;
+    return std::nullopt;
 }

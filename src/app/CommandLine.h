@@ -1,7 +1,9 @@
 // voleta's command line: --help and --version answer and end the program before any
-// window opens; anything else but the toolkit's own options is refused.
+// window opens; one scene file (.voleta) may be named to open at start; anything else
+// but the toolkit's own options is refused.
 #pragma once
 
+#include <QString>
 #include <optional>
 
 class QCoreApplication;
@@ -11,5 +13,6 @@ class QCoreApplication;
 std::optional<int> answerInformationOptions(int& argc, char** argv);
 
 // Once the GUI application has taken the toolkit's options (-platform, -style, ...),
-// anything left over is an error: a message on stderr and false.
-bool acceptCommandLine(const QCoreApplication& app);
+// what is left may be one scene file: its path ("" when none). Anything else is an
+// error: a message on stderr and nothing.
+std::optional<QString> sceneArgument(const QCoreApplication& app);

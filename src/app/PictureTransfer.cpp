@@ -1,7 +1,8 @@
 #include "app/PictureTransfer.h"
 
-#include "app/Menu.h"
+#include "app/Wiring.h"
 #include "controls/Controls.h"
+#include "controls/Menu.h"
 #include "main_window/SaveAndPrint.h"
 #include "main_window/Window1.h"
 #include "platform/Dialogs.h"
@@ -25,20 +26,21 @@ namespace {
 // Everything below reaches the windows only through these few calls.
 
 // The main window and the settings window, each as a drop target for the pattern.
-QWidget* mainWindow()
+Window1* mainWindow()
 {
-    return Window1::existing();
+    return Wiring::existing() ? Wiring::existing()->mainWindow() : nullptr;
 }
-QWidget* settingsWindow()
+Window2* settingsWindow()
 {
-    return Window2::instance();
+    return Wiring::existing() ? Wiring::existing()->settingsWindow() : nullptr;
 }
 
 // The settings window's control of that name (the map preview "Canvas2", the lists
 // "PopupMenu3" of patterns and "PopupMenu11" of backgrounds).
 template <class Control> Control* settingsControl(const char* name)
 {
-    return settingsWindow()->findChild<Control*>(QString::fromLatin1(name));
+    Window2* w2 = settingsWindow();
+    return w2 ? w2->findChild<Control*>(QString::fromLatin1(name)) : nullptr;
 }
 
 // Brings both lists up to date with their folders, then chooses the row of that name
@@ -46,7 +48,7 @@ template <class Control> Control* settingsControl(const char* name)
 // choice would.
 void choose(const QString& name, bool background)
 {
-    if (Window1* w1 = Window1::existing()) w1->rescanFolders();
+    if (Window1* w1 = mainWindow()) w1->rescanFolders();
     PopupMenu* list = settingsControl<PopupMenu>(background ? "PopupMenu11" : "PopupMenu3");
     const int row = list ? int(list->Rows().indexOf(name)) : -1;
     if (row >= 0) list->setListIndex(row);
@@ -65,8 +67,8 @@ const QImage* shownPicture()
 // The picture 画像 印刷 prints.
 const QImage* printedPicture()
 {
-    Window1* w1 = Window1::existing();
-    return w1 && shownPicture() ? &w1->bu1 : nullptr;
+    Window1* w1 = mainWindow();
+    return w1 && shownPicture() ? &w1->picture() : nullptr;
 }
 
 // ---- The menu items ----------------------------------------------------------------
@@ -108,8 +110,6 @@ void PictureTransfer::addMenuItems()
         const QList<QAction*> actions = edit->actions();
         edit->insertSeparator(actions.value(actions.indexOf(paste) + 1));
     }
-    // The background read as a depth picture; off at start.
-    addItem("UntitledMenu0", "highQuality", "lighterNear", QStringLiteral("明るいほど手前"))->setCheckable(true);
 }
 
 namespace {
@@ -142,7 +142,8 @@ PictureTransfer* PictureTransfer::install()
 
 void PictureTransfer::hook()
 {
-    for (QWidget* target : { mainWindow(), settingsWindow(), static_cast<QWidget*>(settingsControl<Canvas>("Canvas2")),
+    for (QWidget* target : { static_cast<QWidget*>(mainWindow()), static_cast<QWidget*>(settingsWindow()),
+             static_cast<QWidget*>(settingsControl<Canvas>("Canvas2")),
              static_cast<QWidget*>(settingsControl<PopupMenu>("PopupMenu11")) }) {
         if (!target) continue;
         target->setAcceptDrops(true);
@@ -158,7 +159,7 @@ void PictureTransfer::hook()
         item("printPreview")->setEnabled(shown);
     };
     follow();
-    if (Window1* w1 = Window1::existing()) connect(w1, &Window1::pictureShown, this, follow);
+    if (Window1* w1 = mainWindow()) connect(w1, &Window1::pictureShown, this, follow);
 }
 
 QStringList PictureTransfer::pictureFiles(const QMimeData* mime, bool* sceneFile)

@@ -1,7 +1,7 @@
 #include "info/AboutWindow.h"
 
-#include "app/VoletaIcon.h"
 #include "controls/Controls.h"
+#include "controls/VoletaIcon.h"
 #include "platform/Dialogs.h"
 
 #include <QCloseEvent>

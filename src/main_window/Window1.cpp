@@ -1,25 +1,20 @@
 #include "main_window/Window1.h"
 
-#include "app/Menu.h"
 #include "controls/Controls.h"
+#include "controls/Menu.h"
 #include "platform/Files.h"
 #include "render/Engine.h"
 #include "render/Pipeline.h"
-#include "settings/Window2.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileSystemWatcher>
-#include <QFontDatabase>
 #include <QLayout>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QSlider>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace {
-
-Window1* theWindow = nullptr;
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
 {
@@ -35,33 +30,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 } // namespace
 
-Window1* Window1::instance()
-{
-    if (!theWindow) {
-        theWindow = new Window1;
-        theWindow->Open();
-    }
-    return theWindow;
-}
-
-Window1* Window1::existing()
-{
-    return theWindow;
-}
-
-void Window1::destroyInstances()
-{
-    Window2::destroyInstance();
-    if (theWindow) {
-        // The menu tree outlives the window: it is built once for the whole program.
-        Menu::instance()->setParent(nullptr);
-        Window1* w = theWindow;
-        theWindow = nullptr;
-        delete w;
-    }
-}
-
-Window1::Window1()
+Window1::Window1(scene::SceneModel* model)
+    : model(model)
 {
     setObjectName(QStringLiteral("Window1"));
     setMenuBar(Menu::instance());
@@ -74,6 +44,7 @@ Window1::Window1()
         | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     keepNormalState(this);
+    setWindowTitle(QStringLiteral("Voleta Ver. " VOLETA_VERSION_TEXT));
 
     Oval1 = new Oval(content);
     Oval1->setObjectName(QStringLiteral("Oval1"));
@@ -119,6 +90,7 @@ Window1::Window1()
     view("liveView", &Window1::setLiveView);
     view("answerView", &Window1::setAnswerView);
     view("highQuality", &Window1::setHighQuality);
+    view("lighterNear", &Window1::setLighterNear);
 
     liveTimer = new QTimer(this);
     liveTimer->setObjectName(QStringLiteral("liveTimer"));
@@ -131,74 +103,33 @@ Window1::Window1()
     rescanTimer->setSingleShot(true);
     connect(folderWatcher, &QFileSystemWatcher::directoryChanged, this, &Window1::folderChanged);
     connect(rescanTimer, &QTimer::timeout, this, &Window1::rescanFolders);
-}
-
-void Window1::Open()
-{
-    // The settings window, created with its start values, placed at (350, 400).
-    Window2* w2 = Window2::instance();
-    w2->move(350, 400);
 
     bu1 = QImage(render::kPictureWidth, render::kWorkHeight, QImage::Format_RGB32);
     bu1.fill(Qt::white);
-    bu2 = QImage(render::kWorkWidth, render::kWorkHeight, QImage::Format_RGB32);
-    bu2.fill(Qt::white);
+    connect(model, &scene::SceneModel::changed, this, &Window1::sceneChanged);
+}
 
-    // Source pictures. The second row is chosen at start (the first when there is only one).
-    w2->PopupMenu3->DeleteAllRows();
-    scanFolder(platform::sourceFolder(), true, w2->PopupMenu3, QStringLiteral("画像フォルダーに画像がありません"));
-    if (w2->PopupMenu3->count() >= 2)
-        w2->PopupMenu3->setListIndex(1);
-    else if (w2->PopupMenu3->count() == 1)
-        w2->PopupMenu3->setListIndex(0);
-
-    // Backgrounds: the first row stands for the flat plane, yet its picture is what the
-    // preview shows at start.
-    w2->PopupMenu11->DeleteAllRows();
-    const QString backgrounds = platform::backgroundFolder();
-    if (scanFolder(backgrounds, false, w2->PopupMenu11, QStringLiteral("背景フォルダーに画像がありません"))) {
-        w2->PopupMenu11->setListIndex(0);
-        const QString entry = platform::child(backgrounds, w2->PopupMenu11->Text());
-        if (!entry.isEmpty()) w2->Canvas2->setBackdrop(platform::openPicture(entry).image);
+// The window follows the model: a new source picture shows over the picture, and any
+// change of what a Display composes asks for live composition.
+void Window1::sceneChanged(scene::SceneModel::Parts parts)
+{
+    if (parts & scene::SceneModel::Pattern) {
+        if (model->pattern().isNull())
+            Canvas3->clearBackdrop();
+        else
+            Canvas3->setBackdrop(model->pattern());
+        Canvas3->show();
+        Canvas3->update();
     }
-
-    // Font lists: each family once, in the platform's order, nothing selected.
-    const QStringList families = text::plainFamilies(QFontDatabase::families());
-    for (const QString& family : families) {
-        w2->PopupMenu7->AddRow(family);
-        w2->PopupMenu8->AddRow(family);
-        w2->PopupMenu14->AddRow(family);
-        platform::yield();
-    }
-
-    // Text line and rendering start values.
-    const render::StartState& start = render::startState();
-    textLines = start.lines;
-    Hk = start.hk;
-    kt = start.kt;
-
-    setWindowTitle(QStringLiteral("Voleta Ver. " VOLETA_VERSION_TEXT));
-
-    // Every change of the settings ends in iti, except a new source picture and the
-    // depth sliders (which nothing reads before a Display): those ask for live
-    // composition here, after the settings window's own handlers.
-    connect(w2->PopupMenu3, &PopupMenu::Change, this, &Window1::requestLive);
-    for (QSlider* slider : { w2->Slider1, w2->Slider2, w2->Slider3 })
-        connect(slider, &QSlider::valueChanged, this, &Window1::requestLive);
-
-    // The settings window in front, and the first preview.
-    show();
-    showInFront(w2);
-    iti();
-
-    reportSeededFolders();
-    // From now on the lists follow the folders. Once a chosen file that is gone is no
-    // longer chosen, it leaves the list.
-    for (PopupMenu* list : { w2->PopupMenu3, w2->PopupMenu11 })
-        connect(list, &PopupMenu::Change, this, [this] {
-            if (vanishedRowListed) folderChanged();
-        });
-    watchFolders();
+    // The menu's ticks follow the scene (an undo, an opened scene file).
+    const auto tick = [](const char* name, bool on) {
+        QAction* item = Menu::instance()->item(QString::fromLatin1(name));
+        const QSignalBlocker quiet(item);
+        item->setChecked(on);
+    };
+    if (parts & scene::SceneModel::Quality) tick("highQuality", model->state().quality);
+    if (parts & scene::SceneModel::LighterNear) tick("lighterNear", model->state().lighterNear);
+    if (parts & scene::SceneModel::kComposed) requestLive();
 }
 
 void Window1::closeEvent(QCloseEvent* e)
@@ -207,25 +138,31 @@ void Window1::closeEvent(QCloseEvent* e)
     platform::requestQuit();
 }
 
-text::Lines Window1::lines() const
+void Window1::setPictureLists(PopupMenu* sources, PopupMenu* backgrounds)
 {
-    const Window2* w2 = Window2::instance();
-    text::Lines result = textLines;
-    for (int n = 1; n <= 3; ++n) {
-        result[n - 1].text = w2->lineField(n)->text();
-        result[n - 1].family = w2->lineFontList(n)->Text();
-    }
-    return result;
+    sourceList = sources;
+    backgroundList = backgrounds;
+}
+
+void Window1::followFolders()
+{
+    // Once a chosen file that is gone is no longer chosen, it leaves the list.
+    for (PopupMenu* list : { sourceList, backgroundList })
+        connect(list, &PopupMenu::Change, this, [this] {
+            if (vanishedRowListed) folderChanged();
+        });
+    watchFolders();
+}
+
+void Window1::enableSettingsButton()
+{
+    PushButton1->setEnabled(true);
 }
 
 void Window1::PushButton1_Action()
 {
-    Window2* w2 = Window2::instance();
     PushButton1->setEnabled(false);
-    w2->PushButton1->setEnabled(false);
-    showInFront(w2);
-    w2->Canvas2->update();
-    iti();
+    Q_EMIT settingsButtonPressed();
 }
 
 void Window1::PushButton2_Action()
@@ -252,7 +189,6 @@ bool Window1::svdt()
 
 bool Window1::settei()
 {
-    Window2* w2 = Window2::instance();
-    showInFront(w2);
+    Q_EMIT settingsCommand();
     return false;
 }

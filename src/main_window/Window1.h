@@ -1,78 +1,51 @@
-// The main window: shows the composed stereogram at half size, holds the whole
-// rendering state, and runs the opening sequence that sets the program up.
+// The main window: shows the scene model's stereogram at half size, composed by the
+// Display command or by live view, and follows the picture folders.
 #pragma once
 
 #include "render/DepthArray.h"
+#include "render/Engine.h"
 #include "render/StageCache.h"
-#include "text/TextLayer.h"
+#include "scene/SceneModel.h"
 
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMainWindow>
+#include <functional>
 
 class QTimer;
 
 class Canvas;
 class Oval;
+class PopupMenu;
 class QPushButton;
 
 class Window1 : public QMainWindow {
     Q_OBJECT
 public:
-    // The single instance: the first reference creates it and runs the opening sequence.
-    static Window1* instance();
-    static Window1* existing(); // nullptr before the first reference
-    // Tests only: drops the main and settings windows so the next reference starts afresh.
-    static void destroyInstances();
+    // The window over a scene model that outlives it; the opening sequence is run by
+    // whoever makes the windows.
+    explicit Window1(scene::SceneModel* model);
 
-    // Controls, named as the handlers find them.
-    Oval* Oval1; // left guide dot
-    Oval* Oval2; // right guide dot, one repeat distance (at half scale) to the right
-    Canvas* Canvas1; // the composed picture at half size
-    QPushButton* PushButton1; // 設　定: shows the settings window again
-    QPushButton* PushButton2; // 画像 保存
-    Canvas* Canvas3; // the chosen source picture, inside Canvas1
-    QPushButton* PushButton3; // 画像 印刷
+    // What the window shows and holds, read-only.
+    const QImage& picture() const { return bu1; } // the composed picture, 1920 x 1280
+    const render::DepthArray& depth() const { return liveStages.depth(); } // of the last composition
+    render::LineDepths textDepths() const { return k; } // the text lines' depths of the last Display
+    bool highQuality() const { return model->state().quality; }
 
-    // Working pictures and the depth array.
-    QImage bu1; // the composed picture, 1920 x 1280
-    QImage bu2; // the working area: map crop during a Display, otherwise the text mask
-    render::DepthArray a;
-
-    // Hk: 1 parallel, -1 crossed viewing. kt: map relief factor in half steps.
-    int Hk = 0, kt = 0;
-    int k1 = 0, k2 = 0, k3 = 0; // text line depths of the last Display
-    // The three text lines' sizes in mask pixels, offsets, italic and bold flags (1 = on)
-    // (historically x1..x3, y1..y3, ts1..ts3, it1..it3, ft1..ft3). Their texts and fonts
-    // live in the settings window's fields and lists.
-    text::Lines textLines;
-
-    // Whether the Display command drew a usable map crop into bu2 this time.
-    bool mapCropReady = false;
-
-    void keisan(); // writes each text line's depth under its mask pixels
-    void hyouji(); // composes the stereogram into bu1 and shows it
-    void iti(); // lays out and draws the text lines into the mask and the preview
+    void hyouji(); // composes the model's stereogram into bu1 and shows it, row by row
     void svjpg(); // saves bu1 as a JPEG or PNG file
-    void tizu(); // fills the depth array: flat, or the relief of the map crop
     void insatu(); // prints bu1 on one page
 
-    // The three text lines as the drawing needs them: the state above with the texts
-    // and fonts of the settings window.
-    text::Lines lines() const;
-    // Line n (1..3) of the state above, for the handlers that act the same on every line.
-    text::Line& line(int n) { return textLines[n - 1]; }
-
     // The views of the 編集 menu, each off at start. Live view recomposes the picture
-    // after every change of the settings; the answer view shows the hidden depth in
-    // place of the stereogram; high quality composes with the symmetric links (the
-    // Display command, live view and the CLI alike).
+    // after every change of the scene; the answer view shows the hidden depth in place
+    // of the stereogram; high quality composes with the symmetric links (the Display
+    // command, live view and the CLI alike).
     void setLiveView(bool on);
     void setAnswerView(bool on);
     void setHighQuality(bool on);
-    bool highQuality() const { return quality; }
+    void setLighterNear(bool on); // 明るいほど手前: the background read as a depth picture
     // Asks for a live composition; nothing while live view is off. Requests made
-    // before it runs are answered by one composition of the settings as they are then.
+    // before it runs are answered by one composition of the scene as it is then.
     void requestLive();
     void saveAnswer(); // saves the answer picture of bu1's depth as a PNG file
 
@@ -84,6 +57,22 @@ public:
     bool settei();
     bool openSourceFolder(); // the picture folders in the desktop's file manager
     bool openBackgroundFolder();
+
+    // The Display command from the settings window: the picture buttons come on and the
+    // model's scene is composed. Asked while a Display runs (its rows let events
+    // through), it is composed after that one.
+    void display();
+    void enableSettingsButton();
+
+    // The picture lists the folders fill, handed down by whoever made both windows.
+    void setPictureLists(PopupMenu* sources, PopupMenu* backgrounds);
+    // Lists the accepted entries of a picture folder into `list`. A missing folder
+    // shows `missing` and asks the program to end; returns whether it exists.
+    bool scanFolder(const QString& folder, bool sourceFolder, PopupMenu* list, const QString& missing);
+    // Tells the user about a folder of theirs that was made empty on this start.
+    void reportSeededFolders();
+    // From now on the lists follow their folders.
+    void followFolders();
 
     // The accepted pictures of a folder, in list order: ".jpg" in any letter case, and in
     // the source folder also ".png" and the old ".pict"/".pct" pictures.
@@ -98,34 +87,53 @@ Q_SIGNALS:
     // The composed picture was shown in Canvas1 after `row` (-1: the finished picture).
     void pictureShown(int row);
     void foldersRescanned();
+    // The Settings button or the 設定 command asks for the settings window.
+    void settingsButtonPressed();
+    void settingsCommand();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    Window1();
-    QImage strip; // the pattern strip of the source picture whose cacheKey is stripSource
-    qint64 stripSource = 0;
-    void Open();
+    scene::SceneModel* model;
+
+    Oval* Oval1; // left guide dot
+    Oval* Oval2; // right guide dot, one repeat distance (at half scale) to the right
+    Canvas* Canvas1; // the composed picture at half size
+    QPushButton* PushButton1; // 設　定: shows the settings window again
+    QPushButton* PushButton2; // 画像 保存
+    Canvas* Canvas3; // the chosen source picture, inside Canvas1
+    QPushButton* PushButton3; // 画像 印刷
+
+    QImage bu1; // the composed picture, 1920 x 1280
+    render::LineDepths k {}; // text line depths of the last Display
+
+    void sceneChanged(scene::SceneModel::Parts parts);
     void composeLive();
     // Shows bu1 in Canvas1, or its answer picture while the answer view is on.
     void showComposed();
+    // What waits for the running Display: another Display, saves and prints.
+    void whenComposed(std::function<void()> step);
 
-    bool live = false, showAnswer = false, quality = false;
-    render::StageCache liveStages; // the stages of the live view's last composition
+    bool live = false, showAnswer = false;
+    render::StageCache liveStages; // the stages of the last composition, Display or live
     QTimer* liveTimer; // single shot, zero delay: the one waiting live composition
     bool displaying = false; // the Display command composes; live requests wait for it
     bool liveAfterDisplay = false; // a change came while it did
+    bool displayAfterDisplay = false; // so did another Display command
+    std::vector<std::function<void()>> afterDisplay; // saves and prints asked meanwhile
     int composedCount = 0; // pictures composed into bu1 so far (Display or live)
     QImage answer; // the answer picture of the composition numbered answerOf
     int answerOf = -1;
     // The answer picture of the depth array, made once per composition.
     const QImage& answerPicture();
-    bool scanFolder(const QString& folder, bool sourceFolder, class PopupMenu* list, const QString& missing);
-    void reportSeededFolders();
+    // The name offered for the picture: from the source picture's name and the lines.
+    QString suggestedName() const;
     void openFolder(const QString& folder, const QString& path, const QString& name);
 
     // Following the folders while the program runs.
+    PopupMenu* sourceList = nullptr;
+    PopupMenu* backgroundList = nullptr;
     class QFileSystemWatcher* folderWatcher = nullptr;
     class QTimer* rescanTimer = nullptr;
     QElapsedTimer pendingSince; // since the first change of the waiting rescan
@@ -133,5 +141,5 @@ private:
     bool vanishedRowListed = false; // a chosen row whose file is gone is still listed
     void watchFolders();
     void folderChanged();
-    bool followFolder(const QString& folder, bool sourceFolder, class PopupMenu* list);
+    bool followFolder(const QString& folder, bool sourceFolder, PopupMenu* list);
 };

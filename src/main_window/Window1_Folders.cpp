@@ -5,7 +5,6 @@
 #include "controls/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
-#include "settings/Window2.h"
 
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -31,7 +30,6 @@ bool accepted(const QString& name, bool sourceFolder)
 
 } // namespace
 
-// Tells the user about a folder of theirs that was made empty on this start.
 void Window1::reportSeededFolders()
 {
     const platform::PictureFolders folders = platform::pictureFolders();
@@ -65,8 +63,6 @@ QStringList Window1::listPictures(const QString& folder, bool sourceFolder)
     return pictures;
 }
 
-// Lists the accepted entries of a picture folder into `list`. A missing folder shows
-// its message and asks the program to end; returns whether it exists.
 bool Window1::scanFolder(const QString& folder, bool sourceFolder, PopupMenu* list, const QString& missing)
 {
     if (folder.isEmpty()) {
@@ -110,9 +106,8 @@ void Window1::rescanFolders()
     }
     rescanning = true;
     rescanTimer->stop();
-    Window2* w2 = Window2::instance();
-    const bool sourceKept = followFolder(platform::sourceFolder(), true, w2->PopupMenu3);
-    const bool backgroundKept = followFolder(platform::backgroundFolder(), false, w2->PopupMenu11);
+    const bool sourceKept = followFolder(platform::sourceFolder(), true, sourceList);
+    const bool backgroundKept = followFolder(platform::backgroundFolder(), false, backgroundList);
     vanishedRowListed = sourceKept || backgroundKept;
     watchFolders();
     rescanning = false;

@@ -1,15 +1,13 @@
-// The main window's part of composing: the text layer, the depth steps, the
-// composition and what Canvas1 shows, and the live, answer and quality views.
+// The main window's part of composing: the Display command and live view, both through
+// one stage cache over the model's scene, what Canvas1 shows, and the answer and
+// quality views.
 #include "main_window/Window1.h"
 
 #include "controls/Controls.h"
-#include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "render/Answer.h"
 #include "render/Engine.h"
 #include "render/Pipeline.h"
-#include "render/QualityCompose.h"
-#include "settings/Window2.h"
 
 #include <QPushButton>
 #include <QTimer>
@@ -24,79 +22,69 @@ constexpr int kFirstRefreshRow = 140;
 
 } // namespace
 
-void Window1::iti()
+void Window1::display()
 {
-    const text::Lines current = lines();
-    text::drawMask(bu2, current);
-    // The preview repaints its map and then draws these lines over it.
-    Window2* w2 = Window2::instance();
-    w2->setPreviewLines(current);
-    w2->Canvas2->update();
-    if (Canvas3->hasBackdrop()) w2->PushButton1->setEnabled(true);
-    requestLive();
-}
-
-void Window1::tizu()
-{
-    const Window2* w2 = Window2::instance();
-    if (w2->PopupMenu11->ListIndex() == 0 || !mapCropReady)
-        render::depthFlat(a);
-    else
-        render::depthFromMap(bu2, Hk, kt, a);
-}
-
-void Window1::keisan()
-{
-    const Window2* w2 = Window2::instance();
-    const render::LineDepths k
-        = render::lineDepths(w2->Slider1->value(), w2->Slider2->value(), w2->Slider3->value(), Hk);
-    k1 = k.k1, k2 = k.k2, k3 = k.k3;
-    render::applyTextDepths(bu2, k, a);
+    if (displaying) {
+        // Its rows let events through: a Display asked meanwhile waits for this one.
+        displayAfterDisplay = true;
+        return;
+    }
+    PushButton1->setEnabled(true);
+    PushButton2->setEnabled(true);
+    PushButton3->setEnabled(true);
+    hyouji();
 }
 
 void Window1::hyouji()
 {
-    const QImage* source = Canvas3->backdrop();
-    if (!source) return;
-    // Squeezing the source into the strip is the costliest step; the same source
-    // picture gives the same strip, so it is made once per picture.
-    if (stripSource != source->cacheKey() || strip.isNull()) {
-        strip = render::patternStrip(*source);
-        stripSource = source->cacheKey();
-    }
+    if (model->pattern().isNull()) return;
     ++composedCount;
-    // The Display command composes the settings that a waiting live composition would;
+    // The Display command composes the scene that a waiting live composition would;
     // a change made while it runs (its rows let events through) is composed after it.
     liveTimer->stop();
     displaying = true;
-    const auto afterRow = [this](int y) {
+    const render::Scene scene = model->renderScene();
+    k = render::lineDepths(scene.s1, scene.s2, scene.s3, scene.hk);
+    const QImage& composing = liveStages.picture(); // the rows made so far
+    Canvas3->hide();
+    liveStages.update(scene, [&](int y) {
         if (y % kRefreshEvery == kFirstRefreshRow) {
-            showComposed();
+            if (showAnswer)
+                Canvas1->setBackdrop(answerPicture());
+            else
+                Canvas1->setBackdropView(&composing);
+            Canvas1->update();
             Q_EMIT pictureShown(y);
         }
         platform::yield();
-    };
-    if (quality) {
-        Canvas3->hide();
-        render::composeQuality(strip, a, bu1, afterRow);
-    } else {
-        render::drawSeed(strip, bu1);
-        Canvas3->hide();
-        for (int y = 0; y < render::kWorkHeight; ++y) {
-            render::composeRow(bu1, a, y);
-            afterRow(y);
-        }
-    }
+    });
+    bu1 = liveStages.picture(); // shared: the next composition goes into a buffer of its own
     displaying = false;
     showComposed();
     Q_EMIT pictureShown(-1);
+
+    // What was asked while it ran: saves and prints of this picture, then the next Display.
+    for (const auto& step : std::exchange(afterDisplay, {}))
+        step();
+    if (std::exchange(displayAfterDisplay, false)) {
+        display();
+        return;
+    }
     if (std::exchange(liveAfterDisplay, false)) requestLive();
+}
+
+void Window1::whenComposed(std::function<void()> step)
+{
+    if (displaying)
+        afterDisplay.push_back(std::move(step));
+    else
+        step();
 }
 
 const QImage& Window1::answerPicture()
 {
     if (answerOf != composedCount) {
-        answer = render::answerPicture(a);
+        answer = render::answerPicture(depth());
         answerOf = composedCount;
     }
     return answer;
@@ -129,8 +117,12 @@ void Window1::setAnswerView(bool on)
 
 void Window1::setHighQuality(bool on)
 {
-    quality = on;
-    requestLive();
+    model->setQuality(on);
+}
+
+void Window1::setLighterNear(bool on)
+{
+    model->setLighterNear(on);
 }
 
 void Window1::requestLive()
@@ -144,17 +136,15 @@ void Window1::requestLive()
         liveTimer->start();
 }
 
-// The picture of the settings as they are now, composed off screen through the stage
-// cache (only the stages a change touched run again) and shown whole, as the Display
-// command would leave it: bu1 and the depth array hold it for saving, printing and
-// the answer view.
+// The picture of the scene as it is now, composed off screen through the stage cache
+// (only the stages a change touched run again) and shown whole, as the Display command
+// would leave it: bu1 and the depth array hold it for saving, printing and the answer view.
 void Window1::composeLive()
 {
-    if (!live) return;
-    const QImage& picture = liveStages.update(Window2::instance()->scene());
+    if (!live || displaying) return;
+    const QImage& picture = liveStages.update(model->renderScene());
     if (picture.isNull()) return; // no source picture: nothing to repeat
-    bu1 = picture; // shared: the next live composition goes into a buffer of its own
-    a = liveStages.depth();
+    bu1 = picture; // shared: the next composition goes into a buffer of its own
     ++composedCount;
     Canvas3->hide();
     PushButton2->setEnabled(true);

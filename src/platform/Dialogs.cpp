@@ -69,6 +69,15 @@ namespace {
             if (dialog.exec() != QDialog::Accepted) return {};
             return { dialog.selectedFiles().value(0), dialog.selectedNameFilter() };
         }
+        QString openFile(const QStringList& filters) override
+        {
+            QFileDialog dialog(nullptr, QString(), saveFolder());
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(QFileDialog::ExistingFile);
+            dialog.setNameFilters(filters);
+            if (dialog.exec() != QDialog::Accepted) return {};
+            return dialog.selectedFiles().value(0);
+        }
         bool pageSetup(QPrinter& printer) override
         {
             QPageSetupDialog dialog(&printer);

@@ -500,8 +500,25 @@ ImportResult addPicture(const QImage& picture, const QString& name, const QStrin
     return writeNewFile(bytes, name, folder);
 }
 
+namespace {
+    std::function<void()>& yieldHook()
+    {
+        static std::function<void()> hook;
+        return hook;
+    }
+} // namespace
+
+void setYieldHook(std::function<void()> hook)
+{
+    yieldHook() = std::move(hook);
+}
+
 void yield()
 {
+    if (yieldHook()) {
+        yieldHook()();
+        return;
+    }
     static QElapsedTimer timer;
     if (!timer.isValid()) {
         timer.start();

@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QIODevice;
@@ -183,6 +184,9 @@ ImportResult addPicture(const QImage& picture, const QString& name, const QStrin
 // Lets pending events run, at most every ~15 ms of wall time, so a long loop can call
 // it once per row at no cost.
 void yield();
+// Tests only: a function yield calls every time, in place of letting events run (what
+// a user could do while a long loop lets events through); empty = none.
+void setYieldHook(std::function<void()> hook);
 
 // Requests the end of the program. Before the event loop runs this is remembered and
 // main() returns at once; inside the loop it quits the loop.

@@ -4,7 +4,7 @@
 
 namespace render {
 
-const QImage& StageCache::update(const Scene& scene)
+const QImage& StageCache::update(const Scene& scene, const RowCallback& afterRow)
 {
     if (scene.pattern.isNull()) {
         composed = QImage();
@@ -56,14 +56,16 @@ const QImage& StageCache::update(const Scene& scene)
     }
 
     const PictureKey pictures { recomputed.strip, recomputed.depth, scene.quality };
-    if (pictureKey != pictures || composed.isNull()) {
+    if (pictureKey != pictures || composed.isNull() || afterRow) {
         // A picture still shared with its viewer is left to it; compose into a new one.
-        if (composed.isNull() || !composed.isDetached())
+        if (composed.isNull() || !composed.isDetached()) {
             composed = QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
+            composed.fill(Qt::white); // what a row shown before it is composed shows
+        }
         if (scene.quality)
-            composeQuality(strip, depthArray, composed);
+            composeQuality(strip, depthArray, composed, afterRow);
         else
-            compose(strip, depthArray, composed);
+            compose(strip, depthArray, composed, afterRow);
         pictureKey = pictures;
         ++recomputed.picture;
     }

@@ -28,8 +28,10 @@ public:
     // Brings every stage up to date with `scene` and returns the composed picture
     // (1920 x 1280, Format_RGB32), null when the scene has no pattern picture. The
     // picture is composed into a buffer of its own: a copy taken of the last result
-    // (a shown picture) is never written to.
-    const QImage& update(const Scene& scene);
+    // (a shown picture) is never written to. With `afterRow`, the picture is composed
+    // again whatever changed, and `afterRow` runs after each row as compose runs it
+    // (the Display command shows the rows as they come).
+    const QImage& update(const Scene& scene, const RowCallback& afterRow = {});
 
     const QImage& picture() const { return composed; }
     const DepthArray& depth() const { return depthArray; }

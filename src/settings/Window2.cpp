@@ -1,7 +1,7 @@
 #include "settings/Window2.h"
 
 #include "controls/Controls.h"
-#include "main_window/Window1.h"
+#include "platform/Files.h"
 #include "render/Pipeline.h"
 #include "text/TextLayer.h"
 
@@ -12,12 +12,11 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
 
 namespace {
-
-Window2* theWindow = nullptr;
 
 // The size lists' rows, in points; a line is drawn at text::kSizeFactor mask pixels a point.
 QStringList sizeRows()
@@ -41,26 +40,19 @@ QStringList nearFarRows()
 
 } // namespace
 
-Window2* Window2::instance()
-{
-    if (!theWindow) theWindow = new Window2;
-    return theWindow;
-}
-
-void Window2::destroyInstance()
-{
-    delete theWindow;
-    theWindow = nullptr;
-}
-
 // A window of its own kept above the main window (its transient), with a plain title
-// bar: no close box (it is only ever hidden), no minimise or maximise box, fixed size.
-Window2::Window2()
-    : QWidget(Window1::existing(), Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
+// bar: no close box (it is only ever hidden), no minimise or maximise box. It can be
+// resized: widening it shows the lists beyond its right edge; the controls stay where
+// they are.
+Window2::Window2(scene::SceneModel* model, QWidget* mainWindow)
+    : QWidget(mainWindow, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
+    , model(model)
 {
     setObjectName(QStringLiteral("Window2"));
     setWindowTitle(QStringLiteral("文字背景設定"));
-    setFixedSize(480, 270);
+    resize(480, 270);
+    setMinimumSize(64, 64);
+    setMaximumSize(32000, 32000);
     keepNormalState(this);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0, 171, 151));
@@ -68,8 +60,24 @@ Window2::Window2()
     setAutoFillBackground(true);
     setFont(uiFont(12));
     createControls();
+    fieldFamily = EditField1->font().family();
     connectHandlers();
     setUpFocus();
+    connect(model, &scene::SceneModel::changed, this, &Window2::showScene);
+}
+
+void Window2::placeContent(QPoint topLeft)
+{
+    setGeometry(QRect(topLeft, size()));
+}
+
+void Window2::addFontFamilies(const QStringList& families)
+{
+    for (const QString& family : families) {
+        for (int n = 1; n <= 3; ++n)
+            lineFontList(n)->AddRow(family);
+        platform::yield();
+    }
 }
 
 void Window2::createControls()
@@ -251,6 +259,11 @@ PopupMenu* Window2::lineSizeList(int n) const
     return n == 1 ? PopupMenu1 : n == 2 ? PopupMenu4 : PopupMenu9;
 }
 
+QSlider* Window2::lineSlider(int n) const
+{
+    return n == 1 ? Slider1 : n == 2 ? Slider2 : Slider3;
+}
+
 void Window2::connectHandlers()
 {
     connect(PushButton1, &QPushButton::clicked, this, &Window2::PushButton1_Action);
@@ -268,8 +281,9 @@ void Window2::connectHandlers()
     connect(Canvas2, &Canvas::MouseDown, this, [this](QPoint p) { Canvas2_MouseDown(p.x(), p.y()); });
     Canvas2->paintHandler = [this](QPainter& g) {
         Canvas2_Paint(g);
-        text::drawPreview(g, previewLines);
+        text::drawPreview(g, model->renderScene().lines);
     };
+    connect(PopupMenu6, &PopupMenu::Change, this, [this] { model->chooseExportSize(PopupMenu6->ListIndex()); });
 
     // The three text rows: each kind of control has one handler taking the line.
     const struct {
@@ -292,6 +306,15 @@ void Window2::connectHandlers()
         connect(lineFontList(n), &PopupMenu::Change, this, [this, n] { lineFontChanged(n); });
         connect(r.italic, &QCheckBox::clicked, this, [this, n] { lineItalicClicked(n); });
         connect(r.bold, &QCheckBox::clicked, this, [this, n] { lineBoldClicked(n); });
+        // The depth sliders have no handler of their own; they set the line's depth in
+        // the model, a drag as one step that live view follows as it moves.
+        QSlider* slider = lineSlider(n);
+        connect(slider, &QSlider::sliderPressed, this, [this, n] { model->beginDrag(n - 1); });
+        connect(slider, &QSlider::sliderMoved, this, [this, n](int v) { model->setDepth(n - 1, v); });
+        connect(slider, &QSlider::valueChanged, this, [this, n](int v) { model->setDepth(n - 1, v); });
+        connect(slider, &QSlider::sliderReleased, this, [this] { model->endDrag(); });
+        // The model's undo and redo, not the field's own, answer their keys.
+        lineField(n)->installEventFilter(this);
     }
 }
 
@@ -304,6 +327,20 @@ void Window2::keyPressEvent(QKeyEvent* e)
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+bool Window2::eventFilter(QObject* watched, QEvent* e)
+{
+    // The field neither claims the keys from the menu's shortcuts nor undoes its own
+    // typing when the keys reach it all the same.
+    if (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+            e->ignore();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void Window2::closeEvent(QCloseEvent* e)

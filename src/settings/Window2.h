@@ -1,9 +1,9 @@
 // The settings window: every option of the program, the map preview with its pan
-// arrows, and one row of controls for each of the three text lines.
+// arrows, and one row of controls for each of the three text lines. Its handlers write
+// the scene model, and it shows the model whenever the model changes.
 #pragma once
 
-#include "render/Pipeline.h"
-#include "text/TextLayer.h"
+#include "scene/SceneModel.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -23,12 +23,56 @@ class QToolButton;
 class Window2 : public QWidget {
     Q_OBJECT
 public:
-    static Window2* instance(); // created on first reference, with every start value
-    static void destroyInstance(); // tests only
+    // The window over a scene model that outlives it, a transient of `mainWindow`.
+    Window2(scene::SceneModel* model, QWidget* mainWindow);
 
-    // Pan offsets of the map crop, in map-picture pixels (not the text lines' offsets).
-    int x1 = 0;
-    int y1 = 0;
+    // Puts the window's content (not its frame) at a place on the screen.
+    void placeContent(QPoint topLeft);
+    // The font families every text row's font list offers, in order.
+    void addFontFamilies(const QStringList& families);
+    // The main window's Settings button: the window comes back with Display off until
+    // the text is drawn again.
+    void showAgain();
+
+    // Handlers.
+    void PushButton1_Action(); // the Display command
+    void PopupMenu11_Change();
+    void PopupMenu3_Change();
+    void PopupMenu10_Change();
+    void Canvas2_Paint(QPainter& g);
+    bool Canvas2_MouseDown(int x, int y);
+    void PopupMenu12_Change();
+    void PopupMenu13_Change();
+    bool PopupArrow1_MouseDown(int x, int y);
+    bool PopupArrow2_MouseDown(int x, int y);
+    bool PopupArrow3_MouseDown(int x, int y);
+    bool PopupArrow4_MouseDown(int x, int y);
+    void PopupMenu2_Change();
+    void PopupMenu5_Change();
+    // The text rows' handlers, one for each kind of control, for line n (1..3).
+    void lineUp(int n); // LittleArrowsN's Up
+    void lineDown(int n); // LittleArrowsN's Down
+    void lineLeft(int n); // the row's "<"
+    void lineRight(int n); // the row's ">"
+    void lineSizeChanged(int n);
+    void lineTextChanged(int n);
+    void lineFontChanged(int n);
+    void lineItalicClicked(int n);
+    void lineBoldClicked(int n);
+
+Q_SIGNALS:
+    // The handlers' effects on the main window: its Settings button comes on; the
+    // Display command composes there.
+    void settingsButtonEnabled();
+    void displayRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    scene::SceneModel* model;
 
     // Controls in creation order (the stacking order).
     Canvas* Canvas2; // the map preview, 160 x 128
@@ -93,62 +137,24 @@ public:
     QLineEdit* lineField(int n) const;
     PopupMenu* lineFontList(int n) const;
     PopupMenu* lineSizeList(int n) const;
+    QSlider* lineSlider(int n) const;
 
-    // The scene the settings describe now, as a Display would compose it: the source
-    // picture, the chosen background (none for the first row or one that cannot be
-    // read), zoom, pan, height factor, viewing method, the lines, their depths and the
-    // composition chosen in the menu.
-    render::Scene scene();
-
-    // The lines the preview draws over the map (set by the main window's iti).
-    void setPreviewLines(const text::Lines& lines) { previewLines = lines; }
-
-    // Handlers.
-    void PushButton1_Action(); // the Display command
-    void PopupMenu11_Change();
-    void PopupMenu3_Change();
-    void PopupMenu10_Change();
-    void Canvas2_Paint(QPainter& g);
-    bool Canvas2_MouseDown(int x, int y);
-    void PopupMenu12_Change();
-    void PopupMenu13_Change();
-    bool PopupArrow1_MouseDown(int x, int y);
-    bool PopupArrow2_MouseDown(int x, int y);
-    bool PopupArrow3_MouseDown(int x, int y);
-    bool PopupArrow4_MouseDown(int x, int y);
-    void PopupMenu2_Change();
-    void PopupMenu5_Change();
-    // The text rows' handlers, one for each kind of control, for line n (1..3).
-    void lineUp(int n); // LittleArrowsN's Up
-    void lineDown(int n); // LittleArrowsN's Down
-    void lineLeft(int n); // the row's "<"
-    void lineRight(int n); // the row's ">"
-    void lineSizeChanged(int n);
-    void lineTextChanged(int n);
-    void lineFontChanged(int n);
-    void lineItalicClicked(int n);
-    void lineBoldClicked(int n);
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-
-private:
-    Window2();
     void createControls();
     void connectHandlers();
     void setUpFocus();
     void repaintPreview();
     void moveLine(int n, int dx, int dy);
     void panBy(int dx, int dy);
-    // Brings the pan offsets back so that the crop lies inside the preview's map.
-    void keepPanInsideMap();
     void applyLineStyle(int n, bool italic);
+    // What every redraw of the text does here: the preview redrawn, and Display on
+    // once there is a source picture.
+    void textRedrawn();
+    // Shows the model in the controls without running their handlers.
+    void showScene(scene::SceneModel::Parts parts);
+    QString fieldFamily; // the text fields' font before a family is chosen
 
-    text::Lines previewLines;
-
-    // The chosen background's map picture, decoded; null for the first row (the flat
-    // plane) and for a file that is gone or cannot be read.
+    // The chosen background's map picture as a Display reads it now: null for the first
+    // row (the flat plane) and for a file that is gone or cannot be read.
     QImage chosenMap();
     // The last map picture decoded, reused while the file is unchanged.
     QImage openMap(const QString& path);

@@ -1,8 +1,8 @@
 // The settings window's handlers: the Display command, the source, viewing-method and
 // background lists, the map preview with its zoom, pan and height difference, and the
-// three text rows.
+// three text rows. Each writes what the user did into the scene model; the window
+// shows the model when it changes (showScene), after an undo as after a handler.
 #include "controls/Controls.h"
-#include "main_window/Window1.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "render/Engine.h"
@@ -14,55 +14,124 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 
 namespace {
 const QString kNotFound = QStringLiteral("画像が見つかりません");
+
+// Sets a list's row without running its handler.
+void showRow(PopupMenu* list, int row)
+{
+    if (list->ListIndex() == row) return;
+    const QSignalBlocker quiet(list);
+    list->setListIndex(row);
+}
+
+void showChecked(QCheckBox* box, bool on)
+{
+    const QSignalBlocker quiet(box);
+    box->setChecked(on);
+}
 } // namespace
+
+// ---- Showing the model -------------------------------------------------------------
+
+void Window2::showScene(scene::SceneModel::Parts parts)
+{
+    using M = scene::SceneModel;
+    const scene::SceneState& s = model->state();
+    if (parts & M::Texts) {
+        QCheckBox* const italicBoxes[3] = { CheckBox2, CheckBox3, CheckBox5 };
+        QCheckBox* const boldBoxes[3] = { CheckBox1, CheckBox4, CheckBox6 };
+        for (int n = 1; n <= 3; ++n) {
+            const scene::LineState& line = s.lines[n - 1];
+            QLineEdit* field = lineField(n);
+            if (field->text() != line.text) {
+                const QSignalBlocker quiet(field);
+                field->setText(line.text);
+            }
+            showRow(lineSizeList(n), line.sizeRow);
+            showRow(lineFontList(n), line.family.isEmpty() ? -1 : lineFontList(n)->findText(line.family));
+            showChecked(italicBoxes[n - 1], line.italic);
+            showChecked(boldBoxes[n - 1], line.bold);
+            QFont f = field->font();
+            f.setFamily(line.family.isEmpty() ? fieldFamily : line.family);
+            f.setItalic(line.italic);
+            f.setBold(line.bold);
+            field->setFont(f);
+        }
+    }
+    if (parts & M::Depths) {
+        for (int n = 1; n <= 3; ++n) {
+            QSlider* slider = lineSlider(n);
+            if (slider->isSliderDown() || slider->value() == s.lines[n - 1].depth) continue;
+            const QSignalBlocker quiet(slider);
+            slider->setValue(s.lines[n - 1].depth);
+        }
+    }
+    if (parts & M::Method) showRow(PopupMenu10, s.methodRow);
+    if (parts & M::Pattern) showRow(PopupMenu3, PopupMenu3->findText(s.pattern));
+    if (parts & M::Background) {
+        showRow(PopupMenu11, PopupMenu11->findText(s.background));
+        Canvas2->setBackdrop(model->backgroundPicture());
+    }
+    if (parts & M::ZoomPan) {
+        showRow(PopupMenu12, s.zoomRow);
+        for (PopupArrow* arrow : { PopupArrow1, PopupArrow2, PopupArrow3, PopupArrow4 })
+            arrow->setVisible(s.zoomRow > 0);
+    }
+    if (parts & M::Height) showRow(PopupMenu13, s.heightRow);
+    if (parts & M::Lists) {
+        showRow(PopupMenu2, s.nearFarRows[0]);
+        showRow(PopupMenu5, s.nearFarRows[1]);
+        showRow(PopupMenu6, s.exportSizeRow);
+    }
+    if (parts & (M::Texts | M::Method | M::Background | M::ZoomPan | M::Height)) textRedrawn();
+    repaintPreview();
+}
+
+void Window2::textRedrawn()
+{
+    repaintPreview();
+    if (!model->pattern().isNull()) PushButton1->setEnabled(true);
+}
+
+void Window2::showAgain()
+{
+    PushButton1->setEnabled(false);
+    showInFront(this);
+    textRedrawn();
+}
 
 // ---- The Display command ---------------------------------------------------------
 
 void Window2::PushButton1_Action()
 {
-    Window1* w1 = Window1::instance();
     // Without a source picture there is nothing to repeat: say so and change nothing.
-    if (!w1->Canvas3->hasBackdrop()) {
+    if (model->pattern().isNull()) {
         platform::dialogs().message(kNotFound);
         return;
     }
 
     // Line 2 at a size above "70" lets the Settings button come back at once; otherwise
     // it waits until the picture is composed.
-    if (PopupMenu4->ListIndex() > 0) w1->PushButton1->setEnabled(true);
+    if (PopupMenu4->ListIndex() > 0) Q_EMIT settingsButtonEnabled();
 
-    // The map crop into bu2. A background that is missing or unreadable now gives
-    // the flat plane for this Display. The first row is the flat plane, whose crop
-    // nothing would read, so it is not drawn.
-    w1->mapCropReady = false;
-    if (const QImage map = chosenMap(); !map.isNull()) {
-        const int zoom = qMax(0, PopupMenu12->ListIndex());
-        // The same correction as the preview's, so the picture shows what the preview shows.
-        const QPoint pan = render::clampPan(map.size(), zoom, QPoint(x1, y1));
-        x1 = pan.x(), y1 = pan.y();
-        QImage crop = render::mapCropPicture(map, zoom, pan);
-        if (!crop.isNull()) {
-            w1->bu2 = std::move(crop);
-            w1->mapCropReady = true;
-        }
+    // The map as the file is now: one that is missing or unreadable now gives the flat
+    // plane for this Display. The pan is brought inside the map as the preview shows it.
+    if (!model->flatPlane()) {
+        const QImage map = chosenMap();
+        if (map != model->backgroundPicture()) model->refreshBackground(map);
+        if (!map.isNull()) model->settlePan(render::clampPan(map.size(), model->state().zoomRow, model->state().pan));
     }
 
+    model->closeStep();
     // Hide the settings window before composing, so the main window shows the picture.
     hide();
     PushButton1->setEnabled(false);
-    // Depths from the map, then the text mask (drawn over bu2, replacing the crop), then
-    // the text depths from that mask.
-    w1->tizu();
-    w1->iti();
-    w1->keisan();
-    w1->PushButton1->setEnabled(true);
-    w1->PushButton2->setEnabled(true);
-    w1->PushButton3->setEnabled(true);
-    w1->hyouji();
+    textRedrawn();
+    Q_EMIT displayRequested();
 }
 
 QImage Window2::chosenMap()
@@ -86,29 +155,10 @@ QImage Window2::openMap(const QString& path)
     return cachedMap;
 }
 
-render::Scene Window2::scene()
-{
-    const Window1* w1 = Window1::instance();
-    render::Scene s;
-    if (const QImage* source = w1->Canvas3->backdrop()) s.pattern = *source;
-    s.map = chosenMap();
-    s.zoomRow = qMax(0, PopupMenu12->ListIndex());
-    s.pan = QPoint(x1, y1); // brought inside the map by the crop, as the Display command does
-    s.kt = w1->kt;
-    s.hk = w1->Hk;
-    s.lines = w1->lines();
-    s.s1 = Slider1->value();
-    s.s2 = Slider2->value();
-    s.s3 = Slider3->value();
-    s.quality = w1->highQuality();
-    return s;
-}
-
 // ---- Source picture and viewing method ------------------------------------------
 
 void Window2::PopupMenu3_Change()
 {
-    Window1* w1 = Window1::instance();
     const QString folder = platform::sourceFolder();
     if (folder.isEmpty()) {
         // Without the source folder there is no way to go on.
@@ -118,23 +168,17 @@ void Window2::PopupMenu3_Change()
         // An entry that vanished since the scan opens as an unreadable picture.
         const QString entry = platform::child(folder, PopupMenu3->Text());
         const platform::PictureResult picture = platform::openPicture(entry);
-        if (picture.ok())
-            w1->Canvas3->setBackdrop(picture.image);
-        else
-            w1->Canvas3->clearBackdrop();
+        model->choosePattern(PopupMenu3->Text(), picture.ok() ? picture.image : QImage());
         PushButton1->setEnabled(true);
     }
-    w1->Canvas3->show();
-    w1->Canvas3->update();
 }
 
 void Window2::PopupMenu10_Change()
 {
-    Window1* w1 = Window1::instance();
-    w1->Hk = PopupMenu10->ListIndex() == 0 ? 1 : -1;
-    if (w1->Canvas3->hasBackdrop()) PushButton1->setEnabled(true);
-    if (PopupMenu4->ListIndex() > 0) w1->PushButton1->setEnabled(true);
-    w1->iti();
+    model->chooseMethod(PopupMenu10->ListIndex() == 0 ? 0 : 1);
+    if (!model->pattern().isNull()) PushButton1->setEnabled(true);
+    if (PopupMenu4->ListIndex() > 0) Q_EMIT settingsButtonEnabled();
+    textRedrawn();
 }
 
 // ---- Background map -------------------------------------------------------------
@@ -148,27 +192,19 @@ void Window2::PopupMenu11_Change()
         // A file that vanished since the scan counts as unreadable; only a vanished
         // folder counts as not found (nothing to say, nothing changes).
         if (!folder.isEmpty()) {
-            const platform::PictureResult map = platform::openPicture(entry);
-            Canvas2->setBackdrop(map.image);
-            if (Canvas2->hasBackdrop()) {
-                PushButton1->setEnabled(true);
-                keepPanInsideMap();
-            } else {
-                PushButton1->setEnabled(false);
-                Canvas2->clearBackdrop();
+            const QImage map = platform::openPicture(entry).image;
+            PushButton1->setEnabled(!map.isNull());
+            model->chooseBackground(PopupMenu11->Text(), map, false);
+            if (map.isNull()) {
                 repaintPreview();
                 platform::dialogs().message(kNotFound);
-                x1 = 0;
-                y1 = 0;
             }
         }
     } else if (index == 0) {
         PushButton1->setEnabled(false);
-        Canvas2->clearBackdrop();
-        x1 = 0;
-        y1 = 0;
+        model->chooseBackground(PopupMenu11->Text(), QImage(), true);
     }
-    Window1::instance()->iti();
+    textRedrawn();
 }
 
 // ---- Map preview ------------------------------------------------------------------
@@ -178,19 +214,11 @@ void Window2::Canvas2_Paint(QPainter& g)
 {
     const QImage* map = Canvas2->backdrop();
     if (!map) return;
-    const int zoom = qMax(0, PopupMenu12->ListIndex());
-    const QRect crop = render::mapCrop(map->size(), zoom, render::clampPan(map->size(), zoom, QPoint(x1, y1)));
+    const scene::SceneState& s = model->state();
+    const QRect crop = render::mapCrop(map->size(), s.zoomRow, render::clampPan(map->size(), s.zoomRow, s.pan));
     if (crop.width() <= 0 || crop.height() <= 0) return;
     g.setRenderHint(QPainter::SmoothPixmapTransform);
     g.drawImage(QRect(0, 0, Canvas2->width(), Canvas2->height()), *map, crop);
-}
-
-void Window2::keepPanInsideMap()
-{
-    const QImage* map = Canvas2->backdrop();
-    if (!map) return;
-    const QPoint pan = render::clampPan(map->size(), qMax(0, PopupMenu12->ListIndex()), QPoint(x1, y1));
-    x1 = pan.x(), y1 = pan.y();
 }
 
 bool Window2::Canvas2_MouseDown(int, int y)
@@ -207,11 +235,8 @@ bool Window2::Canvas2_MouseDown(int, int y)
 // towards its right edge, never beyond the map.
 void Window2::panBy(int dx, int dy)
 {
-    x1 += dx;
-    y1 += dy;
-    keepPanInsideMap();
-    repaintPreview();
-    Window1::instance()->iti();
+    model->pan(QPoint(dx, dy));
+    textRedrawn();
 }
 
 bool Window2::PopupArrow1_MouseDown(int, int)
@@ -240,50 +265,37 @@ bool Window2::PopupArrow4_MouseDown(int, int)
 
 void Window2::PopupMenu12_Change()
 {
-    const bool zoomed = PopupMenu12->ListIndex() > 0;
-    for (PopupArrow* arrow : { PopupArrow1, PopupArrow2, PopupArrow3, PopupArrow4 })
-        arrow->setVisible(zoomed);
-    if (zoomed) {
-        keepPanInsideMap();
-    } else {
-        x1 = 0;
-        y1 = 0;
-    }
-    if (PopupMenu11->ListIndex() > 0) {
-        Window1::instance()->PushButton1->setEnabled(true);
-        repaintPreview();
-    }
-    Window1::instance()->iti();
+    model->chooseZoom(qMax(0, PopupMenu12->ListIndex()));
+    if (PopupMenu11->ListIndex() > 0) Q_EMIT settingsButtonEnabled();
+    textRedrawn();
 }
 
 void Window2::PopupMenu13_Change()
 {
-    Window1* w1 = Window1::instance();
-    w1->kt = PopupMenu13->ListIndex() + 1;
-    if (PopupMenu4->ListIndex() > 0) w1->PushButton1->setEnabled(true);
-    w1->iti();
+    model->chooseHeight(PopupMenu13->ListIndex());
+    if (PopupMenu4->ListIndex() > 0) Q_EMIT settingsButtonEnabled();
+    textRedrawn();
 }
 
 // ---- Text rows ------------------------------------------------------------------
 
 void Window2::PopupMenu2_Change()
 {
-    if (Window1::instance()->Canvas3->hasBackdrop()) PushButton1->setEnabled(true);
+    model->chooseNearFar(0, PopupMenu2->ListIndex());
+    if (!model->pattern().isNull()) PushButton1->setEnabled(true);
 }
 
 void Window2::PopupMenu5_Change()
 {
-    PopupMenu2_Change();
+    model->chooseNearFar(1, PopupMenu5->ListIndex());
+    if (!model->pattern().isNull()) PushButton1->setEnabled(true);
 }
 
 // The arrows move a line up and down, "<" and ">" left and right, 3 mask pixels a step.
 void Window2::moveLine(int n, int dx, int dy)
 {
-    Window1* w1 = Window1::instance();
-    w1->line(n).x += dx;
-    w1->line(n).y += dy;
-    repaintPreview();
-    w1->iti();
+    model->moveLine(n - 1, QPoint(dx, dy));
+    textRedrawn();
 }
 
 void Window2::lineUp(int n)
@@ -308,37 +320,33 @@ void Window2::lineRight(int n)
 
 void Window2::lineSizeChanged(int n)
 {
-    Window1* w1 = Window1::instance();
-    w1->line(n).size = static_cast<int>(lineSizeList(n)->Text().trimmed().toDouble() * double(text::kSizeFactor));
-    w1->iti();
+    model->chooseSize(n - 1, lineSizeList(n)->ListIndex());
+    textRedrawn();
 }
 
-void Window2::lineTextChanged(int)
+void Window2::lineTextChanged(int n)
 {
-    Window1::instance()->iti();
+    model->typeText(n - 1, lineField(n)->text());
+    textRedrawn();
 }
 
 void Window2::lineFontChanged(int n)
 {
-    QLineEdit* field = lineField(n);
-    QFont f = field->font();
-    f.setFamily(lineFontList(n)->Text());
-    field->setFont(f);
-    Window1::instance()->iti();
+    model->chooseFont(n - 1, lineFontList(n)->Text());
+    textRedrawn();
 }
 
-// Italic and bold go into the line's state and into its text field alike.
+// Italic and bold go into the line and, shown from the model, into its text field.
 void Window2::applyLineStyle(int n, bool italic)
 {
     QCheckBox* const italicBoxes[3] = { CheckBox2, CheckBox3, CheckBox5 };
     QCheckBox* const boldBoxes[3] = { CheckBox1, CheckBox4, CheckBox6 };
     const bool on = (italic ? italicBoxes : boldBoxes)[n - 1]->isChecked();
-    Window1* w1 = Window1::instance();
-    (italic ? w1->line(n).italic : w1->line(n).bold) = on ? 1 : 0;
-    QFont f = lineField(n)->font();
-    italic ? f.setItalic(on) : f.setBold(on);
-    lineField(n)->setFont(f);
-    w1->iti();
+    if (italic)
+        model->setItalic(n - 1, on);
+    else
+        model->setBold(n - 1, on);
+    textRedrawn();
 }
 
 void Window2::lineItalicClicked(int n)

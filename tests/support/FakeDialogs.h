@@ -19,6 +19,8 @@ public:
     QString saveAnswer; // the file saveFile returns ("" = cancel)
     QString saveFilter; // the filter it returns ("" = the first one offered)
     QList<QStringList> offeredFilters;
+    QString openAnswer; // the file openFile returns ("" = cancel)
+    QList<QStringList> openFilters; // offered by each openFile
     int pageSetupCalls = 0;
     int printDialogCalls = 0;
     bool pageSetupAnswer = true;
@@ -39,6 +41,11 @@ public:
         offeredFilters << filters;
         if (saveAnswer.isEmpty()) return {};
         return { saveAnswer, saveFilter.isEmpty() ? filters.value(0) : saveFilter };
+    }
+    QString openFile(const QStringList& filters) override
+    {
+        openFilters << filters;
+        return openAnswer;
     }
     bool pageSetup(QPrinter&) override
     {

@@ -1,6 +1,6 @@
 // voleta-iconrender: writes the program's icon into a hicolor icon tree for the install,
 // one PNG per size: OUTDIR/<n>x<n>/apps/NAME.png.
-#include "app/VoletaIcon.h"
+#include "controls/VoletaIcon.h"
 
 #include <QDir>
 #include <QImage>

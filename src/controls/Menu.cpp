@@ -1,4 +1,4 @@
-#include "app/Menu.h"
+#include "controls/Menu.h"
 
 #include <QAction>
 #include <QMenu>
@@ -28,6 +28,8 @@ Menu::Menu()
     file->setObjectName(QStringLiteral("UntitledMenu1"));
     file->menuAction()->setObjectName(QStringLiteral("UntitledMenu1"));
     addItem(file, "svdt", QStringLiteral("画像保存"), QKeySequence::Save);
+    addItem(file, "openScene", QStringLiteral("場面を開く…"), QKeySequence::Open);
+    addItem(file, "saveScene", QStringLiteral("場面を保存…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     addItem(file, "answerSave", QStringLiteral("答えを保存…"), {});
     file->addSeparator();
     // The picture folders in the desktop's file manager, to add or remove pictures.
@@ -40,12 +42,18 @@ Menu::Menu()
     QMenu* edit = addMenu(QStringLiteral("編集"));
     edit->setObjectName(QStringLiteral("UntitledMenu0"));
     edit->menuAction()->setObjectName(QStringLiteral("UntitledMenu0"));
+    // Undo and redo of the scene's steps; their captions name the step.
+    addItem(edit, "undo", QStringLiteral("元に戻す"), QKeySequence::Undo)->setEnabled(false);
+    addItem(edit, "redo", QStringLiteral("やり直し"), QKeySequence::Redo)->setEnabled(false);
+    edit->addSeparator();
     addItem(edit, "settei", QStringLiteral("設定"), {});
     // Views beyond the Display command, each off at start.
     edit->addSeparator();
     for (const auto& [name, caption] : { std::pair { "liveView", QStringLiteral("ライブ表示") },
              std::pair { "answerView", QStringLiteral("答えを表示") },
-             std::pair { "highQuality", QStringLiteral("高画質") } })
+             std::pair { "highQuality", QStringLiteral("高画質") },
+             // The background is a depth picture of the kind 3D programs make: lighter is nearer.
+             std::pair { "lighterNear", QStringLiteral("明るいほど手前") } })
         addItem(edit, name, caption, {})->setCheckable(true);
 
     // About and Support go to the Help menu, as on other Linux desktop programs.

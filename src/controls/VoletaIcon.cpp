@@ -1,4 +1,4 @@
-#include "app/VoletaIcon.h"
+#include "controls/VoletaIcon.h"
 
 #include <QLinearGradient>
 #include <QPainter>

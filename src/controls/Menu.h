@@ -11,7 +11,8 @@ public:
     // The single instance, built on the first request.
     static Menu* instance();
     // An item or title anywhere in the tree, by name ("FileQuit", "svdt", "settei",
-    // "answerSave", the checkable "liveView", "answerView", "highQuality", ...).
+    // "answerSave", "openScene", "saveScene", "undo", "redo", the checkable "liveView", "answerView", "highQuality",
+    // ...).
     QAction* item(const QString& name) const;
 
 private:

@@ -1,0 +1,241 @@
+// The scene model: what each user edit changes, how edits become undo steps, and undo
+// and redo against hand-worked states.
+#include "scene/SceneModel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QUndoStack>
+#include <functional>
+
+using scene::SceneModel;
+using Edit = std::function<void(SceneModel&)>;
+Q_DECLARE_METATYPE(Edit)
+
+namespace {
+
+QImage filled(QSize size, QRgb colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+} // namespace
+
+class TestModel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Each edit announces the parts it changes and nothing else.
+    void changeFlags_data()
+    {
+        QTest::addColumn<Edit>("edit");
+        QTest::addColumn<int>("parts");
+        using M = SceneModel;
+        const auto row = [](const char* name, Edit e, int parts) { QTest::newRow(name) << e << parts; };
+        row(
+            "type", [](M& m) { m.typeText(0, "x"); }, M::Texts);
+        row(
+            "font", [](M& m) { m.chooseFont(2, "Sans"); }, M::Texts);
+        row(
+            "size", [](M& m) { m.chooseSize(1, 0); }, M::Texts);
+        row(
+            "italic", [](M& m) { m.setItalic(1, true); }, M::Texts);
+        row(
+            "bold", [](M& m) { m.setBold(0, true); }, M::Texts);
+        row(
+            "move",
+            [](M& m) {
+                m.moveLine(2, { 0, 3 });
+            },
+            M::Texts);
+        row(
+            "depth", [](M& m) { m.setDepth(0, -4); }, M::Depths);
+        row(
+            "method", [](M& m) { m.chooseMethod(1); }, M::Method);
+        row(
+            "pattern",
+            [](M& m) {
+                m.choosePattern("p.png", filled({ 8, 8 }, 1));
+            },
+            M::Pattern);
+        row(
+            "background",
+            [](M& m) {
+                m.chooseBackground("m.jpg", filled({ 90, 90 }, 2), false);
+            },
+            M::Background);
+        // With no map the pan is not held back.
+        row(
+            "zoom and pan",
+            [](M& m) {
+                m.chooseZoom(2), m.pan({ 3, 0 });
+            },
+            M::ZoomPan);
+        row(
+            "height", [](M& m) { m.chooseHeight(0); }, M::Height);
+        row(
+            "near/far", [](M& m) { m.chooseNearFar(1, 0); }, M::Lists);
+        row(
+            "export size", [](M& m) { m.chooseExportSize(3); }, M::Lists);
+        row(
+            "quality", [](M& m) { m.setQuality(true); }, M::Quality);
+        row(
+            "lighter near", [](M& m) { m.setLighterNear(true); }, M::LighterNear);
+        row(
+            "the same value again", [](M& m) { m.chooseMethod(0); }, 0);
+        // Away from the start pan, the flat plane brings the pan back.
+        row(
+            "flat plane resets the pan",
+            [](M& m) {
+                m.chooseZoom(1);
+                m.pan({ 0, 9 });
+                m.chooseBackground("0.jpg", {}, true);
+            },
+            M::ZoomPan | M::Background);
+    }
+    void changeFlags()
+    {
+        QFETCH(Edit, edit);
+        QFETCH(int, parts);
+        SceneModel model;
+        QSignalSpy spy(&model, &SceneModel::changed);
+        edit(model);
+        int seen = 0;
+        for (const QList<QVariant>& args : spy)
+            seen |= int(args.at(0).value<SceneModel::Parts>());
+        QCOMPARE(seen, parts);
+        // Undo announces the same parts.
+        spy.clear();
+        while (model.undoStack()->canUndo())
+            model.undoStack()->undo();
+        seen = 0;
+        for (const QList<QVariant>& args : spy)
+            seen |= int(args.at(0).value<SceneModel::Parts>());
+        QCOMPARE(seen, parts);
+        QCOMPARE(model.state(), scene::startScene());
+    }
+
+    // How edits make steps: typing into one line merges until another control is used.
+    void steps_data()
+    {
+        QTest::addColumn<Edit>("edits");
+        QTest::addColumn<QStringList>("texts"); // of the steps, oldest first
+        using M = SceneModel;
+        QTest::newRow("typing one line") << Edit([](M& m) {
+            m.typeText(0, "V");
+            m.typeText(0, "Vo");
+        }) << QStringList { "上段の文字" };
+        QTest::newRow("line 1 then line 2") << Edit([](M& m) {
+            m.typeText(0, "a");
+            m.typeText(1, "b");
+        }) << QStringList { "上段の文字", "中段の文字" };
+        QTest::newRow("typing, another control, typing") << Edit([](M& m) {
+            m.typeText(2, "a");
+            m.setBold(2, true);
+            m.typeText(2, "ab");
+        }) << QStringList { "下段の文字", "下段の太字", "下段の文字" };
+        QTest::newRow("typing, Display, typing") << Edit([](M& m) {
+            m.typeText(1, "a");
+            m.closeStep();
+            m.typeText(1, "ab");
+        }) << QStringList { "中段の文字", "中段の文字" };
+        QTest::newRow("typed back to the start") << Edit([](M& m) {
+            m.typeText(0, "Voletax");
+            m.typeText(0, "Voleta");
+        }) << QStringList {};
+        QTest::newRow("two drags") << Edit([](M& m) {
+            for (int drag = 0; drag < 2; ++drag) {
+                m.beginDrag(1);
+                for (int v : { 1, 2, 3 })
+                    m.setDepth(1, v * (drag + 1));
+                m.endDrag();
+            }
+        }) << QStringList { "中段の遠近", "中段の遠近" };
+        QTest::newRow("a drag back where it began") << Edit([](M& m) {
+            m.beginDrag(0);
+            m.setDepth(0, 0);
+            m.setDepth(0, 6);
+            m.endDrag();
+        }) << QStringList {};
+        QTest::newRow("keyboard steps") << Edit([](M& m) {
+            m.setDepth(2, 11);
+            m.setDepth(2, 12);
+        }) << QStringList { "下段の遠近", "下段の遠近" };
+        QTest::newRow("a whole scene") << Edit([](M& m) {
+            scene::SceneState s = scene::startScene();
+            s.methodRow = 1;
+            s.lines[1].text = "x";
+            m.applyScene(s, {}, {}, true);
+        }) << QStringList { "場面を開く" };
+    }
+    void steps()
+    {
+        QFETCH(Edit, edits);
+        QFETCH(QStringList, texts);
+        SceneModel model;
+        edits(model);
+        QStringList seen;
+        for (int i = 0; i < model.undoStack()->count(); ++i)
+            if (!model.undoStack()->command(i)->isObsolete()) seen << model.undoStack()->text(i);
+        QCOMPARE(seen, texts);
+    }
+
+    // Type, drag, choose and move; undo goes back to the start exactly, redo forward to
+    // the state worked out by hand.
+    void undoRedo()
+    {
+        SceneModel model;
+        const QImage hills = filled({ 1000, 800 }, qRgb(0, 0, 40));
+        model.typeText(0, "V");
+        model.typeText(0, "Vo");
+        model.beginDrag(1);
+        model.setDepth(1, 2);
+        model.setDepth(1, -5);
+        model.endDrag();
+        model.chooseSize(2, 0);
+        model.chooseBackground("hills.jpg", hills, false);
+        model.chooseZoom(2); // 500 x 400 of the 1000 x 800 map: the pan reaches 250, 200
+        for (int i = 0; i < 100; ++i)
+            model.pan({ 3, 3 });
+        model.moveLine(0, { 3, 0 });
+        model.moveLine(0, { 0, -3 });
+        QCOMPARE(model.undoStack()->count(), 91); // the pan stops changing after 84 steps
+        QCOMPARE(model.undoStack()->undoText(), QStringLiteral("上段の文字位置"));
+
+        scene::SceneState expected = scene::startScene();
+        expected.lines[0].text = "Vo";
+        expected.lines[1].depth = -5;
+        expected.lines[2].sizeRow = 0;
+        expected.lines[2].size = 280;
+        expected.background = "hills.jpg";
+        expected.zoomRow = 2;
+        expected.pan = { 250, 200 };
+        expected.lines[0].offset = { 3, 17 };
+        QCOMPARE(model.state(), expected);
+        QVERIFY(!model.flatPlane());
+        QCOMPARE(model.map(), hills);
+
+        while (model.undoStack()->canUndo())
+            model.undoStack()->undo();
+        QCOMPARE(model.state(), scene::startScene());
+        QVERIFY(model.map().isNull());
+        for (int i = 0; i < 6; ++i)
+            model.undoStack()->redo();
+        scene::SceneState partial = scene::startScene();
+        partial.lines[0].text = "Vo";
+        partial.lines[1].depth = -5;
+        partial.lines[2].sizeRow = 0;
+        partial.lines[2].size = 280;
+        partial.background = "hills.jpg";
+        partial.zoomRow = 2;
+        partial.pan = { 3, 3 };
+        QCOMPARE(model.state(), partial);
+        while (model.undoStack()->canRedo())
+            model.undoStack()->redo();
+        QCOMPARE(model.state(), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModel)
+#include "test_model.moc"
