@@ -72,7 +72,7 @@ private Q_SLOTS:
         const StageCache::Counts& c = cache.counts();
         QCOMPARE((Counts { c.strip, c.crop, c.relief, c.mask, c.depth, c.picture }), expected);
         // Whatever was skipped, the picture is the one the whole pipeline gives.
-        QCOMPARE(picture, composeScene(scene.pattern, sceneDepth(scene), scene.quality));
+        QCOMPARE(picture, composeScene(scene.pattern, sceneDepth(scene), scene.quality, scene.hk));
     }
 
     // A picture handed out and still shown is never written by the next update; without a source picture there

@@ -447,7 +447,7 @@ private Q_SLOTS:
         scene.pattern = picture(QSize(64, 128), false);
         const render::DepthArray depth = render::sceneDepth(scene);
         QVERIFY(depth == w1->a);
-        QCOMPARE(render::composeScene(scene.pattern, depth), w1->bu1);
+        QCOMPARE(render::composeScene(scene.pattern, depth, false, scene.hk), w1->bu1);
     }
 };
 

@@ -65,7 +65,7 @@ int run(const cli::Options& o)
         depth = render::sceneDepth(scene, o.maskOut.isEmpty() ? nullptr : &mask);
     }
 
-    const QImage picture = render::composeScene(scene.pattern, depth, o.quality);
+    const QImage picture = render::composeScene(scene.pattern, depth, o.quality, scene.hk);
     const bool jpeg = o.outputIsJpeg();
     if (const auto failed
         = platform::writePicture(picture, o.output, jpeg ? "jpeg" : "png", jpeg ? platform::kJpegQuality : -1))

@@ -78,7 +78,7 @@ void Window1::hyouji()
     };
     if (quality) {
         Canvas3->hide();
-        render::composeQuality(strip, a, bu1, afterRow);
+        render::composeQuality(strip, a, Hk, bu1, afterRow);
     } else {
         render::drawSeed(strip, bu1);
         Canvas3->hide();

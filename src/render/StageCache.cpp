@@ -61,7 +61,7 @@ const QImage& StageCache::update(const Scene& scene)
         if (composed.isNull() || !composed.isDetached())
             composed = QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
         if (scene.quality)
-            composeQuality(strip, depthArray, composed);
+            composeQuality(strip, depthArray, scene.hk, composed);
         else
             compose(strip, depthArray, composed);
         pictureKey = pictures;

@@ -4,7 +4,7 @@
 // whose inputs changed, so a typed character redraws the mask and recomposes, and a
 // pan redraws the crop and the relief, without redoing the rest. Live editing keeps
 // one of these; the result equals composeScene(scene.pattern, sceneDepth(scene),
-// scene.quality).
+// scene.quality, scene.hk).
 #pragma once
 
 #include "render/DepthArray.h"
