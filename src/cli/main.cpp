@@ -75,7 +75,7 @@ int run(const cli::Options& o)
             return failure(QStringLiteral("cannot write the depth file"), *failed);
     }
     if (!o.answerOut.isEmpty()) {
-        if (const auto failed = platform::writePicture(render::answerPicture(depth), o.answerOut, "png"))
+        if (const auto failed = platform::writePicture(render::answerPicture(depth, scene.hk), o.answerOut, "png"))
             return failure(QStringLiteral("cannot write the answer picture"), *failed);
     }
     if (!o.maskOut.isEmpty()) {

@@ -96,7 +96,7 @@ void Window1::hyouji()
 const QImage& Window1::answerPicture()
 {
     if (answerOf != composedCount) {
-        answer = render::answerPicture(a);
+        answer = render::answerPicture(a, Hk);
         answerOf = composedCount;
     }
     return answer;
