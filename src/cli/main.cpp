@@ -5,10 +5,17 @@
 #include "render/Answer.h"
 #include "render/Pipeline.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -25,6 +32,68 @@ int failure(const QString& whatFailed, const platform::Failure& why)
 {
     printTo(stderr, QStringLiteral("voleta-render: %1\n").arg(cli::failureLine(whatFailed, why)));
     return kExitFailed;
+}
+
+// One picture to write: what it is (for the message), where, and how.
+struct Output {
+    QString what;
+    QImage image;
+    QString path;
+    const char* format;
+    int quality;
+};
+
+// Writes every output or none. Each is first written whole, through the safe writer, to
+// a hidden file beside its target; only when all are written are they moved into place,
+// each by one rename. So a failure leaves every file as it was before the run: the
+// hidden files are removed, and should a rename itself fail, the outputs already moved
+// are removed again where no file of that name existed before (a file they replaced is
+// kept as this run wrote it: its old content is gone with the rename).
+int writeAll(const std::vector<Output>& outputs)
+{
+    std::vector<QString> staged;
+    const auto removeStaged = [&staged] {
+        for (const QString& file : staged)
+            QFile::remove(file);
+    };
+    for (const Output& out : outputs) {
+        const QFileInfo target(out.path);
+        if (target.exists() && !target.isFile()) {
+            removeStaged();
+            return failure(
+                QStringLiteral("cannot write ") + out.what, { platform::FailureKind::NotAFile, out.path, QString() });
+        }
+        const QString hidden = target.dir().filePath(QStringLiteral(".%1.%2-%3.part")
+                                                         .arg(target.fileName())
+                                                         .arg(QCoreApplication::applicationPid())
+                                                         .arg(staged.size()));
+        if (auto failed = platform::writePicture(out.image, hidden, out.format, out.quality)) {
+            removeStaged();
+            failed->file = out.path;
+            return failure(QStringLiteral("cannot write ") + out.what, *failed);
+        }
+        // A replaced file keeps its permissions.
+        if (target.exists()) QFile::setPermissions(hidden, QFile::permissions(out.path));
+        staged.push_back(hidden);
+    }
+    std::vector<QString> made; // outputs moved into place where nothing was before
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const bool existed = QFileInfo::exists(outputs[i].path);
+        errno = 0;
+        if (std::rename(QFile::encodeName(staged[i]).constData(), QFile::encodeName(outputs[i].path).constData())
+            != 0) {
+            const int error = errno;
+            for (const QString& file : made)
+                QFile::remove(file);
+            for (size_t j = i; j < staged.size(); ++j)
+                QFile::remove(staged[j]);
+            return failure(QStringLiteral("cannot write ") + outputs[i].what,
+                { platform::failureFromErrno(error, platform::FailureKind::WriteFailed), outputs[i].path,
+                    QString::fromLocal8Bit(std::strerror(error)) });
+        }
+        if (!existed) made.push_back(outputs[i].path);
+    }
+    return kExitOk;
 }
 
 int run(const cli::Options& o)
@@ -65,24 +134,17 @@ int run(const cli::Options& o)
         depth = render::sceneDepth(scene, o.maskOut.isEmpty() ? nullptr : &mask);
     }
 
-    const QImage picture = render::composeScene(scene.pattern, depth, o.quality, scene.hk);
     const bool jpeg = o.outputIsJpeg();
-    if (const auto failed
-        = platform::writePicture(picture, o.output, jpeg ? "jpeg" : "png", jpeg ? platform::kJpegQuality : -1))
-        return failure(QStringLiteral("cannot write the picture"), *failed);
-    if (!o.depthOut.isEmpty()) {
-        if (const auto failed = platform::writePicture(render::depthPicture(depth), o.depthOut, "png"))
-            return failure(QStringLiteral("cannot write the depth file"), *failed);
-    }
-    if (!o.answerOut.isEmpty()) {
-        if (const auto failed = platform::writePicture(render::answerPicture(depth, scene.hk), o.answerOut, "png"))
-            return failure(QStringLiteral("cannot write the answer picture"), *failed);
-    }
-    if (!o.maskOut.isEmpty()) {
-        if (const auto failed = platform::writePicture(mask, o.maskOut, "png"))
-            return failure(QStringLiteral("cannot write the text mask"), *failed);
-    }
-    return kExitOk;
+    std::vector<Output> outputs { { QStringLiteral("the picture"),
+        render::composeScene(scene.pattern, depth, o.quality, scene.hk), o.output, jpeg ? "jpeg" : "png",
+        jpeg ? platform::kJpegQuality : platform::kPngQuality } };
+    const auto png = [&outputs](const QString& what, const QString& path, const auto& make) {
+        if (!path.isEmpty()) outputs.push_back({ what, make(), path, "png", platform::kPngQuality });
+    };
+    png(QStringLiteral("the depth file"), o.depthOut, [&] { return render::depthPicture(depth); });
+    png(QStringLiteral("the answer picture"), o.answerOut, [&] { return render::answerPicture(depth, scene.hk); });
+    png(QStringLiteral("the text mask"), o.maskOut, [&] { return mask; });
+    return writeAll(outputs);
 }
 
 } // namespace
