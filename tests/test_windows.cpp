@@ -305,6 +305,7 @@ private Q_SLOTS:
         QTEST(w2()->PopupMenu3->ListIndex(), "sourceRow");
         QCOMPARE((*fake)->messages, messages);
         QCOMPARE(platform::quitRequested(), !messages.isEmpty());
+        QCOMPARE(platform::quitStatus(), messages.isEmpty() ? 0 : 1);
     }
 
     // Each control of a text row changes its own line by its own amount and leaves the

@@ -15,6 +15,6 @@ int main(int argc, char** argv)
     // The main window's opening sequence scans the picture folders and shows the
     // settings window; a missing folder asks to quit before the loop starts.
     Window1::instance();
-    if (platform::quitRequested()) return 0;
+    if (platform::quitRequested()) return platform::quitStatus();
     return app.exec();
 }

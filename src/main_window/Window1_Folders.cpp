@@ -75,7 +75,7 @@ bool Window1::scanFolder(const QString& folder, bool sourceFolder, PopupMenu* li
 {
     if (folder.isEmpty()) {
         platform::dialogs().message(missing);
-        platform::requestQuit();
+        platform::requestQuit(platform::kExitFailure);
         return false;
     }
     const QStringList pictures = listPictures(folder, sourceFolder);

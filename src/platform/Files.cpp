@@ -30,6 +30,12 @@ namespace {
         return flag;
     }
 
+    int& exitStatus()
+    {
+        static int status = 0;
+        return status;
+    }
+
     std::optional<PictureFolders>& folderChoice()
     {
         static std::optional<PictureFolders> folders;
@@ -353,16 +359,17 @@ void yield()
     }
 }
 
-void requestQuit()
+void requestQuit(int status)
 {
     quitFlag() = true;
+    exitStatus() = std::max(exitStatus(), status);
     if (QCoreApplication::instance())
         // exit() rather than quit(): quitting would first ask every window to close,
         // and the settings window refuses that.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [] {
-                if (quitFlag()) QCoreApplication::exit(0);
+                if (quitFlag()) QCoreApplication::exit(exitStatus());
             },
             Qt::QueuedConnection);
 }
@@ -372,9 +379,15 @@ bool quitRequested()
     return quitFlag();
 }
 
+int quitStatus()
+{
+    return exitStatus();
+}
+
 void resetQuitRequest()
 {
     quitFlag() = false;
+    exitStatus() = 0;
 }
 
 } // namespace platform

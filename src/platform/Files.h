@@ -150,10 +150,14 @@ std::optional<Failure> writePicture(const QImage& image, const QString& path, co
 // it once per row at no cost.
 void yield();
 
-// Requests the end of the program. Before the event loop runs this is remembered and
-// main() returns at once; inside the loop it quits the loop.
-void requestQuit();
+// Requests the end of the program with an exit status: 0, or kExitFailure after a fault
+// that leaves no way to go on. Before the event loop runs this is remembered and main()
+// returns at once with quitStatus(); inside the loop it ends the loop with it. Of
+// several requests the failure wins.
+constexpr int kExitFailure = 1;
+void requestQuit(int status = 0);
 bool quitRequested();
+int quitStatus();
 void resetQuitRequest(); // for tests
 
 } // namespace platform
