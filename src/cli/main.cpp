@@ -63,10 +63,9 @@ int writeAll(const std::vector<Output>& outputs)
             return failure(
                 QStringLiteral("cannot write ") + out.what, { platform::FailureKind::NotAFile, out.path, QString() });
         }
-        const QString hidden = target.dir().filePath(QStringLiteral(".%1.%2-%3.part")
-                                                         .arg(target.fileName())
-                                                         .arg(QCoreApplication::applicationPid())
-                                                         .arg(staged.size()));
+        // A short name, so that it can be made wherever the target's name can.
+        const QString hidden = target.dir().filePath(
+            QStringLiteral(".voleta-render-%1-%2.part").arg(QCoreApplication::applicationPid()).arg(staged.size()));
         if (auto failed = platform::writePicture(out.image, hidden, out.format, out.quality)) {
             removeStaged();
             failed->file = out.path;
