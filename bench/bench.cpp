@@ -154,8 +154,8 @@ int main(int argc, char** argv)
     }));
     rows.push_back(
         measure("quality composition", runs, copy, [&] { render::composeQuality(strip, scene, hk, picture); }));
-    rows.push_back(measure(
-        "quality composition, crossed", runs, copy, [&] { render::composeQuality(strip, scene, -hk, picture); }));
+    rows.push_back(
+        measure("quality, crossed viewing", runs, copy, [&] { render::composeQuality(strip, scene, -hk, picture); }));
     rows.push_back(measure("whole pipeline (map)", runs, copy, [&] {
         crop = render::drawMapCrop(map, render::mapCrop(map.size(), zoomRow, pan));
         render::depthFromMap(crop, hk, kt, a);
