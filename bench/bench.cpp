@@ -152,7 +152,10 @@ int main(int argc, char** argv)
         for (int y = 0; y < render::kWorkHeight; ++y)
             render::composeRow(picture, scene, y);
     }));
-    rows.push_back(measure("quality composition", runs, copy, [&] { render::composeQuality(strip, scene, picture); }));
+    rows.push_back(
+        measure("quality composition", runs, copy, [&] { render::composeQuality(strip, scene, hk, picture); }));
+    rows.push_back(
+        measure("quality, crossed viewing", runs, copy, [&] { render::composeQuality(strip, scene, -hk, picture); }));
     rows.push_back(measure("whole pipeline (map)", runs, copy, [&] {
         crop = render::drawMapCrop(map, render::mapCrop(map.size(), zoomRow, pan));
         render::depthFromMap(crop, hk, kt, a);

@@ -3,6 +3,7 @@
 #include "cli/Options.h"
 #include "scene/SceneFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -372,6 +373,49 @@ private Q_SLOTS:
         if (!named.startsWith("cannot write")) QVERIFY(!QFile::exists(path("never.png")));
         QFile::remove(path("never.png"));
         QVERIFY(!QFile::exists(path("s.voleta")) && !QFile::exists(path("no-such-folder")));
+    }
+
+    // The outputs are all written or none: when one cannot be written, no output of the run is left behind, no
+    // hidden file either, and a file that was there before keeps its bytes.
+    void allOrNothing_data()
+    {
+        QTest::addColumn<int>("failing"); // which output cannot be written: 1 depth, 2 answer, 3 mask
+        QTest::addColumn<bool>("before"); // whether the other outputs' files exist before the run
+        for (const int failing : { 1, 2, 3 })
+            for (const bool before : { false, true })
+                QTest::addRow("output %d fails, the others %s", failing, before ? "there before" : "new")
+                    << failing << before;
+    }
+    void allOrNothing()
+    {
+        QFETCH(int, failing);
+        QFETCH(bool, before);
+        QTemporaryDir here;
+        const QStringList options { "-o", "--depth-out", "--answer-out", "--mask-out" };
+        const QStringList what { "", "the depth file", "the answer picture", "the text mask" };
+        QStringList args { "--pattern", pattern };
+        for (int i = 0; i < 4; ++i) {
+            const QString file
+                = here.filePath(i == failing ? QString("no-such-folder/x.png") : QString("%1.png").arg(i));
+            args << options[i] << file;
+            QFile old(file);
+            if (before && i != failing)
+                QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old " + QByteArray::number(i)) > 0);
+        }
+        QString err;
+        QCOMPARE(runRender(args, &err), 1);
+        QVERIFY2(err.contains("cannot write " + what[failing]), qPrintable(err));
+        QStringList left = QDir(here.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        left.sort();
+        QStringList expected;
+        for (int i = 0; i < 4 && before; ++i)
+            if (i != failing) {
+                expected << QString("%1.png").arg(i);
+                QFile old(here.filePath(expected.last()));
+                QVERIFY(old.open(QIODevice::ReadOnly));
+                QCOMPARE(old.readAll(), "old " + QByteArray::number(i));
+            }
+        QCOMPARE(left, expected);
     }
 
     // A bad command line exits with 2 and the usage text; an input unreadable or an

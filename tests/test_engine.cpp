@@ -14,19 +14,22 @@ class TestEngine : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Every case runs with the vector row loops and with the plain ones.
+    // Every case runs at each level of the row kernels' vector versions the processor has: AVX-512 (its own wide
+    // loops and the AVX2 ones beside them), AVX2 alone, and the plain loops.
     void initTestCase_data()
     {
-        QTest::addColumn<bool>("vector");
-        QTest::newRow("vector") << true;
-        QTest::newRow("plain") << false;
+        QTest::addColumn<int>("level");
+        QTest::newRow("avx512") << int(kernels::VectorLevel::Avx512);
+        QTest::newRow("avx2") << int(kernels::VectorLevel::Avx2);
+        QTest::newRow("plain") << int(kernels::VectorLevel::Plain);
     }
     void init()
     {
-        QFETCH_GLOBAL(bool, vector);
-        kernels::useVectorPaths(vector);
+        QFETCH_GLOBAL(int, level);
+        if (!kernels::processorHas(kernels::VectorLevel(level))) QSKIP("the processor lacks these instructions");
+        kernels::useVectorLevel(kernels::VectorLevel(level));
     }
-    void cleanupTestCase() { kernels::useVectorPaths(true); }
+    void cleanupTestCase() { kernels::useVectorLevel(kernels::VectorLevel::Avx512); }
 
     // The crop of the raw pan offsets, and the offsets brought back so that the crop lies inside the map.
     void mapCrop_data()

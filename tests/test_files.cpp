@@ -9,6 +9,7 @@
 #include "support/FakeDialogs.h"
 
 #include <QBuffer>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -180,6 +181,61 @@ private Q_SLOTS:
         w2->PushButton1_Action();
         QVERIFY(messages.isEmpty());
         QCOMPARE(content->findChild<Canvas*>(QStringLiteral("Canvas1"))->backdrop(), &w1->picture());
+    }
+
+    // The first start fills the user's folders with complete, byte-equal copies of the samples. A hidden half copy
+    // left beside them by an interrupted start is gone after the next, whether that one makes the folder or finds
+    // it made.
+    void seeding_data()
+    {
+        QTest::addColumn<bool>("made");
+        QTest::newRow("folders made now") << false;
+        QTest::newRow("folders already there") << true;
+    }
+    void seeding()
+    {
+        QFETCH(bool, made);
+        QTemporaryDir root;
+        const QString samples = root.filePath(QStringLiteral("samples")), user = root.filePath(QStringLiteral("user"));
+        const QStringList names { platform::kSourceFolderName, platform::kBackgroundFolderName };
+        QMap<QString, QByteArray> files;
+        files[QStringLiteral("a.jpg")] = encode(noise({ 700, 500 }), "JPG");
+        files[QStringLiteral("b.png")] = encode(noise({ 300, 200 }), "PNG");
+        files[QStringLiteral(".hidden.jpg")] = QByteArray(3, 'x');
+        for (const QString& name : names) {
+            QVERIFY(QDir().mkpath(QDir(samples).filePath(name)));
+            for (auto f = files.cbegin(); f != files.cend(); ++f) {
+                QFile out(QDir(samples).filePath(name + QLatin1Char('/') + f.key()));
+                QVERIFY(out.open(QIODevice::WriteOnly) && out.write(f.value()) == f.value().size());
+            }
+            // What an interrupted start leaves: a hidden folder with part of a copy.
+            QVERIFY(QDir().mkpath(user));
+            QTemporaryDir left(QDir(user).filePath(QLatin1Char('.') + name + QStringLiteral("-XXXXXX")));
+            QVERIFY(left.isValid());
+            left.setAutoRemove(false);
+            QFile part(QDir(left.path()).filePath(QStringLiteral("a.jpg")));
+            QVERIFY(part.open(QIODevice::WriteOnly) && part.write(files[QStringLiteral("a.jpg")].left(100)) == 100);
+            if (made) QVERIFY(QDir().mkpath(QDir(user).filePath(name)));
+        }
+        QVERIFY(QDir().mkpath(user + QStringLiteral("/.not-a-copy-123456"))); // not ours: kept
+
+        const platform::PictureFolders folders
+            = platform::resolvePictureFolders({ root.filePath(QStringLiteral("app")), user, { samples } });
+        QStringList entries = QDir(user).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        entries.sort();
+        QStringList expected = names + QStringList { QStringLiteral(".not-a-copy-123456") };
+        expected.sort();
+        QCOMPARE(entries, expected);
+        for (const platform::PictureFolder& folder : { folders.source, folders.background }) {
+            QCOMPARE(folder.state, made ? platform::FolderState::Existing : platform::FolderState::Seeded);
+            const QStringList copies = QDir(folder.path).entryList(QDir::Files | QDir::Hidden);
+            QCOMPARE(copies.size(), made ? 0 : files.size());
+            for (const QString& copy : copies) {
+                QFile in(QDir(folder.path).filePath(copy));
+                QVERIFY(in.open(QIODevice::ReadOnly));
+                QVERIFY2(in.readAll() == files.value(copy), qPrintable(copy));
+            }
+        }
     }
 };
 

@@ -107,6 +107,32 @@ private Q_SLOTS:
         QVERIFY(!list->Rows().contains(chosen));
     }
 
+    // A folder removed and made again is followed again at once: its making is seen, and a picture put in it
+    // afterwards is listed (the chosen row, whose file went with the folder, kept).
+    void folderMadeAgain_data()
+    {
+        QTest::addColumn<bool>("source"); // else the background folder
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("source folder") << true << QStringList { "a.jpg", "new.jpg" };
+        QTest::newRow("background folder") << false << QStringList { "0.jpg", "new.jpg" };
+    }
+    void folderMadeAgain()
+    {
+        QFETCH(bool, source);
+        QFETCH(QStringList, rows);
+        Window1* w1 = start({ "a.jpg" }, { "0.jpg" });
+        const QString folder = source ? folders.source.path : folders.background.path;
+        PopupMenu* list
+            = Wiring::existing()->settingsWindow()->findChild<PopupMenu*>(source ? "PopupMenu3" : "PopupMenu11");
+        QSignalSpy rescans(w1, &Window1::foldersRescanned);
+        QVERIFY(QDir(folder).removeRecursively());
+        QTRY_VERIFY_WITH_TIMEOUT(rescans.count() == 1 && !w1->rescanPending(), 10000);
+        QVERIFY(QDir().mkpath(folder));
+        QTRY_VERIFY_WITH_TIMEOUT(rescans.count() == 2 && !w1->rescanPending(), 10000);
+        QVERIFY(QFile(folder + "/new.jpg").open(QIODevice::WriteOnly));
+        QTRY_COMPARE_WITH_TIMEOUT(list->Rows(), rows, 10000);
+    }
+
     // A folder of the user's made empty on this start is named in a message.
     void startMessages()
     {

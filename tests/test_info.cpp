@@ -32,13 +32,14 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    // The application's version, else the build's, in a new window even before the closed one is deleted.
+    // The application's version, else the build's (the project's version), in a new window even before the closed one
+    // is deleted.
     void aboutVersion()
     {
         for (const QString& version : { QStringLiteral("2.5.1"), QString() }) {
             QCoreApplication::setApplicationVersion(version);
             auto* about = static_cast<window_app_About*>(show(false));
-            QCOMPARE(about->StaticText_type->text(), version.isEmpty() ? QStringLiteral("1.996") : version);
+            QCOMPARE(about->StaticText_type->text(), version.isEmpty() ? QStringLiteral(VOLETA_VERSION_TEXT) : version);
             QVERIFY(about->close());
         }
     }

@@ -72,7 +72,7 @@ private Q_SLOTS:
         const StageCache::Counts& c = cache.counts();
         QCOMPARE((Counts { c.strip, c.crop, c.relief, c.mask, c.depth, c.picture }), expected);
         // Whatever was skipped, the picture is the one the whole pipeline gives.
-        QCOMPARE(picture, composeScene(scene.pattern, sceneDepth(scene), scene.quality));
+        QCOMPARE(picture, composeScene(scene.pattern, sceneDepth(scene), scene.quality, scene.hk));
     }
 
     // A picture handed out and still shown is never written by the next update; without a source picture there
@@ -91,14 +91,14 @@ private Q_SLOTS:
         QVERIFY(cache.update(scene).isNull());
     }
 
-    // The start lines over the plane at 0: depths 12, 16, 20 viewed parallel (the plane farthest, line 3 white),
-    // -12, -16, -20 crossed (the plane white, line 3 farthest).
+    // The start lines over the plane at 0: depths 12, 16, 20 viewed parallel, -12, -16, -20 crossed (where a
+    // longer repeat is nearer); either way the plane is farthest and line 3 nearest, white.
     void answerShowsTheLines_data()
     {
         QTest::addColumn<int>("hk");
         QTest::addColumn<QList<int>>("greys"); // plane, lines 1..3
         QTest::newRow("parallel") << 1 << QList { kAnswerFar, 175, 215, kAnswerNear };
-        QTest::newRow("crossed") << -1 << QList { kAnswerNear, 136, 96, kAnswerFar };
+        QTest::newRow("crossed") << -1 << QList { kAnswerFar, 175, 215, kAnswerNear };
     }
     void answerShowsTheLines()
     {
@@ -107,7 +107,7 @@ private Q_SLOTS:
         Scene scene;
         scene.hk = hk;
         QImage mask;
-        const QImage answer = answerPicture(sceneDepth(scene, &mask));
+        const QImage answer = answerPicture(sceneDepth(scene, &mask), hk);
         const QList<QRgb> codes { 0xFFFFFF, text::kLine1Code, text::kLine2Code, text::kLine3Code };
         QList<int> found(4);
         for (int y = 1; y < kWorkHeight; y += 3)
@@ -120,19 +120,60 @@ private Q_SLOTS:
     }
 
     // The ramp map's relief falls from left to right (blue rises), so every row of the answer darkens
-    // monotonically, from white at the left to the far grey.
+    // monotonically between the margins, from white at the left to the far grey.
     void answerOfARampIsARamp()
     {
         DepthArray a;
         depthFromMap(mapCropPicture(rampPicture(), 0, {}), 1, 2, a);
-        const QImage answer = answerPicture(a);
+        const QImage answer = answerPicture(a, 1);
         for (int y = 0; y < kWorkHeight; y += 97) {
             const uchar* row = answer.constScanLine(y);
-            for (int x = 1; x < 1920; ++x)
+            for (int x = 161; x < 1760; ++x)
                 QVERIFY2(row[x] <= row[x - 1], qPrintable(QStringLiteral("row %1 column %2").arg(y).arg(x)));
-            QCOMPARE(row[0], uchar(kAnswerNear));
-            QCOMPARE(row[1919], uchar(kAnswerFar));
+            QCOMPARE(row[160], uchar(kAnswerNear));
+            QCOMPARE(row[1759], uchar(kAnswerFar));
         }
+    }
+
+    // A hand-made depth array: a block of "text" touching both edges (columns 0..99 and 1500..1599 of rows
+    // 10..19) at `text` over a plane at 0 and a patch at `other` (columns 800..809, row 500). Greys worked out
+    // by hand from 56 + 199 * (depth * hk - farthest) / (nearest - farthest), rounded; the 160-column margins
+    // are the farthest grey in every row, the text's rows included.
+    void answerOfHandMadeDepths_data()
+    {
+        QTest::addColumn<int>("hk");
+        QTest::addColumn<int>("text");
+        QTest::addColumn<int>("other");
+        QTest::addColumn<QList<int>>("greys"); // text, plane, patch, margins
+        QTest::newRow("parallel, text in front") << 1 << 12 << 0 << QList { 255, 56, 56, 56 };
+        QTest::newRow("crossed, text in front") << -1 << -12 << 0 << QList { 255, 56, 56, 56 };
+        // Nearness 12, 0, -4: (0 + 4) / 16 of the way gives 56 + 49.75.
+        QTest::newRow("parallel, patch behind") << 1 << 12 << -4 << QList { 255, 106, 56, 56 };
+        QTest::newRow("crossed, patch behind") << -1 << -12 << 4 << QList { 255, 106, 56, 56 };
+        // The text behind the plane, the patch nearest: nearness -6, 0, 6.
+        QTest::newRow("crossed, text behind") << -1 << 6 << -6 << QList { 56, 156, 255, 56 };
+    }
+    void answerOfHandMadeDepths()
+    {
+        QFETCH(int, hk);
+        QFETCH(int, text);
+        QFETCH(int, other);
+        QFETCH(QList<int>, greys);
+        DepthArray a;
+        for (int y = 10; y < 20; ++y)
+            for (int x = 0; x < 100; ++x)
+                a.at(x, y) = a.at(1500 + x, y) = text;
+        for (int x = 800; x < 810; ++x)
+            a.at(x, 500) = other;
+        const QImage answer = answerPicture(a, hk);
+        QCOMPARE(answer.size(), QSize(1920, 1280));
+        QCOMPARE(int(answer.constScanLine(15)[160]), greys[0]);
+        QCOMPARE(int(answer.constScanLine(15)[1759]), greys[0]);
+        QCOMPARE(int(answer.constScanLine(300)[1000]), greys[1]);
+        QCOMPARE(int(answer.constScanLine(500)[965]), greys[2]);
+        for (const int y : { 0, 10, 15, 19, 500, 1279 })
+            for (const int x : { 0, 80, 159, 1760, 1850, 1919 })
+                QCOMPARE(int(answer.constScanLine(y)[x]), greys[3]);
     }
 
     // One depth throughout is mid grey; the extra column and row hold no pixel and do not count.
@@ -144,7 +185,8 @@ private Q_SLOTS:
         a.at(7, 1280) = -900;
         QImage flat(1920, 1280, QImage::Format_Grayscale8);
         flat.fill(QColor(kAnswerFlat, kAnswerFlat, kAnswerFlat));
-        QCOMPARE(answerPicture(a), flat);
+        QCOMPARE(answerPicture(a, 1), flat);
+        QCOMPARE(answerPicture(a, -1), flat);
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 using namespace render;
@@ -25,24 +26,26 @@ QImage numberedStrip(QSize size = { kStrip, kWorkHeight })
 }
 
 // The columns (left image, right image) of the points of row y that both eyes see, in the order of the points:
-// each eye sees, on each column, the point of largest depth imaged there; a point of depth 320 or more has no
+// each eye sees, on each column, the nearest point imaged there, the one of largest depth * hk (parallel
+// viewing, hk 1: a shorter repeat is nearer; crossed, hk -1: a longer one); a point of depth 320 or more has no
 // images. Depth d at x has its images at x + 160 - floor((320 - d) / 2) and 320 - d further right.
-QList<QPoint> seenPairs(const DepthArray& a, int y)
+QList<QPoint> seenPairs(const DepthArray& a, int y, int hk)
 {
     std::vector<qint64> nearestLeft(kPictureWidth, LLONG_MIN), nearestRight(kPictureWidth, LLONG_MIN);
     const auto inside = [](qint64 c) { return c >= 0 && c < kPictureWidth; };
     const auto left = [&a, y](int x) { return x + 160 - (320 - qint64(a.at(x, y))) / 2; };
     const auto right = [&a, y, left](int x) { return left(x) + 320 - a.at(x, y); };
     for (int x = 0; x < kWorkWidth; ++x) {
-        const qint64 d = a.at(x, y);
-        if (d >= 320) continue;
+        const qint64 d = a.at(x, y) * qint64(hk);
+        if (a.at(x, y) >= 320) continue;
         if (inside(left(x))) nearestLeft[left(x)] = std::max(nearestLeft[left(x)], d);
         if (inside(right(x))) nearestRight[right(x)] = std::max(nearestRight[right(x)], d);
     }
     QList<QPoint> pairs;
     for (int x = 0; x < kWorkWidth; ++x) {
-        const qint64 d = a.at(x, y);
-        if (d < 320 && inside(left(x)) && inside(right(x)) && nearestLeft[left(x)] == d && nearestRight[right(x)] == d)
+        const qint64 d = a.at(x, y) * qint64(hk);
+        if (a.at(x, y) < 320 && inside(left(x)) && inside(right(x)) && nearestLeft[left(x)] == d
+            && nearestRight[right(x)] == d)
             pairs << QPoint(int(left(x)), int(right(x)));
     }
     return pairs;
@@ -54,40 +57,49 @@ class TestQuality : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Everything runs with the vector versions of the row kernels and with the plain ones.
+    // Every case runs at each level of the row kernels' vector versions the processor has: AVX-512 (its own wide
+    // loops and the AVX2 ones beside them), AVX2 alone, and the plain loops.
     void initTestCase_data()
     {
-        QTest::addColumn<bool>("vector");
-        QTest::newRow("vector") << true;
-        QTest::newRow("plain") << false;
+        QTest::addColumn<int>("level");
+        QTest::newRow("avx512") << int(kernels::VectorLevel::Avx512);
+        QTest::newRow("avx2") << int(kernels::VectorLevel::Avx2);
+        QTest::newRow("plain") << int(kernels::VectorLevel::Plain);
     }
     void init()
     {
-        QFETCH_GLOBAL(bool, vector);
-        kernels::useVectorPaths(vector);
+        QFETCH_GLOBAL(int, level);
+        if (!kernels::processorHas(kernels::VectorLevel(level))) QSKIP("the processor lacks these instructions");
+        kernels::useVectorLevel(kernels::VectorLevel(level));
     }
-    void cleanupTestCase() { kernels::useVectorPaths(true); }
+    void cleanupTestCase() { kernels::useVectorLevel(kernels::VectorLevel::Avx512); }
 
     // Runs of depths drawn from `values`, each 1..longestRun entries long, rising by `slope` per entry: long and
-    // short runs, runs beyond the repeat distance, single points, ramps and extremes.
+    // short runs, runs beyond the repeat distance, single points, ramps and extremes; each viewed parallel and
+    // crossed.
     void composition_data()
     {
         QTest::addColumn<QList<int>>("values");
         QTest::addColumn<int>("longestRun");
         QTest::addColumn<int>("slope");
-        QTest::newRow("text depths, long runs") << QList { -36, -24, 0, 16, 36 } << 700 << 0;
-        QTest::newRow("near depths, runs beyond the repeat") << QList { 200, 250, 300, 318, 319 } << 500 << 0;
-        QTest::newRow("single points") << QList { -40, -3, 0, 2, 7, 40 } << 1 << 0;
-        QTest::newRow("short runs") << QList { -36, -13, 0, 5, 13, 36 } << 70 << 0;
-        QTest::newRow("gentle ramps") << QList { -40, 0, 13 } << 200 << 1;
-        QTest::newRow("falling steep ramps") << QList { 40, 0, 200 } << 30 << -3;
-        QTest::newRow("extremes") << QList { INT_MIN, -6560, -3301, -3300, -320, 0, 319, 320, INT_MAX } << 80 << 0;
+        QTest::addColumn<int>("hk");
+        for (const auto& [method, hk] : { std::pair { "parallel", 1 }, std::pair { "crossed", -1 } }) {
+            const auto row = [method](const char* name) -> QTestData& { return QTest::addRow("%s: %s", method, name); };
+            row("text depths, long runs") << QList { -36, -24, 0, 16, 36 } << 700 << 0 << hk;
+            row("near depths, runs beyond the repeat") << QList { 200, 250, 300, 318, 319 } << 500 << 0 << hk;
+            row("single points") << QList { -40, -3, 0, 2, 7, 40 } << 1 << 0 << hk;
+            row("short runs") << QList { -36, -13, 0, 5, 13, 36 } << 70 << 0 << hk;
+            row("gentle ramps") << QList { -40, 0, 13 } << 200 << 1 << hk;
+            row("falling steep ramps") << QList { 40, 0, 200 } << 30 << -3 << hk;
+            row("extremes") << QList { INT_MIN, -6560, -3301, -3300, -320, 0, 319, 320, INT_MAX } << 80 << 0 << hk;
+        }
     }
     void composition()
     {
         QFETCH(QList<int>, values);
         QFETCH(int, longestRun);
         QFETCH(int, slope);
+        QFETCH(int, hk);
         QRandomGenerator random(2024);
         DepthArray a;
         for (int y = 0; y < DepthArray::kRows; ++y)
@@ -99,13 +111,13 @@ private Q_SLOTS:
         const QImage strip = numberedStrip();
         QImage picture(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
         picture.fill(qRgb(1, 2, 3));
-        composeQuality(strip, a, picture);
+        composeQuality(strip, a, hk, picture);
 
         qsizetype linked = 0;
         std::vector<QRgb> expected(kPictureWidth);
         for (int y = 0; y < kWorkHeight; ++y) {
             // The images of a point both eyes see have one colour.
-            const QList<QPoint> pairs = seenPairs(a, y);
+            const QList<QPoint> pairs = seenPairs(a, y, hk);
             linked += pairs.size();
             for (const QPoint& p : pairs)
                 if (picture.pixel(p.x(), y) != picture.pixel(p.y(), y))
@@ -125,16 +137,18 @@ private Q_SLOTS:
         QVERIFY(linked > 0);
     }
 
-    // A flat plane gives the picture of `compose` byte for byte, whatever the strip's size and the picture held.
+    // A flat plane gives the picture of `compose` byte for byte under either viewing method, whatever the strip's
+    // size and the picture held.
     void flatIsCompose()
     {
         const DepthArray a;
-        for (const QImage& strip : { numberedStrip(), numberedStrip({ 123, 77 }), QImage() }) {
-            QImage expected, picture(50, 40, QImage::Format_ARGB32);
-            compose(strip, a, expected);
-            composeQuality(strip, a, picture);
-            QCOMPARE(picture, expected);
-        }
+        for (const int hk : { 1, -1 })
+            for (const QImage& strip : { numberedStrip(), numberedStrip({ 123, 77 }), QImage() }) {
+                QImage expected, picture(50, 40, QImage::Format_ARGB32);
+                compose(strip, a, expected);
+                composeQuality(strip, a, hk, picture);
+                QCOMPARE(picture, expected);
+            }
     }
 };
 

@@ -393,7 +393,7 @@ private Q_SLOTS:
         Menu::instance()->item(QStringLiteral("answerView"))->setChecked(true);
         item("copyPicture")->trigger();
         QCOMPARE((*fake)->clipboardImages.size(), 2);
-        QCOMPARE((*fake)->clipboardImages[1], render::answerPicture(w1->depth()));
+        QCOMPARE((*fake)->clipboardImages[1], render::answerPicture(w1->depth(), 1));
         Menu::instance()->item(QStringLiteral("answerView"))->setChecked(false);
 
         item("printPreview")->trigger();

@@ -100,7 +100,7 @@ private Q_SLOTS:
         render::Scene scene;
         scene.pattern = picture({ 64, 128 }, 90);
         scene.lines[0].text = QStringLiteral("abcdefghij");
-        QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene)));
+        QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene), false, scene.hk));
     }
 
     // Whatever the settings, the live picture and depths are those the Display command
@@ -141,8 +141,8 @@ private Q_SLOTS:
         QCOMPARE(shown.count(), 9);
         QCOMPARE(w1->picture(), live);
         QVERIFY(w1->depth() == liveDepth);
-        QCOMPARE(live, render::composeScene(picture({ 64, 128 }, 0), liveDepth, quality));
-        QVERIFY(live != render::composeScene(picture({ 64, 128 }, 0), liveDepth, !quality));
+        QCOMPARE(live, render::composeScene(picture({ 64, 128 }, 0), liveDepth, quality, -1));
+        QVERIFY(live != render::composeScene(picture({ 64, 128 }, 0), liveDepth, !quality, -1));
     }
 
     // The answer view shows the depth in place of the picture once there is one: the far

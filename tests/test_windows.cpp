@@ -352,6 +352,7 @@ private Q_SLOTS:
         QTEST(control<PopupMenu>("PopupMenu3")->ListIndex(), "sourceRow");
         QCOMPARE((*fake)->messages, messages);
         QCOMPARE(platform::quitRequested(), !messages.isEmpty());
+        QCOMPARE(platform::quitStatus(), messages.isEmpty() ? 0 : 1);
     }
 
     // Each control of a text row changes its own line by its own amount and leaves the
@@ -673,10 +674,10 @@ private Q_SLOTS:
 
         render::Scene scene;
         scene.pattern = picture(QSize(64, 128), false);
-        const QImage first = render::composeScene(scene.pattern, render::sceneDepth(scene));
+        const QImage first = render::composeScene(scene.pattern, render::sceneDepth(scene), false, 1);
         QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), first);
         scene.lines[1].text = QStringLiteral("二");
-        QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene)));
+        QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene), false, 1));
     }
 
     // A scene saved and opened again leaves the windows as the user's hand left them:
@@ -864,7 +865,7 @@ private Q_SLOTS:
         scene.pattern = picture(QSize(64, 128), false);
         const render::DepthArray depth = render::sceneDepth(scene);
         QVERIFY(depth == w1->depth());
-        QCOMPARE(render::composeScene(scene.pattern, depth), w1->picture());
+        QCOMPARE(render::composeScene(scene.pattern, depth, false, scene.hk), w1->picture());
     }
 };
 

@@ -17,7 +17,7 @@ int main(int argc, char** argv)
     // The opening sequence scans the picture folders and shows the settings window; a
     // missing folder asks to quit before the loop starts.
     Wiring* program = Wiring::instance();
-    if (platform::quitRequested()) return 0;
+    if (platform::quitRequested()) return platform::quitStatus();
     // A scene named on the command line opens after the opening sequence.
     if (!scene->isEmpty()) program->openScene(*scene);
     // Drops, copy and paste, and the print preview.

@@ -6,12 +6,18 @@
 #include "render/Pipeline.h"
 #include "scene/SceneFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -28,6 +34,71 @@ int failure(const QString& whatFailed, const platform::Failure& why)
 {
     printTo(stderr, QStringLiteral("voleta-render: %1\n").arg(cli::failureLine(whatFailed, why)));
     return kExitFailed;
+}
+
+// One picture to write: what it is (for the message), where, and how.
+struct Output {
+    QString what;
+    QString path;
+    std::function<std::optional<platform::Failure>(const QString& path)> write;
+};
+
+Output pictureOutput(const QString& what, const QString& path, const QImage& image, const char* format, int quality)
+{
+    return { what, path,
+        [image, format, quality](const QString& to) { return platform::writePicture(image, to, format, quality); } };
+}
+
+// Writes every output or none. Each is first written whole, through the safe writer, to
+// a hidden file beside its target; only when all are written are they moved into place,
+// each by one rename. So a failure leaves every file as it was before the run: the
+// hidden files are removed, and should a rename itself fail, the outputs already moved
+// are removed again where no file of that name existed before (a file they replaced is
+// kept as this run wrote it: its old content is gone with the rename).
+int writeAll(const std::vector<Output>& outputs)
+{
+    std::vector<QString> staged;
+    const auto removeStaged = [&staged] {
+        for (const QString& file : staged)
+            QFile::remove(file);
+    };
+    for (const Output& out : outputs) {
+        const QFileInfo target(out.path);
+        if (target.exists() && !target.isFile()) {
+            removeStaged();
+            return failure(
+                QStringLiteral("cannot write ") + out.what, { platform::FailureKind::NotAFile, out.path, QString() });
+        }
+        // A short name, so that it can be made wherever the target's name can.
+        const QString hidden = target.dir().filePath(
+            QStringLiteral(".voleta-render-%1-%2.part").arg(QCoreApplication::applicationPid()).arg(staged.size()));
+        if (auto failed = out.write(hidden)) {
+            removeStaged();
+            failed->file = out.path;
+            return failure(QStringLiteral("cannot write ") + out.what, *failed);
+        }
+        // A replaced file keeps its permissions.
+        if (target.exists()) QFile::setPermissions(hidden, QFile::permissions(out.path));
+        staged.push_back(hidden);
+    }
+    std::vector<QString> made; // outputs moved into place where nothing was before
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const bool existed = QFileInfo::exists(outputs[i].path);
+        errno = 0;
+        if (std::rename(QFile::encodeName(staged[i]).constData(), QFile::encodeName(outputs[i].path).constData())
+            != 0) {
+            const int error = errno;
+            for (const QString& file : made)
+                QFile::remove(file);
+            for (size_t j = i; j < staged.size(); ++j)
+                QFile::remove(staged[j]);
+            return failure(QStringLiteral("cannot write ") + outputs[i].what,
+                { platform::failureFromErrno(error, platform::FailureKind::WriteFailed), outputs[i].path,
+                    QString::fromLocal8Bit(std::strerror(error)) });
+        }
+        if (!existed) made.push_back(outputs[i].path);
+    }
+    return kExitOk;
 }
 
 void warn(const QString& text)
@@ -194,28 +265,20 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
         depth = render::sceneDepth(scene, o.maskOut.isEmpty() ? nullptr : &mask);
     }
 
-    const QImage picture = render::composeScene(scene.pattern, depth, o.quality);
     const bool jpeg = o.outputIsJpeg();
-    if (const auto failed
-        = platform::writePicture(picture, o.output, jpeg ? "jpeg" : "png", jpeg ? platform::kJpegQuality : -1))
-        return failure(QStringLiteral("cannot write the picture"), *failed);
-    if (!o.depthOut.isEmpty()) {
-        if (const auto failed = platform::writePicture(render::depthPicture(depth), o.depthOut, "png"))
-            return failure(QStringLiteral("cannot write the depth file"), *failed);
-    }
-    if (!o.answerOut.isEmpty()) {
-        if (const auto failed = platform::writePicture(render::answerPicture(depth), o.answerOut, "png"))
-            return failure(QStringLiteral("cannot write the answer picture"), *failed);
-    }
-    if (!o.maskOut.isEmpty()) {
-        if (const auto failed = platform::writePicture(mask, o.maskOut, "png"))
-            return failure(QStringLiteral("cannot write the text mask"), *failed);
-    }
-    if (sceneOut) {
-        if (const auto failed = scene::writeSceneFile(*sceneOut, o.sceneOut))
-            return failure(QStringLiteral("cannot write the scene"), *failed);
-    }
-    return kExitOk;
+    std::vector<Output> outputs { pictureOutput(QStringLiteral("the picture"), o.output,
+        render::composeScene(scene.pattern, depth, o.quality, scene.hk), jpeg ? "jpeg" : "png",
+        jpeg ? platform::kJpegQuality : platform::kPngQuality) };
+    const auto png = [&outputs](const QString& what, const QString& path, const auto& make) {
+        if (!path.isEmpty()) outputs.push_back(pictureOutput(what, path, make(), "png", platform::kPngQuality));
+    };
+    png(QStringLiteral("the depth file"), o.depthOut, [&] { return render::depthPicture(depth); });
+    png(QStringLiteral("the answer picture"), o.answerOut, [&] { return render::answerPicture(depth, scene.hk); });
+    png(QStringLiteral("the text mask"), o.maskOut, [&] { return mask; });
+    if (sceneOut)
+        outputs.push_back({ QStringLiteral("the scene"), o.sceneOut,
+            [state = *sceneOut](const QString& to) { return scene::writeSceneFile(state, to); } });
+    return writeAll(outputs);
 }
 
 } // namespace

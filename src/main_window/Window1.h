@@ -123,6 +123,7 @@ private:
     bool displayAfterDisplay = false; // so did another Display command
     std::vector<std::function<void()>> afterDisplay; // saves and prints asked meanwhile
     int composedCount = 0; // pictures composed into bu1 so far (Display or live)
+    int composedHk = 1; // the viewing sign of that picture: the answer picture shades by it
     QImage answer; // the answer picture of the composition numbered answerOf
     int answerOf = -1;
     // The answer picture of the depth array, made once per composition.

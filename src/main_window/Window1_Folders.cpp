@@ -67,7 +67,7 @@ bool Window1::scanFolder(const QString& folder, bool sourceFolder, PopupMenu* li
 {
     if (folder.isEmpty()) {
         platform::dialogs().message(missing);
-        platform::requestQuit();
+        platform::requestQuit(platform::kExitFailure);
         return false;
     }
     const QStringList pictures = listPictures(folder, sourceFolder);
@@ -78,12 +78,15 @@ bool Window1::scanFolder(const QString& folder, bool sourceFolder, PopupMenu* li
 
 void Window1::watchFolders()
 {
-    // A folder that was removed drops out of the watcher; when it is back, it is
-    // watched again.
+    // A folder that was removed drops out of the watcher. The folder holding it is
+    // watched too, so that making it again is seen (and it is watched again) at once.
     const platform::PictureFolders folders = platform::pictureFolders();
     for (const QString& path : { folders.source.path, folders.background.path }) {
-        if (!path.isEmpty() && QFileInfo(path).isDir() && !folderWatcher->directories().contains(path))
-            folderWatcher->addPath(path);
+        if (path.isEmpty()) continue;
+        const QFileInfo folder(path);
+        for (const QString& watched : { folder.absolutePath(), folder.absoluteFilePath() })
+            if (QFileInfo(watched).isDir() && !folderWatcher->directories().contains(watched))
+                folderWatcher->addPath(watched);
     }
 }
 

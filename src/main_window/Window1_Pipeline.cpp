@@ -44,6 +44,7 @@ void Window1::hyouji()
     liveTimer->stop();
     displaying = true;
     const render::Scene scene = model->renderScene();
+    composedHk = scene.hk;
     k = render::lineDepths(scene.s1, scene.s2, scene.s3, scene.hk);
     const QImage& composing = liveStages.picture(); // the rows made so far
     Canvas3->hide();
@@ -84,7 +85,7 @@ void Window1::whenComposed(std::function<void()> step)
 const QImage& Window1::answerPicture()
 {
     if (answerOf != composedCount) {
-        answer = render::answerPicture(depth());
+        answer = render::answerPicture(depth(), composedHk);
         answerOf = composedCount;
     }
     return answer;
@@ -142,8 +143,10 @@ void Window1::requestLive()
 void Window1::composeLive()
 {
     if (!live || displaying) return;
-    const QImage& picture = liveStages.update(model->renderScene());
+    const render::Scene scene = model->renderScene();
+    const QImage& picture = liveStages.update(scene);
     if (picture.isNull()) return; // no source picture: nothing to repeat
+    composedHk = scene.hk;
     bu1 = picture; // shared: the next composition goes into a buffer of its own
     ++composedCount;
     Canvas3->hide();

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStorageInfo>
@@ -19,6 +20,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace platform {
 
@@ -34,6 +40,12 @@ namespace {
     {
         static bool flag = false;
         return flag;
+    }
+
+    int& exitStatus()
+    {
+        static int status = 0;
+        return status;
     }
 
     std::optional<PictureFolders>& folderChoice()
@@ -140,9 +152,81 @@ FolderPlaces standardFolderPlaces()
 
 namespace {
 
+    // Asks the system to put a folder's entries on the disk now (where it can).
+    void syncFolder(const QString& folder)
+    {
+#ifdef Q_OS_UNIX
+        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return;
+        ::fsync(fd);
+        ::close(fd);
+#else
+        (void)folder;
+#endif
+    }
+
+    // Copies a file through the safe writer: the bytes reach the disk before the copy
+    // gets its name. False with `error` (an errno value, 0 when none) and `detail`.
+    bool copyFlushed(const QString& from, const QString& to, int& error, QString& detail)
+    {
+        QFile source(from);
+        QSaveFile copy(to);
+        errno = 0;
+        if (!source.open(QIODevice::ReadOnly)) {
+            error = errno;
+            detail = source.errorString();
+            return false;
+        }
+        errno = 0;
+        if (!copy.open(QIODevice::WriteOnly)) {
+            error = errno;
+            detail = copy.errorString();
+            return false;
+        }
+        while (!source.atEnd()) {
+            const QByteArray chunk = source.read(1 << 20);
+            errno = 0;
+            if (source.error() != QFile::NoError || copy.write(chunk) != chunk.size()) {
+                error = errno;
+                detail = source.error() != QFile::NoError ? source.errorString() : copy.errorString();
+                copy.cancelWriting();
+                return false;
+            }
+        }
+        errno = 0;
+        if (!copy.flush()
+#ifdef Q_OS_UNIX
+            || ::fsync(copy.handle()) != 0
+#endif
+            || !copy.commit()) {
+            error = errno;
+            detail = copy.errorString();
+            return false;
+        }
+        return true;
+    }
+
+    // The hidden folder a copy of the samples is made in, beside the user's folder
+    // `name`: ".<name>-" and six letters or digits.
+    QRegularExpression stagingName(const QString& name)
+    {
+        return QRegularExpression(QStringLiteral("^\\.%1-[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(name)));
+    }
+
+    // Removes the hidden copies an interrupted start left beside the user's folder `name`.
+    void removeLeftStaging(const QString& userFolder, const QString& name)
+    {
+        const QRegularExpression staging = stagingName(name);
+        const QDir dir(userFolder);
+        const QStringList entries = dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+        for (const QString& entry : entries)
+            if (staging.match(entry).hasMatch()) QDir(dir.filePath(entry)).removeRecursively();
+    }
+
     // Makes the user's folder `target` with a copy of the samples folder `samples`
-    // (none when empty). The copy is made in a hidden folder beside the target and moved
-    // into place when complete.
+    // (none when empty). The copy is made in a hidden folder beside the target, each
+    // file flushed to the disk, and moved into place when complete; a hidden folder left
+    // by an interrupted start is removed at the next.
     PictureFolder seedFolder(const QString& target, const QString& samples)
     {
         PictureFolder result { target, FolderState::Seeded, std::nullopt };
@@ -158,17 +242,17 @@ namespace {
             const QDir from(samples);
             const QStringList files = from.entryList(QDir::Files | QDir::Hidden, QDir::Name);
             for (const QString& file : files) {
-                QFile source(from.filePath(file));
+                const QString original = from.filePath(file);
                 const QString copy = QDir(staging.path()).filePath(file);
-                errno = 0;
-                if (!source.copy(copy)) {
+                int error = 0;
+                QString detail;
+                if (!copyFlushed(original, copy, error, detail)) {
                     result.state = FolderState::CopyFailed;
-                    result.failure = Failure { failureFromErrno(errno, FailureKind::WriteFailed), source.fileName(),
-                        source.errorString() };
+                    result.failure = Failure { failureFromErrno(error, FailureKind::WriteFailed), original, detail };
                     break;
                 }
                 // The user's own copy, whatever the installed file allowed.
-                QFile::setPermissions(copy, source.permissions() | QFile::ReadOwner | QFile::WriteOwner);
+                QFile::setPermissions(copy, QFile::permissions(original) | QFile::ReadOwner | QFile::WriteOwner);
             }
             if (result.state == FolderState::CopyFailed) {
                 // Nothing half-copied: the folder is made empty instead.
@@ -177,8 +261,10 @@ namespace {
                     QFile::remove(QDir(staging.path()).filePath(file));
             }
         }
+        syncFolder(staging.path());
         if (QDir().rename(staging.path(), target)) {
             staging.setAutoRemove(false);
+            syncFolder(info.absolutePath());
             return result;
         }
         // Another start of the program may have made it meanwhile: then it is that one.
@@ -189,6 +275,7 @@ namespace {
     PictureFolder userPictureFolder(const FolderPlaces& places, const QString& name)
     {
         if (places.userFolder.isEmpty()) return {};
+        removeLeftStaging(places.userFolder, name);
         const QString target = QDir(places.userFolder).filePath(name);
         const QFileInfo info(target);
         if (info.exists() || info.isSymLink()) // never touched, even when it is not a folder
@@ -530,16 +617,17 @@ void yield()
     }
 }
 
-void requestQuit()
+void requestQuit(int status)
 {
     quitFlag() = true;
+    exitStatus() = std::max(exitStatus(), status);
     if (QCoreApplication::instance())
         // exit() rather than quit(): quitting would first ask every window to close,
         // and the settings window refuses that.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [] {
-                if (quitFlag()) QCoreApplication::exit(0);
+                if (quitFlag()) QCoreApplication::exit(exitStatus());
             },
             Qt::QueuedConnection);
 }
@@ -549,9 +637,15 @@ bool quitRequested()
     return quitFlag();
 }
 
+int quitStatus()
+{
+    return exitStatus();
+}
+
 void resetQuitRequest()
 {
     quitFlag() = false;
+    exitStatus() = 0;
 }
 
 } // namespace platform

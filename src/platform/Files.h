@@ -188,10 +188,14 @@ void yield();
 // a user could do while a long loop lets events through); empty = none.
 void setYieldHook(std::function<void()> hook);
 
-// Requests the end of the program. Before the event loop runs this is remembered and
-// main() returns at once; inside the loop it quits the loop.
-void requestQuit();
+// Requests the end of the program with an exit status: 0, or kExitFailure after a fault
+// that leaves no way to go on. Before the event loop runs this is remembered and main()
+// returns at once with quitStatus(); inside the loop it ends the loop with it. Of
+// several requests the failure wins.
+constexpr int kExitFailure = 1;
+void requestQuit(int status = 0);
 bool quitRequested();
+int quitStatus();
 void resetQuitRequest(); // for tests
 
 } // namespace platform

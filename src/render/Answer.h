@@ -16,9 +16,12 @@ constexpr int kAnswerNear = 255;
 constexpr int kAnswerFlat = 128;
 
 // A 1920 x 1280 Format_Grayscale8 picture, the size of the stereogram: depth entry x
-// (0..1599) of row y lies at column x + 160, midway between its two images; the 160
-// columns at either side repeat the nearest entry. Larger depths are lighter, scaled
-// linearly over the depths present in entries x 0..1599, y 0..1279.
-QImage answerPicture(const DepthArray& a);
+// (0..1599) of row y lies at column x + 160, midway between its two images. Nearer is
+// lighter under either viewing method: grey follows depth * hk (hk 1 for parallel
+// viewing, -1 for crossed, where a longer repeat is nearer), scaled linearly over the
+// depths present in entries x 0..1599, y 0..1279. The 160 columns at either side, where
+// no depth lies, are the farthest grey (kAnswerFlat for a picture of one depth), so
+// nothing touching an edge is drawn out into a bar.
+QImage answerPicture(const DepthArray& a, int hk);
 
 } // namespace render

@@ -47,12 +47,12 @@ DepthArray sceneDepth(const Scene& scene, QImage* maskOut)
     return a;
 }
 
-QImage composeScene(const QImage& pattern, const DepthArray& a, bool quality)
+QImage composeScene(const QImage& pattern, const DepthArray& a, bool quality, int hk)
 {
     QImage picture(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
     picture.fill(Qt::black);
     if (quality)
-        composeQuality(patternStrip(pattern), a, picture);
+        composeQuality(patternStrip(pattern), a, hk, picture);
     else
         compose(patternStrip(pattern), a, picture);
     return picture;

@@ -60,8 +60,8 @@ QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan);
 DepthArray sceneDepth(const Scene& scene, QImage* maskOut = nullptr);
 
 // The 1920 x 1280 stereogram (Format_RGB32) of a pattern picture over a depth array,
-// by compose, or by composeQuality when `quality` is set.
-QImage composeScene(const QImage& pattern, const DepthArray& a, bool quality = false);
+// by compose, or by composeQuality for the viewing sign `hk` when `quality` is set.
+QImage composeScene(const QImage& pattern, const DepthArray& a, bool quality, int hk);
 
 // The depth file's picture: 1600 x 1280, 16-bit grey (Format_Grayscale16), value =
 // depth + 32768 clamped to 0..65535, for entries x 0..1599, y 0..1279 (the extra column

@@ -237,7 +237,7 @@ namespace {
     // columns, so that seeing, marking and copying go a run at a time.
     template <class Loops>
     [[gnu::always_inline]] inline void composeRowQuality(uint32_t* row, const uint32_t* seed, const int32_t* depth,
-        RowWork& w, const uint32_t* nextRow, const uint32_t* nextSeed, const int32_t* nextDepth)
+        RowWork& w, bool crossed, const uint32_t* nextRow, const uint32_t* nextSeed, const int32_t* nextDepth)
     {
         uint64_t* steps = w.steps.data();
         uint64_t* leftTaken = w.leftTaken.data();
@@ -300,16 +300,20 @@ namespace {
             pieces[pieceCount++] = { start + kMargin - (distance >> 1), distance, lowBits(end - start), 0, 0 };
         }
 
-        // A nearer point with the same right image lies to the right of a farther one,
-        // and with the same left image to its left: the right eye sees the rightmost point
-        // imaged on a column, the left eye the leftmost. So the left eye's marks are made
-        // from left to right and the right eye's from right to left, both in one loop.
+        // Of two points with the same left image the left one has the larger depth, of
+        // two with the same right image the right one. With the eyes parallel the larger
+        // depth is nearer, so the left eye sees the leftmost point imaged on a column of
+        // its (left) images and the right eye the rightmost on its right images. With the
+        // eyes crossed the smaller depth is nearer and each eye looks at the other image:
+        // the right eye sees the rightmost point on a left image, the left eye the leftmost
+        // on a right image. Marks are made from the point seen first, the left images'
+        // and the right images' in one loop.
         for (int k = 0, j = pieceCount - 1; k < pieceCount; ++k, --j) {
-            Piece& l = pieces[k];
+            Piece& l = pieces[crossed ? j : k];
             const int pl = l.left + kPad;
             l.seenLeft = ~bitsAt(leftTaken, pl) & l.all;
             setBitsAt(leftTaken, pl, l.all);
-            Piece& r = pieces[j];
+            Piece& r = pieces[crossed ? k : j];
             const int pr = r.left + r.distance + kPad;
             r.seenRight = ~bitsAt(rightTaken, pr) & r.all;
             setBitsAt(rightTaken, pr, r.all);
@@ -345,44 +349,46 @@ namespace {
     // The rows, one after another; the next one is fetched into the cache meanwhile.
     template <class Loops>
     [[gnu::always_inline]] inline void composeRows(
-        const QImage& seed, QImage& picture, const DepthArray& a, const RowCallback& afterRow)
+        const QImage& seed, QImage& picture, const DepthArray& a, bool crossed, const RowCallback& afterRow)
     {
         RowWork work;
         for (int y = 0; y < kWorkHeight; ++y) {
             const int next = std::min(y + 1, kWorkHeight - 1);
             composeRowQuality<Loops>(reinterpret_cast<uint32_t*>(picture.scanLine(y)),
-                reinterpret_cast<const uint32_t*>(seed.constScanLine(y)), a.row(y), work,
+                reinterpret_cast<const uint32_t*>(seed.constScanLine(y)), a.row(y), work, crossed,
                 reinterpret_cast<const uint32_t*>(picture.constScanLine(next)),
                 reinterpret_cast<const uint32_t*>(seed.constScanLine(next)), a.row(next));
             if (afterRow) afterRow(y);
         }
     }
 
-    void composeRowsPlain(const QImage& seed, QImage& picture, const DepthArray& a, const RowCallback& afterRow)
+    void composeRowsPlain(
+        const QImage& seed, QImage& picture, const DepthArray& a, bool crossed, const RowCallback& afterRow)
     {
-        composeRows<PlainLoops>(seed, picture, a, afterRow);
+        composeRows<PlainLoops>(seed, picture, a, crossed, afterRow);
     }
 
 #ifdef VOLETA_HAVE_AVX512_PATH
     __attribute__((target("avx512f"))) void composeRowsWide(
-        const QImage& seed, QImage& picture, const DepthArray& a, const RowCallback& afterRow)
+        const QImage& seed, QImage& picture, const DepthArray& a, bool crossed, const RowCallback& afterRow)
     {
-        composeRows<WideLoops>(seed, picture, a, afterRow);
+        composeRows<WideLoops>(seed, picture, a, crossed, afterRow);
     }
 #endif
 
 } // namespace
 
-void composeQuality(const QImage& strip, const DepthArray& a, QImage& picture, const RowCallback& afterRow)
+void composeQuality(const QImage& strip, const DepthArray& a, int hk, QImage& picture, const RowCallback& afterRow)
 {
     // Every pixel is written: the seed row by row, as each row is composed.
     const QImage seed = seedStrip(strip);
     if (picture.width() != kPictureWidth || picture.height() != kWorkHeight || picture.format() != QImage::Format_RGB32)
         picture = QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
+    const bool crossed = hk < 0;
 #ifdef VOLETA_HAVE_AVX512_PATH
-    if (kernels::wideVectorPaths()) return composeRowsWide(seed, picture, a, afterRow);
+    if (kernels::wideVectorPaths()) return composeRowsWide(seed, picture, a, crossed, afterRow);
 #endif
-    composeRowsPlain(seed, picture, a, afterRow);
+    composeRowsPlain(seed, picture, a, crossed, afterRow);
 }
 
 } // namespace render

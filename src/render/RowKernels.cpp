@@ -87,11 +87,20 @@ namespace {
         return yes;
     }
 
-    bool vectorPathsWanted = true;
+    bool avx512Available()
+    {
+        static const bool yes = [] {
+            __builtin_cpu_init();
+            return __builtin_cpu_supports("avx512f") != 0;
+        }();
+        return yes;
+    }
+
+    VectorLevel allowedLevel = VectorLevel::Avx512;
 
     bool hasAvx2()
     {
-        return vectorPathsWanted && avx2Available();
+        return allowedLevel >= VectorLevel::Avx2 && avx2Available();
     }
 
     __attribute__((target("avx2"))) void blueRangeAvx2(
@@ -268,23 +277,38 @@ namespace {
 
 } // namespace
 
-void useVectorPaths(bool on)
+void useVectorLevel(VectorLevel level)
 {
 #ifdef VOLETA_HAVE_AVX2_PATH
-    vectorPathsWanted = on;
+    allowedLevel = level;
 #else
-    (void)on;
+    (void)level;
 #endif
+}
+
+bool processorHas(VectorLevel level)
+{
+    switch (level) {
+    case VectorLevel::Plain:
+        return true;
+#ifdef VOLETA_HAVE_AVX2_PATH
+    case VectorLevel::Avx2:
+        return avx2Available();
+    case VectorLevel::Avx512:
+        return avx512Available();
+#else
+    case VectorLevel::Avx2:
+    case VectorLevel::Avx512:
+        return false;
+#endif
+    }
+    return false;
 }
 
 bool wideVectorPaths()
 {
 #ifdef VOLETA_HAVE_AVX2_PATH
-    static const bool avx512 = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") != 0;
-    }();
-    return vectorPathsWanted && avx512;
+    return allowedLevel >= VectorLevel::Avx512 && avx512Available();
 #else
     return false;
 #endif

@@ -7,11 +7,16 @@
 
 namespace render::kernels {
 
-// Whether the vector versions run (where the processor has them); on by default.
-// The tests switch them off to check the plain versions against the same cases.
-void useVectorPaths(bool on);
+// The widest vector versions allowed to run: plain loops only, up to AVX2, or up to
+// AVX-512 (the default). A version runs only where the processor has it too. The tests
+// lower the level to check each narrower version against the same cases.
+enum class VectorLevel { Plain, Avx2, Avx512 };
+void useVectorLevel(VectorLevel level);
 
-// Whether the vector versions are on and the processor has AVX-512 (AVX512F): other
+// Whether the processor has the instructions of `level` (Plain: always).
+bool processorHas(VectorLevel level);
+
+// Whether the AVX-512 (AVX512F) versions are allowed and the processor has them: other
 // parts of the engine pick their own wide versions by it.
 bool wideVectorPaths();
 

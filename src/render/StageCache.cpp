@@ -55,7 +55,7 @@ const QImage& StageCache::update(const Scene& scene, const RowCallback& afterRow
         ++recomputed.depth;
     }
 
-    const PictureKey pictures { recomputed.strip, recomputed.depth, scene.quality };
+    const PictureKey pictures { recomputed.strip, recomputed.depth, scene.quality, scene.hk };
     if (pictureKey != pictures || composed.isNull() || afterRow) {
         // A picture still shared with its viewer is left to it; compose into a new one.
         if (composed.isNull() || !composed.isDetached()) {
@@ -63,7 +63,7 @@ const QImage& StageCache::update(const Scene& scene, const RowCallback& afterRow
             composed.fill(Qt::white); // what a row shown before it is composed shows
         }
         if (scene.quality)
-            composeQuality(strip, depthArray, composed, afterRow);
+            composeQuality(strip, depthArray, scene.hk, composed, afterRow);
         else
             compose(strip, depthArray, composed, afterRow);
         pictureKey = pictures;

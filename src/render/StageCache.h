@@ -4,7 +4,7 @@
 // whose inputs changed, so a typed character redraws the mask and recomposes, and a
 // pan redraws the crop and the relief, without redoing the rest. Live editing keeps
 // one of these; the result equals composeScene(scene.pattern, sceneDepth(scene),
-// scene.quality).
+// scene.quality, scene.hk).
 #pragma once
 
 #include "render/DepthArray.h"
@@ -57,6 +57,7 @@ private:
     struct PictureKey {
         int stripGeneration, depthGeneration;
         bool quality;
+        int hk; // the quality composition's hidden surfaces depend on the viewing method
         bool operator==(const PictureKey&) const = default;
     };
 

@@ -163,7 +163,7 @@ void Window2::PopupMenu3_Change()
     if (folder.isEmpty()) {
         // Without the source folder there is no way to go on.
         platform::dialogs().message(QStringLiteral("画像フォルダーに画像がありません"));
-        platform::requestQuit();
+        platform::requestQuit(platform::kExitFailure);
     } else if (PopupMenu3->ListIndex() >= 0) {
         // An entry that vanished since the scan opens as an unreadable picture.
         const QString entry = platform::child(folder, PopupMenu3->Text());
