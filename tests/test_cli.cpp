@@ -34,14 +34,14 @@ const QStringList kNoText { "--text1", "", "--text2", "", "--text3", "" };
 // Scene files written by hand: the start scene over the flat plane (the background
 // folder's first entry), and one that sets every value away from the start.
 const char* const kPlainScene = R"({"format": "voleta-scene", "version": 1, "viewing": "parallel",
-  "pattern": "pattern.png", "background": "0_flat.png", "zoomRow": 0, "pan": {"x": 0, "y": 0},
+  "pattern": "pattern.png", "background": "0_flat.jpg", "zoomRow": 0, "pan": {"x": 0, "y": 0},
   "heightRow": 2, "relief": 2, "lines": [
   {"text": "Voleta", "font": "", "sizeRow": 5, "size": 440, "x": 0, "y": 20, "italic": false, "bold": false, "depth": 6},
   {"text": " 3D", "font": "", "sizeRow": 4, "size": 400, "x": 0, "y": 450, "italic": false, "bold": false, "depth": 8},
   {"text": "     V2", "font": "", "sizeRow": 3, "size": 360, "x": 0, "y": 880, "italic": false, "bold": false,
    "depth": 10}]})";
 const char* const kRichScene = R"({"format": "voleta-scene", "version": 1, "viewing": "crossed",
-  "pattern": "pattern.png", "background": "bands.png", "zoomRow": 2, "pan": {"x": -200, "y": 50},
+  "pattern": "pattern.png", "background": "bands.jpg", "zoomRow": 2, "pan": {"x": -200, "y": 50},
   "heightRow": 1, "relief": 6, "quality": true, "lines": [
   {"text": "AB", "font": "", "sizeRow": 13, "size": 800, "x": 30, "y": -60, "italic": true, "bold": false, "depth": -5},
   {"text": "", "font": "", "sizeRow": 0, "size": 280, "x": 0, "y": 450, "italic": false, "bold": false, "depth": 8},
@@ -72,8 +72,8 @@ class TestCli : public QObject {
     QString pattern, bands; // a noise pattern; a map with blue 40 | 120 | 200 at x < 800 | < 1200 | rest
     QString path(const QString& name) const { return dir.filePath(name); }
     // A copy of voleta-render with picture folders of its own beside it, as the window
-    // would find them: 画像フォルダ/pattern.png, 背景フォルダ/0_flat.png (the flat plane)
-    // and 背景フォルダ/bands.png.
+    // would find them: 画像フォルダ/pattern.png, 背景フォルダ/0_flat.jpg (the flat plane)
+    // and 背景フォルダ/bands.jpg.
     QString app, folderPattern, folderBands;
     QString scene(const QString& name, QByteArray text, const char* from = nullptr, const char* to = nullptr) const
     {
@@ -115,10 +115,12 @@ private Q_SLOTS:
 
         QVERIFY(QDir(dir.path()).mkpath("app/画像フォルダ") && QDir(dir.path()).mkpath("app/背景フォルダ"));
         app = path("app/voleta-render"), folderPattern = path("app/画像フォルダ/pattern.png");
-        folderBands = path("app/背景フォルダ/bands.png");
+        folderBands = path("app/背景フォルダ/bands.jpg"); // PNG bytes: the blues stay exact
         QVERIFY(QFile::copy(QStringLiteral(VOLETA_BIN_DIR "/voleta-render"), app));
         QVERIFY(QFile::copy(pattern, folderPattern) && QFile::copy(bands, folderBands));
-        QVERIFY(QImage(16, 16, QImage::Format_RGB32).save(path("app/背景フォルダ/0_flat.png")));
+        QVERIFY(QImage(16, 16, QImage::Format_RGB32).save(path("app/背景フォルダ/0_flat.jpg"), "PNG"));
+        // Sorted before it but no picture the list shows: the flat plane is still 0_flat.jpg.
+        QVERIFY(QFile(path("app/背景フォルダ/+notes.txt")).open(QIODevice::WriteOnly));
     }
 
     // Each option fills its own field and no other.
@@ -304,10 +306,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("background");
-        QTest::newRow("flat, from the folder") << QStringList { "--pattern", folderPattern } << "0_flat.png";
-        QTest::newRow("every value set") << richOptions() << "bands.png";
+        QTest::newRow("flat, from the folder") << QStringList { "--pattern", folderPattern } << "0_flat.jpg";
+        QTest::newRow("every value set") << richOptions() << "bands.jpg";
         QTest::newRow("from a scene, overridden") << QStringList { "--scene", scene("rich.voleta", kRichScene),
-            "--text3", "new", "--relief", "3" } << "bands.png";
+            "--text3", "new", "--relief", "3" } << "bands.jpg";
     }
     void sceneOut()
     {
@@ -346,8 +348,8 @@ private Q_SLOTS:
         row("missing file", 1, { "--scene", path("none.voleta") }, "cannot read the scene: " + path("none.voleta"));
         row("pattern not in the folder", 1, { "--scene", scene("gone.voleta", kPlainScene, "pattern.png", "gone.png") },
             "cannot read the pattern picture: " + path("app/画像フォルダ/gone.png") + ": no such file");
-        row("map not in the folder", 1, { "--scene", scene("nomap.voleta", kPlainScene, "0_flat.png", "gone.png") },
-            "cannot read the map picture: " + path("app/背景フォルダ/gone.png") + ": no such file");
+        row("map not in the folder", 1, { "--scene", scene("nomap.voleta", kPlainScene, "0_flat.jpg", "gone.jpg") },
+            "cannot read the map picture: " + path("app/背景フォルダ/gone.jpg") + ": no such file");
         row("no pattern named", 1, { "--scene", scene("nopat.voleta", kPlainScene, "pattern.png", "") },
             "it names no pattern picture");
         row("size off the list", 2, { "--scene", plain, "--size2", "75", "--scene-out", path("s.voleta") },

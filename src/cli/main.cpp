@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -142,8 +143,11 @@ Folders findFolders()
 {
     platform::usePictureFolders(platform::resolvePictureFolders(platform::standardFolderPlaces()));
     Folders f { platform::sourceFolder(), platform::backgroundFolder(), {} };
-    const QStringList backgrounds = platform::listFolder(f.background);
-    if (!backgrounds.isEmpty()) f.flatName = backgrounds.first();
+    // The first entry the background list shows: only what the folder scan accepts.
+    const QStringList entries = platform::listFolder(f.background);
+    const auto first = std::find_if(
+        entries.begin(), entries.end(), [](const QString& name) { return platform::listedInFolder(name, false); });
+    if (first != entries.end()) f.flatName = *first;
     return f;
 }
 
