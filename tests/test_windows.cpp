@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSet>
@@ -530,6 +531,8 @@ private Q_SLOTS:
             "PopupMenu6", "row 4", [](State& s) { s.exportSizeRow = 4; }, "書き出しサイズ");
         row(
             "highQuality", "click", [](State& s) { s.quality = true; }, "高画質");
+        row(
+            "lighterNear", "click", [](State& s) { s.lighterNear = true; }, "明るいほど手前");
     }
     void controlsWriteTheModel()
     {
@@ -547,7 +550,8 @@ private Q_SLOTS:
                 if (auto* box = qobject_cast<QCheckBox*>(c)) all << QString::number(box->isChecked());
                 if (auto* slider = qobject_cast<QSlider*>(c)) all << QString::number(slider->value());
             }
-            all << QString::number(Menu::instance()->item("highQuality")->isChecked());
+            all << QString::number(Menu::instance()->item("highQuality")->isChecked())
+                << QString::number(Menu::instance()->item("lighterNear")->isChecked());
             return all;
         };
         const QStringList before = shown();
@@ -558,8 +562,9 @@ private Q_SLOTS:
         QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す"));
 
         const QString argument = action.section(QLatin1Char(' '), 1);
-        QObject* c = name == "highQuality" ? static_cast<QObject*>(Menu::instance()->item(name))
-                                           : w2()->findChild<QWidget*>(name);
+        QObject* c = name == "highQuality" || name == "lighterNear"
+            ? static_cast<QObject*>(Menu::instance()->item(name))
+            : w2()->findChild<QWidget*>(name);
         if (auto* list = qobject_cast<PopupMenu*>(c))
             list->setListIndex(argument.toInt());
         else if (auto* field = qobject_cast<QLineEdit*>(c))
@@ -721,6 +726,18 @@ private Q_SLOTS:
         Menu::instance()->item("undo")->trigger();
         QCOMPARE(model()->state().methodRow, 0);
         QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
+
+        // Back to the opened scene and 表 示: voleta-render, beside the same picture
+        // folders, gives the same picture from the saved file.
+        Menu::instance()->item("redo")->trigger();
+        w2()->PushButton1_Action();
+        const QString render = dir.filePath(QStringLiteral("voleta-render"));
+        QVERIFY(QFile::copy(QStringLiteral(VOLETA_BIN_DIR "/voleta-render"), render));
+        QProcess run;
+        run.start(render, { "--scene", dir.filePath("mine.voleta"), "-o", dir.filePath("cli.png") });
+        QVERIFY(run.waitForFinished(120000));
+        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(QImage(dir.filePath("cli.png")).convertToFormat(QImage::Format_RGB32), w1->picture());
     }
 
     // A picture the scene names that is not in its folder is named in a message; that
@@ -842,10 +859,18 @@ private Q_SLOTS:
 
     // The Display command and the headless renderer's pipeline agree to the entry, over
     // a map zoomed, panned past its edge, crossed viewing, line 2 moved and line 1 bold.
+    void displayMatchesHeadlessPipeline_data()
+    {
+        QTest::addColumn<bool>("lighterNear");
+        QTest::newRow("terrain map, darker nearer") << false;
+        QTest::newRow("depth picture, lighter nearer") << true;
+    }
     void displayMatchesHeadlessPipeline()
     {
+        QFETCH(bool, lighterNear);
         Window1* w1 = start();
         choose(QStringLiteral("PopupMenu11:1 PopupMenu12:2 PopupMenu13:4 PopupMenu10:1"));
+        if (lighterNear) Menu::instance()->item("lighterNear")->trigger();
         scene::SceneState far = model()->state(); // a pan no arrow reaches: Display pulls it in
         far.pan = QPoint(5000, -33);
         model()->applyScene(far, model()->pattern(), model()->backgroundPicture(), false);
@@ -862,6 +887,7 @@ private Q_SLOTS:
         scene.hk = -1;
         scene.lines[1].x -= 3;
         scene.lines[0].bold = 1;
+        scene.lighterNear = lighterNear;
         scene.pattern = picture(QSize(64, 128), false);
         const render::DepthArray depth = render::sceneDepth(scene);
         QVERIFY(depth == w1->depth());

@@ -263,7 +263,7 @@ void SceneModel::setLighterNear(bool on)
 {
     SceneState s = current.state;
     s.lighterNear = on;
-    editState(s, QStringLiteral("明るいほど近い背景"));
+    editState(s, QStringLiteral("明るいほど手前"));
 }
 
 void SceneModel::applyScene(const SceneState& state, const QImage& pattern, const QImage& background, bool flat)
