@@ -5,6 +5,7 @@
 #include "render/StageCache.h"
 
 #include <QTest>
+#include <algorithm>
 #include <functional>
 
 using namespace render;
@@ -45,6 +46,7 @@ private Q_SLOTS:
         row("a typed character", [](Scene& s) { s.lines[1].text += QLatin1Char('x'); }, { 1, 1, 1, 2, 2, 2 });
         row("a line moved", [](Scene& s) { s.lines[2].x += 10; }, { 1, 1, 1, 2, 2, 2 });
         row("a depth slider", [](Scene& s) { s.s2 = -4; }, { 1, 1, 1, 1, 2, 2 });
+        row("line 3's depth slider", [](Scene& s) { s.s3 = 3; }, { 1, 1, 1, 1, 2, 2 });
         row("a pan arrow", [](Scene& s) { s.pan += QPoint(0, 5); }, { 1, 2, 2, 1, 2, 2 });
         row("zoom", [](Scene& s) { s.zoomRow = 3; }, { 1, 2, 2, 1, 2, 2 });
         row("another background", [](Scene& s) { s.map = rampPicture().mirrored(); }, { 1, 2, 2, 1, 2, 2 });
@@ -135,16 +137,35 @@ private Q_SLOTS:
         }
     }
 
-    // One depth throughout is mid grey; the extra column and row hold no pixel and do not count.
-    void answerOfOneDepthIsMidGrey()
+    // One depth throughout is mid grey; the extra column and row hold no pixel and do not count. Entries 0 and
+    // 1599 fill the 160 columns beside them; grey 56 + 199 * 500 / 1000 = 155.5 rounds to 156.
+    void answerGreys_data()
     {
+        QTest::addColumn<int>("column0");
+        QTest::addColumn<int>("column1599");
+        QTest::addColumn<QList<int>>("greys"); // columns 0..160, 161..1758, 1759..1919
+        QTest::newRow("one depth") << -500 << -500 << QList { kAnswerFlat, kAnswerFlat, kAnswerFlat };
+        QTest::newRow("edges far and near") << -1000 << 0 << QList { kAnswerFar, 156, kAnswerNear };
+    }
+    void answerGreys()
+    {
+        QFETCH(int, column0);
+        QFETCH(int, column1599);
+        QFETCH(QList<int>, greys);
         DepthArray a;
         a.fill(-500);
         a.at(1600, 3) = 90;
         a.at(7, 1280) = -900;
-        QImage flat(1920, 1280, QImage::Format_Grayscale8);
-        flat.fill(QColor(kAnswerFlat, kAnswerFlat, kAnswerFlat));
-        QCOMPARE(answerPicture(a), flat);
+        for (int y = 0; y < kWorkHeight; ++y)
+            a.at(0, y) = column0, a.at(1599, y) = column1599;
+        QImage expected(1920, 1280, QImage::Format_Grayscale8);
+        for (int y = 0; y < kWorkHeight; ++y) {
+            uchar* row = expected.scanLine(y);
+            std::fill(row, row + 161, greys[0]);
+            std::fill(row + 161, row + 1759, greys[1]);
+            std::fill(row + 1759, row + 1920, greys[2]);
+        }
+        QCOMPARE(answerPicture(a), expected);
     }
 };
 

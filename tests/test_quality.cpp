@@ -77,6 +77,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("slope");
         QTest::newRow("text depths, long runs") << QList { -36, -24, 0, 16, 36 } << 700 << 0;
         QTest::newRow("near depths, runs beyond the repeat") << QList { 200, 250, 300, 318, 319 } << 500 << 0;
+        QTest::newRow("repeat distances 8..15") << QList { 0, 305, 308, 312 } << 90 << 0;
         QTest::newRow("single points") << QList { -40, -3, 0, 2, 7, 40 } << 1 << 0;
         QTest::newRow("short runs") << QList { -36, -13, 0, 5, 13, 36 } << 70 << 0;
         QTest::newRow("gentle ramps") << QList { -40, 0, 13 } << 200 << 1;
@@ -125,15 +126,19 @@ private Q_SLOTS:
         QVERIFY(linked > 0);
     }
 
-    // A flat plane gives the picture of `compose` byte for byte, whatever the strip's size and the picture held.
+    // A flat plane gives the picture of `compose` byte for byte, whatever the strip's size and the picture held;
+    // without a strip, white.
     void flatIsCompose()
     {
         const DepthArray a;
+        QImage white(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
+        white.fill(Qt::white);
         for (const QImage& strip : { numberedStrip(), numberedStrip({ 123, 77 }), QImage() }) {
             QImage expected, picture(50, 40, QImage::Format_ARGB32);
             compose(strip, a, expected);
             composeQuality(strip, a, picture);
             QCOMPARE(picture, expected);
+            if (strip.isNull()) QCOMPARE(picture, white);
         }
     }
 };

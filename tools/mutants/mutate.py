@@ -10,6 +10,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -28,24 +29,24 @@ BASELINE = WORK / "baseline.json"
 AREAS = ["render", "text", "platform", "scene", "cli", "controls", "main_window", "settings", "info", "app"]
 
 WINDOW_TESTS = ["test_windows", "test_views", "test_output", "test_files", "test_folderwatch", "test_info"]
-CORE_TESTS = ["test_engine", "test_quality", "test_live", "test_text", "test_cli"]
 
 # The test programs that can see a change in each area, the most relevant first: those
-# that link the area's library, and those that run a program that does (voleta-render,
-# the installed programs). test_install installs and runs the programs; it has something
-# to say only about the command lines.
+# that link the area's library and exercise it, and those that run a program that does
+# (voleta-render, the installed programs). test_install installs and runs the programs;
+# it has something to say only about the command lines.
 AREA_TESTS = {
-    "render": ["test_engine", "test_quality", "test_live", "test_cli", "test_text"] + WINDOW_TESTS,
-    "text": ["test_text", "test_engine", "test_live", "test_cli", "test_quality"] + WINDOW_TESTS,
+    "render": ["test_engine", "test_quality", "test_live", "test_cli", "test_text", "test_windows", "test_views",
+               "test_files", "test_output"],
+    "text": ["test_text", "test_live", "test_cli", "test_windows", "test_views", "test_files"],
     "platform": ["test_folders", "test_files", "test_cli", "test_output", "test_folderwatch", "test_windows",
                  "test_views", "test_info"],
-    "scene": ["test_windows", "test_views", "test_cli"] + WINDOW_TESTS,
+    "scene": ["test_windows", "test_views", "test_cli"],
     "cli": ["test_cli", "test_install"],
     "controls": WINDOW_TESTS,
-    "main_window": ["test_windows", "test_views", "test_output", "test_folderwatch", "test_files", "test_info"],
-    "settings": ["test_windows", "test_views", "test_output", "test_files", "test_folderwatch", "test_info"],
+    "main_window": ["test_windows", "test_views", "test_output", "test_folderwatch", "test_files"],
+    "settings": ["test_windows", "test_views", "test_output", "test_files", "test_folderwatch"],
     "info": ["test_info", "test_windows"],
-    "app": ["test_windows", "test_info", "test_install"] + WINDOW_TESTS,
+    "app": ["test_windows", "test_install", "test_info", "test_views", "test_output"],
 }
 
 STATES = ["caught", "survived", "equivalent", "stale", "build-failed"]
@@ -98,26 +99,51 @@ def parse_list(path):
 
 def tests_for(mu):
     order = [t.strip() for t in mu.get("tests", "").split(",") if t.strip()]
-    for t in AREA_TESTS.get(mu["area"], CORE_TESTS + WINDOW_TESTS):
+    for t in AREA_TESTS.get(mu["area"], ["test_engine", "test_text", "test_cli"] + WINDOW_TESTS):
         if t not in order:
             order.append(t)
     return order
 
 
-def sync_tree():
-    """Copies the tracked files (as they are in the working tree) into the scratch copy,
-    writing only those that differ, so that the build there stays incremental."""
-    names = subprocess.run(["git", "ls-files", "-z"], cwd=ROOT, check=True, capture_output=True).stdout
+def scratch_text(name, data):
+    """The scratch copy builds the project's libraries as shared ones, so that a mutant
+    rebuilds one library and no test program needs linking again."""
+    if name != "src/CMakeLists.txt":
+        return data
+    text = re.sub(r"(add_library\(voleta_\w+) STATIC", r"\1 SHARED", data.decode())
+    text += ("\n# The mutation check's scratch copy: shared libraries compiled as the static ones are.\n"
+             "foreach(t voleta_core voleta_files voleta_scene voleta_dialogs voleta_ui voleta_cli)\n"
+             "  if(TARGET ${t})\n    set_target_properties(${t} PROPERTIES DEFINE_SYMBOL \"\")\n  endif()\n"
+             "endforeach()\n")
+    return text.encode()
+
+
+def sync_tree(rev):
+    """Copies the tracked files (as they are in the working tree, or in revision `rev`)
+    into the scratch copy, writing only those that differ, so that the build there stays
+    incremental."""
+    source_root = ROOT
+    if rev:
+        source_root = WORK / "rev"
+        shutil.rmtree(source_root, ignore_errors=True)
+        source_root.mkdir(parents=True)
+        archive = subprocess.run(["git", "archive", "--format=tar", rev], cwd=ROOT, check=True,
+                                 capture_output=True).stdout
+        subprocess.run(["tar", "-x", "-C", str(source_root)], input=archive, check=True)
+        names = subprocess.run(["git", "ls-tree", "-r", "-z", "--name-only", rev], cwd=ROOT, check=True,
+                               capture_output=True).stdout
+    else:
+        names = subprocess.run(["git", "ls-files", "-z"], cwd=ROOT, check=True, capture_output=True).stdout
     changed = 0
     wanted = set()
     for name in names.decode().split("\0"):
         if not name:
             continue
-        source, target = ROOT / name, SCRATCH / name
+        source, target = source_root / name, SCRATCH / name
         wanted.add(target)
         if not source.is_file():
             continue
-        data = source.read_bytes()
+        data = scratch_text(name, source.read_bytes())
         if target.is_file() and target.read_bytes() == data:
             continue
         target.parent.mkdir(parents=True, exist_ok=True)
@@ -136,9 +162,8 @@ def run_quiet(cmd, **kw):
 
 
 def configure(jobs):
-    if (BUILD / "build.ninja").is_file():
-        return
-    cmd = ["cmake", "--preset", "release"]
+    cmd = ["cmake", "--preset", "release", "-DCMAKE_LINK_DEPENDS_NO_SHARED=ON",
+           f"-DCMAKE_INSTALL_RPATH={BUILD / 'src'}"]
     if shutil.which("ccache"):
         cmd.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
     r = run_quiet(cmd, cwd=SCRATCH)
@@ -270,6 +295,9 @@ def report(mutants, results):
 
 
 def main():
+    # Stopped from outside, a run still restores the file it changed.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
+    signal.signal(signal.SIGHUP, lambda *_: sys.exit("stopped"))
     ap = argparse.ArgumentParser(prog="./run mutants", description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--list", action="store_true", help="list the mutants and exit")
@@ -278,6 +306,8 @@ def main():
     ap.add_argument("--id", help="only these mutants (comma-separated ids; a trailing * matches a prefix)")
     ap.add_argument("--survivors", action="store_true", help="only those that survived or were not run last time")
     ap.add_argument("--equivalents", action="store_true", help="run the mutants marked equivalent too")
+    ap.add_argument("--rev", help="check the code of this git revision instead of the working tree "
+                    "(the list is always the working tree's)")
     ap.add_argument("-j", "--jobs", type=int, default=2, help="build jobs (default 2)")
     args = ap.parse_args()
 
@@ -321,7 +351,7 @@ def main():
     except OSError:
         sys.exit("another mutation run is using build/mutants")
 
-    changed = sync_tree()
+    changed = sync_tree(args.rev)
     print(f"scratch copy: {changed} files updated", flush=True)
     configure(args.jobs)
     needed = sorted({t for m in todo for t in tests_for(m)})
