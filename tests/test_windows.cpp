@@ -243,6 +243,26 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 4);
     }
 
+    // A popup arrow answers a press of the left button only; a canvas given a picture of
+    // its own stops showing the one it viewed; the interface font is bold when asked.
+    void smallControls()
+    {
+        PopupArrow arrow(PopupArrow::Upward);
+        arrow.resize(10, 8);
+        arrow.show();
+        QSignalSpy pressed(&arrow, &PopupArrow::MouseDown);
+        QTest::mouseClick(&arrow, Qt::RightButton, {}, QPoint(2, 3));
+        QTest::mouseClick(&arrow, Qt::LeftButton, {}, QPoint(4, 5));
+        QCOMPARE(pressed.count(), 1);
+        QCOMPARE(pressed[0][0].toPoint(), QPoint(4, 5));
+        Canvas canvas;
+        const QImage viewed(4, 4, QImage::Format_RGB32);
+        canvas.setBackdropView(&viewed);
+        canvas.setBackdrop(QImage());
+        QVERIFY(!canvas.hasBackdrop());
+        QVERIFY(uiFont(12, true).bold() && !uiFont(12).bold());
+    }
+
     // The arrows pan by 3 and stop at the map's edges; a zoom pulls the crop back in.
     // At " 2 ×" the crop of the 1000 x 800 map is 500 x 400, so the pan reaches 250, 200.
     void zoomAndPan()
