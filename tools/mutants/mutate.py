@@ -18,7 +18,8 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 LIST = ROOT / "tools" / "mutants" / "mutants.txt"
-WORK = ROOT / "build" / "mutants"
+# VOLETA_MUTANTS_DIR puts a second run (another scratch copy) beside the first.
+WORK = Path(os.environ.get("VOLETA_MUTANTS_DIR", ROOT / "build" / "mutants")).resolve()
 SCRATCH = WORK / "src"
 # The scratch build mirrors the release preset at the same place relative to its
 # sources, so that ccache serves what the tree's own build has compiled.
