@@ -303,9 +303,13 @@ def main():
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--list", action="store_true", help="list the mutants and exit")
     ap.add_argument("--report", action="store_true", help="print the table of the last results and exit")
+    ap.add_argument("--with", dest="others", action="append", default=[], metavar="DIR",
+                    help="with --report: add the results of another run folder (VOLETA_MUTANTS_DIR); "
+                         "later ones win")
     ap.add_argument("--area", help="only these areas (comma-separated: render,text,...)")
     ap.add_argument("--id", help="only these mutants (comma-separated ids; a trailing * matches a prefix)")
     ap.add_argument("--survivors", action="store_true", help="only those that survived or were not run last time")
+    ap.add_argument("--fresh", action="store_true", help="only those that have no result yet")
     ap.add_argument("--equivalents", action="store_true", help="run the mutants marked equivalent too")
     ap.add_argument("--rev", help="check the code of this git revision instead of the working tree "
                     "(the list is always the working tree's)")
@@ -335,6 +339,10 @@ def main():
     WORK.mkdir(parents=True, exist_ok=True)
     results = load_results()
     if args.report:
+        for other in args.others:
+            path = Path(other) / "results.json"
+            if path.is_file():
+                results.update(json.loads(path.read_text()))
         report(mutants, results)
         return
 
@@ -343,6 +351,8 @@ def main():
             m["_force"] = True
     if args.survivors:
         chosen = [m for m in chosen if state_of(m, results) in (None, "survived")]
+    if args.fresh:
+        chosen = [m for m in chosen if state_of(m, results) is None]
     todo = [m for m in chosen if not (m.get("equivalent") and not m.get("_force"))]
 
     lock = open(WORK / "lock", "w")
@@ -356,6 +366,9 @@ def main():
     print(f"scratch copy: {changed} files updated", flush=True)
     configure(args.jobs)
     needed = sorted({t for m in todo for t in tests_for(m)})
+    if not todo:
+        print("nothing to run")
+        return
     times = baseline(needed, args.jobs, reuse=changed == 0)
 
     began = time.monotonic()
