@@ -243,8 +243,8 @@ private Q_SLOTS:
         QCOMPARE(spy.count(), 4);
     }
 
-    // A popup arrow answers a press of the left button only; a canvas given a picture of
-    // its own stops showing the one it viewed; the interface font is bold when asked.
+    // A popup arrow answers a press of the left button only; new rows keep the chosen row
+    // by its text; the interface font is bold when asked.
     void smallControls()
     {
         PopupArrow arrow(PopupArrow::Upward);
@@ -255,11 +255,14 @@ private Q_SLOTS:
         QTest::mouseClick(&arrow, Qt::LeftButton, {}, QPoint(4, 5));
         QCOMPARE(pressed.count(), 1);
         QCOMPARE(pressed[0][0].toPoint(), QPoint(4, 5));
-        Canvas canvas;
-        const QImage viewed(4, 4, QImage::Format_RGB32);
-        canvas.setBackdropView(&viewed);
-        canvas.setBackdrop(QImage());
-        QVERIFY(!canvas.hasBackdrop());
+        PopupMenu list;
+        for (const char* row : { "a", "b", "c" })
+            list.AddRow(QString::fromLatin1(row));
+        list.setListIndex(1);
+        list.ReplaceRows({ "b", "c" });
+        QCOMPARE(list.ListIndex(), 0);
+        list.ReplaceRows({ "a", "c" });
+        QCOMPARE(list.ListIndex(), -1);
         QVERIFY(uiFont(12, true).bold() && !uiFont(12).bold());
     }
 
