@@ -82,6 +82,7 @@ private Q_SLOTS:
         QTest::newRow("bold") << 2 << 0x0F050Au << 0 << 1 << none << "thicker";
         QTest::newRow("italic 2, bold -1") << 3 << 0x0A0F05u << 2 << -1 << none << "same";
         QTest::newRow("installed font, bold") << 1 << 0x050A0Fu << 0 << 1 << installed << "thicker";
+        QTest::newRow("installed bold face") << 2 << 0x0F050Au << 0 << 1 << QStringLiteral("DejaVu Sans") << "thicker";
     }
     void mask()
     {
