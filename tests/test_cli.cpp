@@ -48,6 +48,17 @@ const char* const kRichScene = R"({"format": "voleta-scene", "version": 1, "view
   {"text": "xyz", "font": "", "sizeRow": 3, "size": 360, "x": -99, "y": 700, "italic": false, "bold": true,
    "depth": 12}]})";
 
+// The first entry of a JPEG's first quantisation table. At quality q the encoder scales the standard
+// luminance table, whose first entry is 16, by (200 - 2q) / 100: 2 at quality 95.
+int firstQuantisation(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray bytes = f.readAll();
+    const qsizetype dqt = bytes.indexOf("\xff\xdb");
+    return dqt < 0 || dqt + 5 >= bytes.size() ? -1 : uchar(bytes[dqt + 5]);
+}
+
 // A depth file is 16-bit greyscale, 1600 x 1280, holding depth + 32768.
 int depthAt(const QImage& d, int x, int y)
 {
@@ -179,6 +190,7 @@ private Q_SLOTS:
         QCOMPARE(runRender(base(out) + extra), 0);
         const bool png = out.endsWith("png", Qt::CaseInsensitive);
         QCOMPARE(QImageReader(path(out)).format(), png ? QByteArray("png") : QByteArray("jpeg"));
+        if (!png) QCOMPARE(firstQuantisation(path(out)), 2);
         const QImage img = QImage(path(out)).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(img.size(), QSize(1920, 1280));
         for (int y = 0; y < 1280 && extra == kNoText; ++y) {
@@ -420,6 +432,50 @@ private Q_SLOTS:
         QCOMPARE(left, expected);
     }
 
+    // --version and --help answer on standard output and do nothing else.
+    void information_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("version") << "--version"
+                                 << "voleta-render " VOLETA_VERSION_TEXT "\n";
+        QTest::newRow("help") << "--help"
+                              << "Usage: voleta-render (--pattern PATH | --scene FILE) -o OUT.(png|jpg) [options]\n";
+    }
+    void information()
+    {
+        QFETCH(QString, option);
+        QProcess p;
+        p.start(QStringLiteral(VOLETA_BIN_DIR "/voleta-render"), { option });
+        QVERIFY(p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QFETCH(QString, start);
+        QVERIFY2(option == "--help" ? out.startsWith(start) : out == start, qPrintable(out));
+    }
+
+    // The English line of a failure: the system's or decoder's detail only where it says more than the kind.
+    void failureLines_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("line");
+        using K = platform::FailureKind;
+        QTest::newRow("write failed") << int(K::WriteFailed) << "I/O error"
+                                      << "x: f: the write failed (I/O error)";
+        QTest::newRow("not a picture") << int(K::NotAPicture) << "bad"
+                                       << "x: f: not a readable picture (bad)";
+        QTest::newRow("no permission") << int(K::NoPermission) << "EACCES"
+                                       << "x: f: permission denied";
+        QTest::newRow("too large") << int(K::TooLarge) << "12001 x 5"
+                                   << "x: f: the picture is 12001 x 5 pixels, more than 12000 on a side";
+    }
+    void failureLines()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, detail);
+        QTEST(cli::failureLine("x", { platform::FailureKind(kind), "f", detail }), "line");
+    }
+
     // A bad command line exits with 2 and the usage text; an input unreadable or an
     // output not written exits with 1, in one line "<what failed>: <file>: <reason>".
     // Either way one line names the culprit, and no picture is left behind.
@@ -439,6 +495,7 @@ private Q_SLOTS:
         row("line 4", 2, ok + QStringList { "--text4", "a" }, "--text4");
         row("stray", 2, ok + QStringList { "extra" }, "extra");
         row("relief 0", 2, ok + QStringList { "--relief=0" }, "--relief");
+        row("zoom 6", 2, ok + QStringList { "--zoom", "6" }, "--zoom");
         row("method", 2, ok + QStringList { "--method", "sideways" }, "--method");
         row("offset past a million", 2, ok + QStringList { "--offset1", "0,1000001" }, "--offset1");
         row("answer as jpg", 2, ok + QStringList { "--answer-out", "a.jpg" }, "a.jpg");

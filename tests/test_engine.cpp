@@ -7,6 +7,7 @@
 #include <QTest>
 #include <algorithm>
 #include <climits>
+#include <vector>
 
 using namespace render;
 
@@ -44,9 +45,12 @@ private Q_SLOTS:
         QTest::newRow("1.5x truncates each") << m << 1 << QPoint() << QRect(166, 133, 666, 533) << QPoint();
         QTest::newRow("2x right edge") << m << 2 << QPoint(400, 0) << QRect(650, 200, 500, 400) << QPoint(250, 0);
         QTest::newRow("2x top edge") << m << 2 << QPoint(0, -300) << QRect(250, -100, 500, 400) << QPoint(0, -200);
+        QTest::newRow("2x bottom edge") << m << 2 << QPoint(0, 300) << QRect(250, 500, 500, 400) << QPoint(0, 200);
         QTest::newRow("2x inside") << m << 2 << QPoint(-100, 90) << QRect(150, 290, 500, 400) << QPoint(-100, 90);
         QTest::newRow("3.5x left edge truncates")
             << m << 5 << QPoint(-5000, 0) << QRect(-4642, 285, 285, 228) << QPoint(-357, 0);
+        QTest::newRow("1 x 100 map at 3.5x: no width")
+            << QSize(1, 100) << 5 << QPoint() << QRect(0, 35, 0, 28) << QPoint();
     }
     void mapCrop()
     {
@@ -56,34 +60,43 @@ private Q_SLOTS:
         QTEST(render::mapCrop(map, zoom, pan), "crop");
         QFETCH(QPoint, clamped);
         QTEST(clampPan(map, zoom, pan), "clamped");
-        QVERIFY(QRect(QPoint(), map).contains(render::mapCrop(map, zoom, clamped)));
+        const QRect inside = render::mapCrop(map, zoom, clamped);
+        QVERIFY(inside.isEmpty() || QRect(QPoint(), map).contains(inside));
+        QImage picture(map, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        QCOMPARE(drawMapCrop(picture, inside).isNull(), inside.isEmpty());
     }
 
-    // Blue 255 lies in column 0 and row 0, which the range scan skips.
+    // Blue 255 lies in column 0 and row 0, which the range scan skips. The pixels lie at (100 * i, 900) unless
+    // placed at the scan's last column or row.
     void depthFromBlue_data()
     {
         QTest::addColumn<QList<int>>("blues"); // background, then one pixel each
+        QTest::addColumn<QList<QPoint>>("where");
         QTest::addColumn<int>("hk");
         QTest::addColumn<int>("kt");
         QTest::addColumn<QList<int>>("depths"); // background, then one per pixel, then column 0
         const QList<int> range40to200 { 120, 40, 200 };
-        QTest::newRow("40..200 parallel") << range40to200 << 1 << 2 << QList { 0, 13, -13, -22 };
-        QTest::newRow("40..200 crossed") << range40to200 << -1 << 2 << QList { 0, -13, 13, 22 };
-        QTest::newRow("-6.67 truncates to -6") << range40to200 << 1 << 1 << QList { 0, 6, -6, -11 };
-        QTest::newRow("all black comes forward") << QList { 0 } << 1 << 2 << QList { 13, -666 };
-        QTest::newRow("blue 9 and 10") << QList { 9, 10 } << 1 << 2 << QList { 0, -26, -6560 };
-        QTest::newRow("empty range gives 0") << QList { 77 } << 1 << 6 << QList { 0, 0 };
+        const QList<QPoint> row900 { { 100, 900 }, { 200, 900 } }, edges { { 1599, 500 }, { 800, 1279 } };
+        QTest::newRow("40..200 parallel") << range40to200 << row900 << 1 << 2 << QList { 0, 13, -13, -22 };
+        QTest::newRow("40..200 crossed") << range40to200 << row900 << -1 << 2 << QList { 0, -13, 13, 22 };
+        QTest::newRow("-6.67 truncates to -6") << range40to200 << row900 << 1 << 1 << QList { 0, 6, -6, -11 };
+        QTest::newRow("last column and row scanned") << range40to200 << edges << 1 << 2 << QList { 0, 13, -13, -22 };
+        QTest::newRow("all black comes forward") << QList { 0 } << row900 << 1 << 2 << QList { 13, -666 };
+        QTest::newRow("blue 9 and 10") << QList { 9, 10 } << row900 << 1 << 2 << QList { 0, -26, -6560 };
+        QTest::newRow("empty range gives 0") << QList { 77 } << row900 << 1 << 6 << QList { 0, 0 };
     }
     void depthFromBlue()
     {
         QFETCH(QList<int>, blues);
+        QFETCH(QList<QPoint>, where);
         QFETCH(int, hk);
         QFETCH(int, kt);
         QFETCH(QList<int>, depths);
         QImage map(kWorkWidth, kWorkHeight, QImage::Format_ARGB32);
         map.fill(qRgb(0, 0, blues[0]));
         for (int i = 1; i < blues.size(); ++i)
-            map.setPixel(100 * i, 900, qRgb(250, 250, blues[i]));
+            map.setPixel(where[i - 1], qRgb(250, 250, blues[i]));
         QPainter(&map).fillRect(0, 0, kWorkWidth, 1, QColor(0, 0, 255));
         QPainter(&map).fillRect(0, 0, 1, kWorkHeight, QColor(0, 0, 255));
 
@@ -92,7 +105,7 @@ private Q_SLOTS:
         depthFromMap(map, hk, kt, a);
         QCOMPARE(a.at(1599, 1279), depths[0]);
         for (int i = 1; i < blues.size(); ++i)
-            QCOMPARE(a.at(100 * i, 900), depths[i]);
+            QCOMPARE(a.at(where[i - 1].x(), where[i - 1].y()), depths[i]);
         QCOMPARE(a.at(0, 700), depths.last());
         QCOMPARE(a.at(700, 0), depths.last());
         if (blues.size() == 1) // one blue value: the whole plane moves together
@@ -166,6 +179,33 @@ private Q_SLOTS:
         QCOMPARE(a.at(where.x(), where.y()), depth);
         QCOMPARE(std::count(a.row(0), a.row(kWorkHeight) + DepthArray::kColumns, 7),
             qsizetype(DepthArray::kRows) * DepthArray::kColumns - (depth != 7));
+    }
+
+    // The steps of a row: a bit wherever the depth differs from the one before it, and at column 0.
+    void depthSteps_data()
+    {
+        QTest::addColumn<QList<int>>("changes"); // columns where a new depth starts
+        QTest::addColumn<int>("count");
+        QTest::newRow("one depth") << QList<int> {} << 1600;
+        QTest::newRow("either side of each half-word") << QList { 31, 32, 63, 64, 95, 96, 1599 } << 1600;
+        QTest::newRow("every column") << QList<int> {} << -1600;
+        QTest::newRow("short row") << QList { 5, 33, 70 } << 77;
+    }
+    void depthSteps()
+    {
+        QFETCH(QList<int>, changes);
+        QFETCH(int, count);
+        const bool every = count < 0;
+        count = std::abs(count);
+        std::vector<int32_t> depth(count);
+        for (int x = 1, d = 0; x < count; ++x)
+            depth[x] = every || changes.contains(x) ? ++d : d;
+        std::vector<uint64_t> steps((count + 63) / 64, ~uint64_t(0));
+        kernels::depthSteps(depth.data(), count, steps.data());
+        for (int x = 0; x < int(steps.size()) * 64; ++x) {
+            const bool set = steps[x / 64] >> (x % 64) & 1;
+            QVERIFY2(set == (x < count && (x == 0 || every || changes.contains(x))), qPrintable(QString::number(x)));
+        }
     }
 
     // Whatever the depths, the result is the pixel-by-pixel composition over the seed, whatever `picture` held

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 
 using platform::FolderState;
 
@@ -69,6 +70,10 @@ private Q_SLOTS:
         for (const QString& entry : disk + QStringList { "bin/" }) { // "folder/" makes an empty folder
             QVERIFY(QDir().mkpath(QFileInfo(dir.filePath(entry)).path()));
             if (!entry.endsWith('/')) QVERIFY(QFile(dir.filePath(entry)).open(QIODevice::WriteOnly));
+            // Installed samples are read-only.
+            if (entry.contains("/samples/") && !entry.endsWith('/'))
+                QVERIFY(
+                    QFile::setPermissions(dir.filePath(entry), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         }
         platform::setApplicationFolder(dir.filePath("bin"));
         qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
@@ -86,12 +91,94 @@ private Q_SLOTS:
         for (const platform::PictureFolder& f : { folders.source, folders.background }) {
             if (f.state != FolderState::Missing)
                 QCOMPARE(QFileInfo(f.path).path(), dir.filePath(beside ? "bin" : "data/voleta"));
+            // The user's copies are the user's to change.
+            for (const QString& name : f.state == FolderState::Seeded ? entries(f.path) : QStringList())
+                QVERIFY(QFileInfo(QDir(f.path).filePath(name)).permissions() & QFile::WriteOwner);
         }
         // Beside the program nothing is made for the user; otherwise only the two
         // folders are (no half-made copy left aside).
         if (beside) QVERIFY(!QFileInfo::exists(home));
         for (const QString& name : entries(home))
             QVERIFY2(name == platform::kSourceFolderName || name == platform::kBackgroundFolderName, qPrintable(name));
+    }
+
+    // An entry of a folder by name: nothing for a name that leaves the folder or is not there.
+    void child_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("a file") << "a.jpg" << true;
+        QTest::newRow("missing") << "b.jpg" << false;
+        QTest::newRow("the folder itself") << "." << false;
+        QTest::newRow("the folder above") << ".." << false;
+        QTest::newRow("a path") << "sub/c.jpg" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void child()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub") && QFile(dir.filePath("a.jpg")).open(QIODevice::WriteOnly)
+            && QFile(dir.filePath("sub/c.jpg")).open(QIODevice::WriteOnly));
+        QFETCH(bool, found);
+        QCOMPARE(platform::child(dir.path(), name), found ? dir.filePath(name) : QString());
+    }
+
+    // Every entry, hidden ones and folders too, by the names' characters: upper case before lower case.
+    void listing()
+    {
+        QTemporaryDir dir;
+        for (const char* name : { "b.jpg", "a.jpg", "B.JPG", ".hidden.jpg", "A.jpg" })
+            QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+        QVERIFY(QDir(dir.path()).mkdir("Z"));
+        bool ok = false;
+        QCOMPARE(platform::listFolder(dir.path(), &ok),
+            (QStringList { ".hidden.jpg", "A.jpg", "B.JPG", "Z", "a.jpg", "b.jpg" }));
+        QVERIFY(ok);
+        QCOMPARE(platform::listFolder(dir.filePath("none"), &ok), QStringList());
+        QVERIFY(!ok);
+    }
+
+    // What a failed open or write says: a read-only disk is no permission, a full one no space.
+    void errnoKinds_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<int>("kind");
+        using K = platform::FailureKind;
+        QTest::newRow("read-only file system") << EROFS << int(K::NoPermission);
+        QTest::newRow("quota") << EDQUOT << int(K::NoSpace);
+        QTest::newRow("name too long") << ENAMETOOLONG << int(K::NameNotAllowed);
+        QTest::newRow("anything else") << EIO << int(K::WriteFailed);
+    }
+    void errnoKinds()
+    {
+        QFETCH(int, error);
+        QTEST(int(platform::failureFromErrno(error, platform::FailureKind::WriteFailed)), "kind");
+    }
+
+    // JPEG is written at the quality asked for: the encoder scales the first entry of the standard luminance
+    // table, 16, by (200 - 2q) / 100 (by 5000 / q below 50); Qt's default is 75.
+    void jpegQuality_data()
+    {
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<int>("firstEntry");
+        QTest::newRow("95") << 95 << 2;
+        QTest::newRow("25") << 25 << 32;
+        QTest::newRow("default") << -1 << 8;
+    }
+    void jpegQuality()
+    {
+        QFETCH(int, quality);
+        QTemporaryDir dir;
+        QImage picture(64, 64, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        QVERIFY(!platform::writePicture(picture, dir.filePath("q.jpg"), "jpeg", quality));
+        QFile file(dir.filePath("q.jpg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const qsizetype dqt = bytes.indexOf("\xff\xdb"); // marker, length, table number, first entry
+        QVERIFY(dqt >= 0 && dqt + 5 < bytes.size());
+        QTEST(int(uchar(bytes[dqt + 5])), "firstEntry");
     }
 };
 

@@ -4,6 +4,7 @@
 #include "support/FakeDialogs.h"
 
 #include <QApplication>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QTest>
 
@@ -73,6 +74,53 @@ private Q_SLOTS:
         QTest::mouseClick(show(support)->findChild<QWidget*>(name), Qt::LeftButton);
         QCOMPARE(fake->openedUrls, url.isEmpty() ? QList<QUrl>() : QList<QUrl> { url });
         QTEST(fake->clipboard, "copied");
+    }
+
+    // Under the pointer the About link turns bold and a support link red; both turn back when it leaves.
+    void hover_data()
+    {
+        QTest::addColumn<bool>("support");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QColor>("colour"); // under the pointer, always bold
+        QTest::newRow("About: web page") << false << "StaticText2" << QColor(0, 0, 255);
+        QTest::newRow("donation page") << true << "url_1" << QColor(255, 0, 0);
+    }
+    void hover()
+    {
+        QFETCH(bool, support);
+        QFETCH(QString, name);
+        QFETCH(QColor, colour);
+        auto* label = show(support)->findChild<QLabel*>(name);
+        const bool bold = label->font().bold();
+        const QColor normal = label->palette().color(QPalette::WindowText);
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QCoreApplication::sendEvent(label, &enter);
+        QVERIFY(label->font().bold());
+        QCOMPARE(label->palette().color(QPalette::WindowText), colour);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(label, &leave);
+        QCOMPARE(label->font().bold(), bold);
+        QCOMPARE(label->palette().color(QPalette::WindowText), normal);
+    }
+
+    // The support window's fields and copy buttons each have a place of their own; Return closes the window,
+    // and shown again it is back at 50 from the top.
+    void supportWindow()
+    {
+        QWidget* w = show(true);
+        for (const char* group : { "field_", "cp_" })
+            for (int i = 0; i < 9; ++i)
+                for (int j = i + 1; j < 9; ++j) {
+                    const QRect a = w->findChild<QWidget*>(group + QString::number(i))->geometry();
+                    QVERIFY2(!a.intersects(w->findChild<QWidget*>(group + QString::number(j))->geometry()),
+                        qPrintable(QStringLiteral("%1%2 and %3").arg(group).arg(i).arg(j)));
+                }
+        w->hide();
+        w->move(w->x(), 120);
+        w->show();
+        QCOMPARE(w->geometry().top(), 50);
+        QTest::keyClick(w, Qt::Key_Return);
+        QTRY_VERIFY(!w->isVisible());
     }
 };
 

@@ -5,6 +5,7 @@
 #include "render/StageCache.h"
 
 #include <QTest>
+#include <algorithm>
 #include <functional>
 
 using namespace render;
@@ -45,6 +46,7 @@ private Q_SLOTS:
         row("a typed character", [](Scene& s) { s.lines[1].text += QLatin1Char('x'); }, { 1, 1, 1, 2, 2, 2 });
         row("a line moved", [](Scene& s) { s.lines[2].x += 10; }, { 1, 1, 1, 2, 2, 2 });
         row("a depth slider", [](Scene& s) { s.s2 = -4; }, { 1, 1, 1, 1, 2, 2 });
+        row("line 3's depth slider", [](Scene& s) { s.s3 = 3; }, { 1, 1, 1, 1, 2, 2 });
         row("a pan arrow", [](Scene& s) { s.pan += QPoint(0, 5); }, { 1, 2, 2, 1, 2, 2 });
         row("zoom", [](Scene& s) { s.zoomRow = 3; }, { 1, 2, 2, 1, 2, 2 });
         row("another background", [](Scene& s) { s.map = rampPicture().mirrored(); }, { 1, 2, 2, 1, 2, 2 });

@@ -138,6 +138,22 @@ private Q_SLOTS:
     // The suggested names: the source picture's name up to its first dot (unless the dot
     // comes first), the three trimmed lines, "_3D.jpg"; what a file name cannot hold is
     // replaced. The answer's name puts "_答え" before a ".png" extension.
+    // The extensions a save filter names, as the dialog gives them to a name typed without one.
+    void filterSuffixes_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("suffixes");
+        QTest::newRow("JPEG") << "JPEG 画像 (*.jpg *.jpeg)" << QStringList { "jpg", "jpeg" };
+        QTest::newRow("PNG") << "PNG 画像 (*.png)" << QStringList { "png" };
+        QTest::newRow("any file") << "すべて (*)" << QStringList();
+        QTest::newRow("unclosed") << "PNG (*.png" << QStringList();
+    }
+    void filterSuffixes()
+    {
+        QFETCH(QString, filter);
+        QTEST(platform::filterSuffixes(filter), "suffixes");
+    }
+
     void suggestedNames_data()
     {
         QTest::addColumn<QString>("source");

@@ -87,6 +87,7 @@ private Q_SLOTS:
             const auto row = [method](const char* name) -> QTestData& { return QTest::addRow("%s: %s", method, name); };
             row("text depths, long runs") << QList { -36, -24, 0, 16, 36 } << 700 << 0 << hk;
             row("near depths, runs beyond the repeat") << QList { 200, 250, 300, 318, 319 } << 500 << 0 << hk;
+            row("repeat distances 8..15") << QList { 0, 305, 308, 312 } << 90 << 0 << hk;
             row("single points") << QList { -40, -3, 0, 2, 7, 40 } << 1 << 0 << hk;
             row("short runs") << QList { -36, -13, 0, 5, 13, 36 } << 70 << 0 << hk;
             row("gentle ramps") << QList { -40, 0, 13 } << 200 << 1 << hk;
@@ -138,16 +139,19 @@ private Q_SLOTS:
     }
 
     // A flat plane gives the picture of `compose` byte for byte under either viewing method, whatever the strip's
-    // size and the picture held.
+    // size and the picture held; without a strip, white.
     void flatIsCompose()
     {
         const DepthArray a;
+        QImage white(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
+        white.fill(Qt::white);
         for (const int hk : { 1, -1 })
             for (const QImage& strip : { numberedStrip(), numberedStrip({ 123, 77 }), QImage() }) {
                 QImage expected, picture(50, 40, QImage::Format_ARGB32);
                 compose(strip, a, expected);
                 composeQuality(strip, a, hk, picture);
                 QCOMPARE(picture, expected);
+                if (strip.isNull()) QCOMPARE(picture, white);
             }
     }
 };

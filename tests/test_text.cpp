@@ -1,9 +1,13 @@
 // The text layer: where the lines stand in the mask and the preview, and what the mask may hold (the depth step
 // trusts its colours exactly).
+#include "render/Pipeline.h"
 #include "text/TextLayer.h"
 
 #include <QHash>
+#include <QPainter>
 #include <QTest>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -52,19 +56,31 @@ private Q_SLOTS:
         QTEST(text::previewSize(l), "previewSize");
     }
 
+    // The three sample lines a fresh start shows.
+    void startLines()
+    {
+        const text::Lines expected { text::Line { "Voleta", {}, 440, 0, 20 }, text::Line { " 3D", {}, 400, 0, 450 },
+            text::Line { "     V2", {}, 360, 0, 880 } };
+        QVERIFY(render::startState().lines == expected);
+    }
+
     // Each line gives a solid area of its own code colour and white, nothing else (no smoothed edges); the rows
-    // cover lines 1, 2 and 3. Against the plain line: italic changes the shapes, bold thickens them, flags other
-    // than 1 draw like the plain line.
+    // cover lines 1, 2 and 3. Against the plain line: italic changes the shapes, bold thickens them, flags other than 1
+    // draw like the plain line.
     void mask_data()
     {
         QTest::addColumn<int>("n");
         QTest::addColumn<uint>("code");
         QTest::addColumn<int>("italic");
         QTest::addColumn<int>("bold");
+        QTest::addColumn<QString>("family");
         QTest::addColumn<QString>("change");
-        QTest::newRow("italic") << 1 << 0x050A0Fu << 1 << 0 << "other";
-        QTest::newRow("bold") << 2 << 0x0F050Au << 0 << 1 << "thicker";
-        QTest::newRow("italic 2, bold -1") << 3 << 0x0A0F05u << 2 << -1 << "same";
+        const QString none, installed = QStringLiteral("IPAGothic");
+        QTest::newRow("italic") << 1 << 0x050A0Fu << 1 << 0 << none << "other";
+        QTest::newRow("bold") << 2 << 0x0F050Au << 0 << 1 << none << "thicker";
+        QTest::newRow("italic 2, bold -1") << 3 << 0x0A0F05u << 2 << -1 << none << "same";
+        QTest::newRow("installed font, bold") << 1 << 0x050A0Fu << 0 << 1 << installed << "thicker";
+        QTest::newRow("installed bold face") << 2 << 0x0F050Au << 0 << 1 << QStringLiteral("DejaVu Sans") << "thicker";
     }
     void mask()
     {
@@ -72,10 +88,12 @@ private Q_SLOTS:
         QFETCH(uint, code);
         QFETCH(int, italic);
         QFETCH(int, bold);
+        QFETCH(QString, family);
         QFETCH(QString, change);
+        if (!family.isEmpty() && !text::isInstalled(family)) QSKIP("the font is not installed");
         text::Lines plain, styled;
-        plain[n - 1] = { QStringLiteral("Vo立体"), {}, 400, 0, 100 };
-        styled[n - 1] = { QStringLiteral("Vo立体"), {}, 400, 0, 100, italic, bold };
+        plain[n - 1] = { QStringLiteral("Vo立体"), family, 400, 0, 100 };
+        styled[n - 1] = { QStringLiteral("Vo立体"), family, 400, 0, 100, italic, bold };
         QImage mask, plainMask;
         const QHash<QRgb, int> counts = maskColours(styled, &mask);
         const int plainPixels = maskColours(plain, &plainMask).value(code);
@@ -92,6 +110,51 @@ private Q_SLOTS:
         const QHash<QRgb, int> counts = maskColours({ block, block, {} });
         QCOMPARE(counts.value(text::kLine1Code), 0);
         QVERIFY(counts.value(text::kLine2Code) > 10000);
+    }
+
+    // A line moved 300 pixels left is the same mask moved left, the glyph across the left edge included.
+    void acrossTheLeftEdge()
+    {
+        QImage at0, left;
+        maskColours({ text::Line { QStringLiteral("体体体"), {}, 400, 0, 20 } }, &at0);
+        maskColours({ text::Line { QStringLiteral("体体体"), {}, 400, -300, 20 } }, &left);
+        for (int y = 1; y < 1280; ++y)
+            QVERIFY2(std::memcmp(left.constScanLine(y) + 4, at0.constScanLine(y) + 4 * 301, 4 * 1299) == 0,
+                qPrintable(QString::number(y)));
+    }
+
+    // The preview draws every line in (5, 5, 5), smoothed into the white around it.
+    void previewColour()
+    {
+        QImage preview(160, 128, QImage::Format_RGB32);
+        preview.fill(Qt::white);
+        QPainter p(&preview);
+        text::drawPreview(p, render::startState().lines);
+        p.end();
+        int darkest = 255;
+        for (int y = 0; y < preview.height(); ++y)
+            for (int x = 0; x < preview.width(); ++x) {
+                const QRgb c = preview.pixel(x, y);
+                QVERIFY(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
+                darkest = std::min(darkest, qRed(c));
+            }
+        QCOMPARE(darkest, 5);
+    }
+
+    // A family that several foundries supply is listed once, by its plain name, where it came first.
+    void plainFamilies_data()
+    {
+        QTest::addColumn<QStringList>("platform");
+        QTest::addColumn<QStringList>("plain");
+        QTest::newRow("two foundries") << QStringList { "C059 [UKWN]", "Sans", "C059 [urw]" }
+                                       << QStringList { "C059", "Sans" };
+        QTest::newRow("plain name first") << QStringList { "A", "A [x]" } << QStringList { "A" };
+        QTest::newRow("no closing bracket") << QStringList { "B [x" } << QStringList { "B [x" };
+    }
+    void plainFamilies()
+    {
+        QFETCH(QStringList, platform);
+        QTEST(text::plainFamilies(platform), "plain");
     }
 };
 

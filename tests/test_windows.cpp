@@ -110,7 +110,7 @@ private Q_SLOTS:
     void startUpState()
     {
         Window1* w1 = start();
-        QCOMPARE(w1->windowTitle(), QStringLiteral("Voleta Ver. 1.996"));
+        QCOMPARE(w1->windowTitle(), QStringLiteral("Voleta Ver. " VOLETA_VERSION_TEXT));
         QVERIFY(w2()->isVisible());
         QCOMPARE(w2()->focusWidget(), control<QLineEdit>("EditField1"));
         for (QPushButton* b :
@@ -289,6 +289,29 @@ private Q_SLOTS:
         list.setListIndex(5);
         QCOMPARE(list.ListIndex(), -1);
         QCOMPARE(spy.count(), 4);
+    }
+
+    // A popup arrow answers a press of the left button only; new rows keep the chosen row
+    // by its text; the interface font is bold when asked.
+    void smallControls()
+    {
+        PopupArrow arrow(PopupArrow::Upward);
+        arrow.resize(10, 8);
+        arrow.show();
+        QSignalSpy pressed(&arrow, &PopupArrow::MouseDown);
+        QTest::mouseClick(&arrow, Qt::RightButton, {}, QPoint(2, 3));
+        QTest::mouseClick(&arrow, Qt::LeftButton, {}, QPoint(4, 5));
+        QCOMPARE(pressed.count(), 1);
+        QCOMPARE(pressed[0][0].toPoint(), QPoint(4, 5));
+        PopupMenu list;
+        for (const char* row : { "a", "b", "c" })
+            list.AddRow(QString::fromLatin1(row));
+        list.setListIndex(1);
+        list.ReplaceRows({ "b", "c" });
+        QCOMPARE(list.ListIndex(), 0);
+        list.ReplaceRows({ "a", "c" });
+        QCOMPARE(list.ListIndex(), -1);
+        QVERIFY(uiFont(12, true).bold() && !uiFont(12).bold());
     }
 
     // The arrows pan by 3 and stop at the map's edges; a zoom pulls the crop back in.

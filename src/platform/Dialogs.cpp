@@ -19,19 +19,6 @@ namespace platform {
 
 namespace {
 
-    // The extensions a filter such as "JPEG 画像 (*.jpg *.jpeg)" names: "jpg", "jpeg".
-    QStringList suffixes(const QString& filter)
-    {
-        const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
-        const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
-        QStringList result;
-        if (open < 0 || close < open) return result;
-        for (const QString& pattern :
-            filter.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            if (pattern.startsWith(QLatin1String("*."))) result << pattern.mid(2);
-        return result;
-    }
-
     QString& lastSaveFolder()
     {
         static QString folder;
@@ -53,12 +40,12 @@ namespace {
             // A name typed without an extension gets the selected filter's; Qt's own
             // dialog also changes the typed name's extension when another filter is chosen.
             const auto useFilter
-                = [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixes(filter).value(0)); };
+                = [&dialog](const QString& filter) { dialog.setDefaultSuffix(filterSuffixes(filter).value(0)); };
             QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useFilter);
             const QString suffix = QFileInfo(suggestedName).suffix();
             QString selected = filters.value(0);
             for (const QString& filter : filters) {
-                if (suffixes(filter).contains(suffix, Qt::CaseInsensitive)) {
+                if (filterSuffixes(filter).contains(suffix, Qt::CaseInsensitive)) {
                     selected = filter;
                     break;
                 }
@@ -116,6 +103,17 @@ namespace {
     }
 
 } // namespace
+
+QStringList filterSuffixes(const QString& filter)
+{
+    const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+    QStringList result;
+    if (open < 0 || close < open) return result;
+    for (const QString& pattern : filter.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (pattern.startsWith(QLatin1String("*."))) result << pattern.mid(2);
+    return result;
+}
 
 Dialogs& dialogs()
 {

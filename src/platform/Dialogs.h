@@ -54,6 +54,10 @@ void setDialogs(std::unique_ptr<Dialogs> d); // nullptr = back to the real ones
 QString saveFolder();
 void rememberSaveFolder(const QString& savedFile); // empty = forget
 
+// The extensions a file type filter names: "jpg", "jpeg" for "JPEG 画像 (*.jpg *.jpeg)". The
+// save dialog gives a name typed without an extension the selected filter's first.
+QStringList filterSuffixes(const QString& filter);
+
 // The installed dialogs without creating the real ones; nullptr when none is installed.
 Dialogs* installedDialogs();
 

@@ -58,6 +58,15 @@ namespace {
         return out;
     }
 
+    // Whether a family has a face of its own for bold (the platform draws the regular face
+    // otherwise).
+    bool hasBoldFace(const QString& family)
+    {
+        const QStringList styles = QFontDatabase::styles(family);
+        return std::any_of(styles.begin(), styles.end(),
+            [&](const QString& style) { return QFontDatabase::weight(family, style) >= QFont::DemiBold; });
+    }
+
     // A mask or preview position: computed wide and kept far inside int, so offsets of any
     // size give no overflow (such a line is simply off the picture).
     int saturated(double v)
@@ -67,11 +76,14 @@ namespace {
 
     // Draws one line with its baseline starting at `pos`. The default gothic has only a
     // regular weight, so its strokes are thickened with an outline of the glyphs: thin
-    // strokes make poor shapes in a stereogram.
+    // strokes make poor shapes in a stereogram. A chosen family that has no bold face
+    // draws its regular one when asked for bold; its strokes are thickened instead, by
+    // as much as the default gothic's bold exceeds its regular.
     void drawLine(QPainter& p, const Line& line, int pixelSize, QPoint pos, bool antialias, QColor colour)
     {
         const QFont font = lineFont(line, pixelSize, antialias);
-        if (isInstalled(line.family)) {
+        const bool installed = isInstalled(line.family);
+        if (installed && (line.bold != 1 || hasBoldFace(line.family))) {
             p.setFont(font);
             p.setPen(colour);
             p.drawText(pos, line.text);
@@ -79,7 +91,7 @@ namespace {
         }
         QPainterPath path;
         path.addText(pos, font, line.text);
-        const qreal width = pixelSize * (line.bold == 1 ? 0.09 : 0.05);
+        const qreal width = pixelSize * (installed ? 0.04 : line.bold == 1 ? 0.09 : 0.05);
         const QRectF device(0, 0, p.device()->width(), p.device()->height());
         path = visiblePart(path, p.transform().inverted().mapRect(device), width + 2);
         p.setRenderHint(QPainter::Antialiasing, antialias);
