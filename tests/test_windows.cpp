@@ -500,6 +500,20 @@ private Q_SLOTS:
         QCOMPARE(w1->picture(), first);
     }
 
+    // A map made unreadable since it was chosen gives the flat plane at Display.
+    void unreadableMapAtDisplay()
+    {
+        Window1* w1 = start();
+        choose(QStringLiteral("PopupMenu11:1"));
+        QFile map(dir.filePath(kBackground + QStringLiteral("/map.jpg")));
+        QVERIFY(map.open(QIODevice::WriteOnly | QIODevice::Truncate) && map.write("no picture") > 0);
+        map.close();
+        w2()->PushButton1_Action();
+        render::Scene flat;
+        flat.pattern = picture(QSize(64, 128), false);
+        QVERIFY(w1->depth() == render::sceneDepth(flat));
+    }
+
     // Each control writes its own part of the model; undo names the step, puts the
     // model back and shows it in every control again.
     void controlsWriteTheModel_data()
