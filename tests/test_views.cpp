@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "render/Answer.h"
 #include "render/Pipeline.h"
+#include "scene/SceneModel.h"
 #include "settings/Window2.h"
 #include "support/FakeDialogs.h"
 
@@ -143,6 +144,21 @@ private Q_SLOTS:
         QVERIFY(w1->depth() == liveDepth);
         QCOMPARE(live, render::composeScene(picture({ 64, 128 }, 0), liveDepth, quality, -1));
         QVERIFY(live != render::composeScene(picture({ 64, 128 }, 0), liveDepth, !quality, -1));
+
+        // 高画質 switched under live view recomposes; a change made while Display runs
+        // (its rows let events through) is composed after it.
+        item("highQuality")->setChecked(!quality);
+        settle(w1);
+        QCOMPARE(w1->picture(), render::composeScene(picture({ 64, 128 }, 0), liveDepth, !quality, -1));
+        bool once = true;
+        platform::setYieldHook([&] {
+            if (std::exchange(once, false)) control<QSlider>("Slider2")->setValue(-18);
+        });
+        w2()->PushButton1_Action();
+        platform::setYieldHook({});
+        settle(w1);
+        QVERIFY(w1->depth() == render::sceneDepth(Wiring::existing()->model()->renderScene()));
+        QVERIFY(!(w1->depth() == liveDepth));
     }
 
     // The answer view shows the depth in place of the picture once there is one: the far
