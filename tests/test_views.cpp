@@ -169,6 +169,7 @@ private Q_SLOTS:
         Window1* w1 = start();
         item("answerView")->setChecked(true);
         QVERIFY(!mainControl<Canvas>(w1, "Canvas1")->hasBackdrop()); // nothing composed yet
+        control<PopupMenu>("PopupMenu10")->setListIndex(1); // crossed: the plane is far all the same
         w2()->PushButton1_Action();
         const QImage* shown = mainControl<Canvas>(w1, "Canvas1")->backdrop();
         QVERIFY(shown && shown != &w1->picture());
@@ -189,6 +190,9 @@ private Q_SLOTS:
         QCOMPARE(mainControl<Canvas>(w1, "Canvas1")->backdrop(), &w1->picture());
         item("answerView")->setChecked(true);
         item("liveView")->setChecked(true);
+        control<PopupMenu>("PopupMenu10")->setListIndex(0); // parallel again: the plane is still far
+        settle(w1);
+        QCOMPARE(qGray(mainControl<Canvas>(w1, "Canvas1")->backdrop()->pixel(170, 1279)), render::kAnswerFar);
         for (int n = 1; n <= 3; ++n)
             w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(n))->clear();
         settle(w1);
