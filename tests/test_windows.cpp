@@ -777,6 +777,60 @@ private Q_SLOTS:
         QCOMPARE(QImage(dir.filePath("cli.png")).convertToFormat(QImage::Format_RGB32), w1->picture());
     }
 
+    // An opened scene turns the Settings button on as the same choices by hand would,
+    // pulls the pan inside its map and takes the background list's first row as the
+    // flat plane; a scene saved under a name with the suffix keeps that name and folder.
+    void openedSceneRules_data()
+    {
+        using S = scene::SceneState&;
+        QTest::addColumn<QString>("steps"); // chosen before
+        QTest::addColumn<std::function<void(S)>>("edit");
+        QTest::addColumn<bool>("settings");
+        QTest::addColumn<QPoint>("pan");
+        QTest::addColumn<bool>("flat");
+        const auto row
+            = [](const char* name, const char* steps, std::function<void(S)> f, bool settings, QPoint pan, bool flat) {
+                  QTest::newRow(name) << QString::fromLatin1(steps) << f << settings << pan << flat;
+              };
+        row(
+            "zoom over the flat plane", "", [](S s) { s.zoomRow = 2; }, false, {}, true);
+        row(
+            "height", "", [](S s) { s.heightRow = 0, s.kt = 1; }, true, {}, true);
+        row(
+            "height, line 2 at 70", "", [](S s) { s.heightRow = 0, s.kt = 1, s.lines[1].sizeRow = 0; }, false, {},
+            true);
+        row(
+            "map zoomed, pan past its edge", "",
+            [](S s) {
+                s.background = "map.jpg", s.zoomRow = 2, s.pan = { 5000, -5000 };
+            },
+            true, { 250, -200 }, false);
+        row(
+            "the flat plane's row", "PopupMenu11:1", [](S s) { s.background = "0 flat.jpg"; }, false, {}, true);
+    }
+    void openedSceneRules()
+    {
+        QFETCH(QString, steps);
+        QFETCH(std::function<void(scene::SceneState&)>, edit);
+        Window1* w1 = start();
+        if (!steps.isEmpty()) choose(steps);
+        mainControl(w1, "PushButton1")->setEnabled(false);
+        scene::SceneState s = model()->state();
+        edit(s);
+        s.lines[1].size = (70 + 10 * s.lines[1].sizeRow) * text::kSizeFactor;
+        (*fake)->saveAnswer = dir.filePath(QStringLiteral("sub/rules.voleta"));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("sub"))));
+        model()->applyScene(s, model()->pattern(), model()->backgroundPicture(), model()->flatPlane());
+        Menu::instance()->item("saveScene")->trigger();
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files), QStringList { "rules.voleta" });
+        QCOMPARE(platform::saveFolder(), dir.filePath(QStringLiteral("sub")));
+        model()->undoStack()->undo();
+        QVERIFY(Wiring::existing()->openScene((*fake)->saveAnswer));
+        QTEST(mainControl(w1, "PushButton1")->isEnabled(), "settings");
+        QTEST(pan(), "pan");
+        QTEST(model()->flatPlane(), "flat");
+    }
+
     // A picture the scene names that is not in its folder is named in a message; that
     // list keeps its choice and the rest of the scene applies.
     void sceneWithMissingPicture()
