@@ -337,6 +337,27 @@ private Q_SLOTS:
         QCOMPARE(pan(), QPoint(0, 0));
     }
 
+    // A click in the 128-pixel-high map preview puts the cursor at the end of line 1
+    // above 0.35 of its height, line 2 above 0.7, line 3 below.
+    void previewClick_data()
+    {
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("line");
+        for (const auto& [y, line] : { std::pair { 42, 1 }, { 46, 2 }, { 88, 2 }, { 95, 3 } })
+            QTest::addRow("y %d", y) << y << line;
+    }
+    void previewClick()
+    {
+        QFETCH(int, y);
+        QFETCH(int, line);
+        start();
+        auto* field = w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(line));
+        field->setCursorPosition(0);
+        control<Canvas>("Canvas2")->MouseDown(QPoint(80, y));
+        QCOMPARE(w2()->focusWidget(), field);
+        QCOMPARE(field->cursorPosition(), field->text().size());
+    }
+
     void folderScans_data()
     {
         QTest::addColumn<QStringList>("sourceFiles");
