@@ -471,6 +471,8 @@ private Q_SLOTS:
         row("height, line 2 at 70", true, "PopupMenu4:0 PopupMenu13:5", true, false);
         row("zoom over a map", true, "PopupMenu11:1 PopupMenu12:3", true, true);
         row("a map without a source", false, "PopupMenu11:1", true, false);
+        row("a source picture", false, "PopupMenu3:0", true, false);
+        row("zoom over the flat plane", true, "PopupMenu12:3", true, false);
         row("the flat plane without a source", false, "PopupMenu11:1 PopupMenu11:0", false, false);
     }
     void buttonRules()
@@ -533,6 +535,11 @@ private Q_SLOTS:
         render::Scene flat;
         flat.pattern = picture(QSize(64, 128), false);
         QVERIFY(w1->depth() == render::sceneDepth(flat));
+        // Chosen again without a source picture, it is named unreadable and Display stays off.
+        model()->choosePattern(QString(), QImage());
+        choose(QStringLiteral("PopupMenu11:0 PopupMenu11:1"));
+        QCOMPARE((*fake)->messages, QStringList { QStringLiteral("画像が見つかりません") });
+        QVERIFY(!control<QPushButton>("PushButton1")->isEnabled());
     }
 
     // Each control writes its own part of the model; undo names the step, puts the
@@ -723,7 +730,12 @@ private Q_SLOTS:
         platform::setYieldHook([&] {
             if (++calls != 300) return;
             control<QLineEdit>("EditField2")->setText(QStringLiteral("二"));
+            // The Settings button pressed meanwhile: with line 2 at "70" it comes back
+            // only with the next Display.
+            mainControl(w1, "PushButton1")->click();
+            choose(QStringLiteral("PopupMenu4:0"));
             w2()->PushButton1_Action();
+            QVERIFY(!mainControl(w1, "PushButton1")->isEnabled());
             Menu::instance()->item("svdt")->trigger();
             QVERIFY(!QFile::exists(saved));
         });
@@ -740,6 +752,8 @@ private Q_SLOTS:
         const QImage first = render::composeScene(scene.pattern, render::sceneDepth(scene), false, 1);
         QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), first);
         scene.lines[1].text = QStringLiteral("二");
+        scene.lines[1].size = 70 * text::kSizeFactor;
+        QVERIFY(mainControl(w1, "PushButton1")->isEnabled());
         QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene), false, 1));
     }
 
