@@ -257,6 +257,12 @@ private Q_SLOTS:
         // A smaller map pulls the pan in: 300 x 240 of 600 x 480 reaches 150, 120.
         model.chooseBackground("small.jpg", filled({ 600, 480 }, 3), false);
         QCOMPARE(model.state().pan, QPoint(150, 120));
+        // Over the flat plane the pan is free, and back at 1 x it is 0 again.
+        SceneModel flat;
+        flat.chooseZoom(2);
+        flat.pan({ 3, 0 });
+        flat.chooseZoom(0);
+        QCOMPARE(flat.state().pan, QPoint());
     }
 };
 

@@ -398,6 +398,8 @@ private Q_SLOTS:
         QCOMPARE((*fake)->messages, messages);
         QCOMPARE(platform::quitRequested(), !messages.isEmpty());
         QCOMPARE(platform::quitStatus(), messages.isEmpty() ? 0 : 1);
+        Menu::instance()->item(QStringLiteral("FileQuit"))->trigger(); // a failure's status stays
+        QCOMPARE(platform::quitStatus(), messages.isEmpty() ? 0 : 1);
     }
 
     // Each control of a text row changes its own line by its own amount and leaves the
