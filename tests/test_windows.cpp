@@ -441,6 +441,7 @@ private Q_SLOTS:
         };
         QList<int> expected = numbers();
         expected[(line - 1) * 5 + field] += change;
+        const QString family = w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(line))->font().family();
         QWidget* widget = w2()->findChild<QWidget*>(name);
         if (auto* arrows = qobject_cast<LittleArrows*>(widget))
             (change < 0 ? arrows->upButton() : arrows->downButton())->click();
@@ -452,6 +453,7 @@ private Q_SLOTS:
         const QFont font = w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(line))->font();
         QCOMPARE(font.italic(), field == 3);
         QCOMPARE(font.bold(), field == 4);
+        QCOMPARE(font.family(), family); // no font chosen: the field's own
     }
 
     // Which lists enable the Display button (w2) and the Settings button (w1), both
@@ -523,6 +525,13 @@ private Q_SLOTS:
         choose(QStringLiteral("PopupMenu3:0"));
         QVERIFY(!mainControl<Canvas>(w1, "Canvas3")->isHidden());
         QCOMPARE(w1->picture(), first);
+
+        // Typing after a Display is a step of its own.
+        const int steps = model()->undoStack()->count();
+        control<QLineEdit>("EditField1")->setText(QStringLiteral("a"));
+        w2()->PushButton1_Action();
+        control<QLineEdit>("EditField1")->setText(QStringLiteral("ab"));
+        QCOMPARE(model()->undoStack()->count(), steps + 2);
     }
 
     // A map made unreadable since it was chosen gives the flat plane at Display.
@@ -542,6 +551,11 @@ private Q_SLOTS:
         choose(QStringLiteral("PopupMenu11:0 PopupMenu11:1"));
         QCOMPARE((*fake)->messages, QStringList { QStringLiteral("画像が見つかりません") });
         QVERIFY(!control<QPushButton>("PushButton1")->isEnabled());
+        // The source folder gone: a source chosen says so and ends the program, failing.
+        QVERIFY(QDir(dir.filePath(kSource)).removeRecursively());
+        choose(QStringLiteral("PopupMenu3:0"));
+        QCOMPARE((*fake)->messages.last(), QStringLiteral("画像フォルダーに画像がありません"));
+        QCOMPARE(platform::quitStatus(), 1);
     }
 
     // Each control writes its own part of the model; undo names the step, puts the
