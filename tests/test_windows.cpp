@@ -370,9 +370,9 @@ private Q_SLOTS:
         const QStringList none;
         const QString noSources = QStringLiteral("画像フォルダーに画像がありません");
         const QString noBackgrounds = QStringLiteral("背景フォルダーに画像がありません");
-        QTest::newRow("pict is listed, text is not; second row chosen")
-            << QStringList { "a.jpg", "b.pict", "notes.txt" } << QStringList { "0.jpg" } << none
-            << QStringList { "a.jpg", "b.pict" } << QStringList { "0.jpg" } << 1 << none;
+        QTest::newRow("pict and pct are listed, text is not; second row chosen")
+            << QStringList { "a.jpg", "b.pict", "c.pct", "notes.txt" } << QStringList { "0.jpg" } << none
+            << QStringList { "a.jpg", "b.pict", "c.pct" } << QStringList { "0.jpg" } << 1 << none;
         QTest::newRow("no pict, no .jpeg among backgrounds")
             << QStringList { "a.jpg" } << QStringList { "0.jpg", "m.pict", "photo.jpeg", "x.JPG" } << none
             << QStringList { "a.jpg" } << QStringList { "0.jpg", "x.JPG" } << 0 << none;
