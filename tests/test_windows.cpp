@@ -335,6 +335,8 @@ private Q_SLOTS:
         QCOMPARE(pan(), QPoint(-166, -133));
         choose("PopupMenu12:0");
         QCOMPARE(pan(), QPoint(0, 0));
+        QVERIFY(control<PopupArrow>("PopupArrow1")->isHidden()); // no arrows at 1 x
+        QCOMPARE(control<PopupMenu>("PopupMenu12")->Rows().last(), QStringLiteral(" 4 ×")); // magnifies 3.5 x
     }
 
     // A click in the 128-pixel-high map preview puts the cursor at the end of line 1
