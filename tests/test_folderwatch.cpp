@@ -10,6 +10,8 @@
 #include "support/FakeDialogs.h"
 
 #include <QAction>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -131,6 +133,34 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(rescans.count() == 2 && !w1->rescanPending(), 10000);
         QVERIFY(QFile(folder + "/new.jpg").open(QIODevice::WriteOnly));
         QTRY_COMPARE_WITH_TIMEOUT(list->Rows(), rows, 10000);
+    }
+
+    // Pictures copied in one after another for long are listed at least every two
+    // seconds; a change seen while the lists are made (the scan lets events through),
+    // whose wait ends before they are done, is listed by a rescan after.
+    void longCopy()
+    {
+        Window1* w1 = start({ "a.jpg" }, { "0.jpg" });
+        PopupMenu* sources = Wiring::existing()->settingsWindow()->findChild<PopupMenu*>("PopupMenu3");
+        QSignalSpy rescans(w1, &Window1::foldersRescanned);
+        QElapsedTimer copying;
+        copying.start();
+        for (int n = 0; rescans.isEmpty() && copying.elapsed() < 4000; ++n) {
+            QVERIFY(QFile(folders.source.path + QStringLiteral("/c%1.jpg").arg(n)).open(QIODevice::WriteOnly));
+            QTest::qWait(100);
+        }
+        QVERIFY(!rescans.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!w1->rescanPending(), 10000);
+
+        bool once = true;
+        platform::setYieldHook([&] {
+            if (!std::exchange(once, false)) return;
+            QVERIFY(QFile(folders.source.path + "/late.jpg").open(QIODevice::WriteOnly));
+            QTest::qWait(700); // the change is seen and its wait ends
+        });
+        const auto noHook = qScopeGuard([] { platform::setYieldHook({}); });
+        w1->rescanFolders();
+        QTRY_VERIFY_WITH_TIMEOUT(sources->Rows().contains("late.jpg"), 10000);
     }
 
     // A folder of the user's made empty on this start is named in a message.

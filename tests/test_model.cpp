@@ -59,6 +59,13 @@ private Q_SLOTS:
                 m.choosePattern("p.png", filled({ 8, 8 }, 1));
             },
             M::Pattern);
+        // The file of the same name changed: another picture.
+        row(
+            "pattern of the same name",
+            [](M& m) {
+                m.choosePattern("", filled({ 8, 8 }, 1));
+            },
+            M::Pattern);
         row(
             "background",
             [](M& m) {
@@ -74,6 +81,14 @@ private Q_SLOTS:
             M::ZoomPan);
         row(
             "height", [](M& m) { m.chooseHeight(0); }, M::Height);
+        row(
+            "relief factor alone",
+            [](M& m) {
+                scene::SceneState s = m.state();
+                s.kt = 5;
+                m.applyScene(s, m.pattern(), m.backgroundPicture(), m.flatPlane());
+            },
+            M::Height);
         row(
             "near/far", [](M& m) { m.chooseNearFar(1, 0); }, M::Lists);
         row(
@@ -158,6 +173,11 @@ private Q_SLOTS:
             m.setDepth(0, 6);
             m.endDrag();
         }) << QStringList {};
+        QTest::newRow("font, zoom, height") << Edit([](M& m) {
+            m.chooseFont(2, "Sans");
+            m.chooseZoom(1);
+            m.chooseHeight(0);
+        }) << QStringList { "下段のフォント", "縮尺", "高低差" };
         QTest::newRow("keyboard steps") << Edit([](M& m) {
             m.setDepth(2, 11);
             m.setDepth(2, 12);
@@ -234,6 +254,15 @@ private Q_SLOTS:
         while (model.undoStack()->canRedo())
             model.undoStack()->redo();
         QCOMPARE(model.state(), expected);
+        // A smaller map pulls the pan in: 300 x 240 of 600 x 480 reaches 150, 120.
+        model.chooseBackground("small.jpg", filled({ 600, 480 }, 3), false);
+        QCOMPARE(model.state().pan, QPoint(150, 120));
+        // Over the flat plane the pan is free, and back at 1 x it is 0 again.
+        SceneModel flat;
+        flat.chooseZoom(2);
+        flat.pan({ 3, 0 });
+        flat.chooseZoom(0);
+        QCOMPARE(flat.state().pan, QPoint());
     }
 };
 

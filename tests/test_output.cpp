@@ -143,8 +143,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("suffixes");
-        QTest::newRow("JPEG") << "JPEG 画像 (*.jpg *.jpeg)" << QStringList { "jpg", "jpeg" };
-        QTest::newRow("PNG") << "PNG 画像 (*.png)" << QStringList { "png" };
+        QTest::newRow("JPEG") << output::kJpegFilter << QStringList { "jpg", "jpeg" };
+        QTest::newRow("PNG") << output::kPngFilter << QStringList { "png" };
         QTest::newRow("any file") << "すべて (*)" << QStringList();
         QTest::newRow("unclosed") << "PNG (*.png" << QStringList();
     }

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -72,7 +73,7 @@ const char* const kStartJson = R"({
 )";
 
 // The start file with one piece of its text replaced (which must be there once).
-QByteArray startWith(const char* from, const char* to)
+QByteArray startWith(const char* from, const QByteArray& to)
 {
     QByteArray bytes(kStartJson);
     const QByteArray piece(from);
@@ -105,7 +106,11 @@ class TestScene : public QObject {
     QTemporaryDir dir;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(dir.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("pipe.voleta")).constData(), 0600) == 0);
+    }
 
     // The start scene is written as the hand-written text, and that text reads back as
     // the start scene; so is every optional key's absence, and unknown keys are passed by.
@@ -132,7 +137,7 @@ private Q_SLOTS:
             s.methodRow = 1, s.pattern = "01_confetti.jpg", s.background = "00_平面.jpg", s.quality = true;
         });
         QTest::newRow("map zoomed and panned") << Edit([](S s) {
-            s.background = "01_火山.jpg", s.zoomRow = 5, s.pan = { -1000000, 999 }, s.heightRow = 5, s.kt = 6;
+            s.background = "01_火山.jpg", s.zoomRow = 5, s.pan = { -1000000, -1000000 }, s.heightRow = 5, s.kt = 6;
         });
         QTest::newRow("fonts and styles") << Edit([](S s) {
             s.lines[0].family = "IPAGothic", s.lines[0].italic = true, s.lines[1].bold = true;
@@ -144,6 +149,12 @@ private Q_SLOTS:
             s.lines[1].text = "";
             s.lines[2].text = QString("tab\there\nnew line, \u0001 and 😀 {\"a\": [1]}");
             s.pattern = "it's \"quoted\" & [odd].jpg";
+        });
+        // A text and a font name as long as they may be, a picture name of 254 bytes.
+        QTest::newRow("longest texts and names") << Edit([](S s) {
+            s.lines[0].text = QString(scene::kSceneTextLimit, QChar(0x3042));
+            s.lines[1].family = QString(scene::kSceneFontLimit, 'f');
+            s.background = QString(83, QChar(0x3042)) + "a.jpg";
         });
         QTest::newRow("rows beyond the edge, lighter near") << Edit([](S s) {
             s.nearFarRows = { 0, 20 }, s.exportSizeRow = 5, s.lighterNear = true;
@@ -184,12 +195,15 @@ private Q_SLOTS:
         row("depth 2.5", startWith("\"depth\": 6", "\"depth\": 2.5"), E::BadValue, "lines[0].depth");
         row("depth 19", startWith("\"depth\": 10", "\"depth\": 19"), E::BadValue, "lines[2].depth");
         row("size 300", startWith("\"size\": 360", "\"size\": 300"), E::BadValue, "lines[2].size");
+        row("size 210 points", startWith("\"size\": 360", "\"size\": 840"), E::BadValue, "lines[2].size");
+        row("size not in mask pixels", startWith("\"size\": 360", "\"size\": 282"), E::BadValue, "lines[2].size");
         row("size row 14", startWith("\"sizeRow\": 4", "\"sizeRow\": 14"), E::BadValue, "lines[1].sizeRow");
         row("italic as 1", startWith("\"italic\": false,\n            \"size\": 400", "\"italic\": 1, \"size\": 400"),
             E::BadValue, "lines[1].italic");
         row("offset past a million", startWith("\"y\": 880", "\"y\": 1000001"), E::BadValue, "lines[2].y");
         row("four lines", startWith("\"lines\": [", "\"lines\": [{},"), E::BadValue, "lines");
         row("zoom row 6", startWith("\"zoomRow\": 0", "\"zoomRow\": 6"), E::BadValue, "zoomRow");
+        row("height row 6", startWith("\"heightRow\": 2", "\"heightRow\": 6"), E::BadValue, "heightRow");
         row("relief 7", startWith("\"relief\": 2", "\"relief\": 7"), E::BadValue, "relief");
         row("pan far out", startWith("\"x\": 0,\n        \"y\": 0", "\"x\": -1000001, \"y\": 0"), E::BadValue, "pan.x");
         row("viewing sideways", startWith("parallel", "sideways"), E::BadValue, "viewing");
@@ -200,12 +214,16 @@ private Q_SLOTS:
             "background");
         row("pattern with NUL", startWith("\"pattern\": \"\"", "\"pattern\": \"a\\u0000.jpg\""), E::BadValue,
             "pattern");
+        row("pattern of 256 bytes",
+            startWith("\"pattern\": \"\"", "\"pattern\": \"" + QString(84, QChar(0x3042)).toUtf8() + "abcd\""),
+            E::BadValue, "pattern");
         row("far row 21", startWith("5,\n        5", "5,\n        21"), E::BadValue, "nearFarRows[1]");
         QByteArray huge(kStartJson);
         huge.append(QByteArray(scene::kSceneFileLimit + 1 - huge.size(), ' '));
         row("1 MiB and 1 byte", huge, E::TooLarge, "1048577");
         row("a missing file", {}, E::Unreadable, "No such file or directory", "no-such.voleta");
         row("a folder", {}, E::Unreadable, "Is a directory", ".");
+        row("a pipe", {}, E::Unreadable, "not a regular file", "pipe.voleta"); // opening it would wait
     }
     void badFile()
     {

@@ -311,15 +311,17 @@ private Q_SLOTS:
             QCOMPARE(control<Canvas>(w1, "Canvas3")->backdrop()->size(), QSize(50, 60));
     }
 
-    // A scene file is no picture: it is opened as a scene (this one is not a scene and
-    // says so), and nothing is copied into the folders.
+    // A scene file is no picture: dropped alone on a window it is opened as a scene (this
+    // one is not a scene and says so), and nothing is copied into the folders.
     void sceneFileNotCopied()
     {
         Window1* w1 = start();
-        QVERIFY(writeAll(outside("a.voleta"), "{}"));
+        QVERIFY(writeAll(outside("a.voleta"), "{}") && writeAll(outside("B.VOLETA"), "{}"));
         drop(w1, { outside("a.voleta") });
-        drop(control<Canvas>(w2(), "Canvas2"), { outside("a.voleta") });
-        QVERIFY(!(*fake)->messages.isEmpty());
+        drop(w2(), { outside("B.VOLETA") });
+        drop(control<Canvas>(w2(), "Canvas2"), { outside("a.voleta") }); // passed on to its window
+        drop(w1, { outside("a.voleta"), outside("B.VOLETA") }); // two scenes: neither opens
+        QCOMPARE((*fake)->messages.size(), 3);
         for (const QString& message : (*fake)->messages)
             QVERIFY2(message.startsWith(QStringLiteral("場面を開けませんでした")), qPrintable(message));
         QCOMPARE(entries(source()), QStringList({ "a.png", "b.png" }));

@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "render/Answer.h"
 #include "render/Pipeline.h"
+#include "scene/SceneModel.h"
 #include "settings/Window2.h"
 #include "support/FakeDialogs.h"
 
@@ -143,6 +144,21 @@ private Q_SLOTS:
         QVERIFY(w1->depth() == liveDepth);
         QCOMPARE(live, render::composeScene(picture({ 64, 128 }, 0), liveDepth, quality, -1));
         QVERIFY(live != render::composeScene(picture({ 64, 128 }, 0), liveDepth, !quality, -1));
+
+        // 高画質 switched under live view recomposes; a change made while Display runs
+        // (its rows let events through) is composed after it.
+        item("highQuality")->setChecked(!quality);
+        settle(w1);
+        QCOMPARE(w1->picture(), render::composeScene(picture({ 64, 128 }, 0), liveDepth, !quality, -1));
+        bool once = true;
+        platform::setYieldHook([&] {
+            if (std::exchange(once, false)) control<QSlider>("Slider2")->setValue(-18);
+        });
+        w2()->PushButton1_Action();
+        platform::setYieldHook({});
+        settle(w1);
+        QVERIFY(w1->depth() == render::sceneDepth(Wiring::existing()->model()->renderScene()));
+        QVERIFY(!(w1->depth() == liveDepth));
     }
 
     // The answer view shows the depth in place of the picture once there is one: the far
@@ -153,6 +169,7 @@ private Q_SLOTS:
         Window1* w1 = start();
         item("answerView")->setChecked(true);
         QVERIFY(!mainControl<Canvas>(w1, "Canvas1")->hasBackdrop()); // nothing composed yet
+        control<PopupMenu>("PopupMenu10")->setListIndex(1); // crossed: the plane is far all the same
         w2()->PushButton1_Action();
         const QImage* shown = mainControl<Canvas>(w1, "Canvas1")->backdrop();
         QVERIFY(shown && shown != &w1->picture());
@@ -173,6 +190,9 @@ private Q_SLOTS:
         QCOMPARE(mainControl<Canvas>(w1, "Canvas1")->backdrop(), &w1->picture());
         item("answerView")->setChecked(true);
         item("liveView")->setChecked(true);
+        control<PopupMenu>("PopupMenu10")->setListIndex(0); // parallel again: the plane is still far
+        settle(w1);
+        QCOMPARE(qGray(mainControl<Canvas>(w1, "Canvas1")->backdrop()->pixel(170, 1279)), render::kAnswerFar);
         for (int n = 1; n <= 3; ++n)
             w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(n))->clear();
         settle(w1);

@@ -335,6 +335,29 @@ private Q_SLOTS:
         QCOMPARE(pan(), QPoint(-166, -133));
         choose("PopupMenu12:0");
         QCOMPARE(pan(), QPoint(0, 0));
+        QVERIFY(control<PopupArrow>("PopupArrow1")->isHidden()); // no arrows at 1 x
+        QCOMPARE(control<PopupMenu>("PopupMenu12")->Rows().last(), QStringLiteral(" 4 ×")); // magnifies 3.5 x
+    }
+
+    // A click in the 128-pixel-high map preview puts the cursor at the end of line 1
+    // above 0.35 of its height, line 2 above 0.7, line 3 below.
+    void previewClick_data()
+    {
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("line");
+        for (const auto& [y, line] : { std::pair { 42, 1 }, { 46, 2 }, { 88, 2 }, { 95, 3 } })
+            QTest::addRow("y %d", y) << y << line;
+    }
+    void previewClick()
+    {
+        QFETCH(int, y);
+        QFETCH(int, line);
+        start();
+        auto* field = w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(line));
+        field->setCursorPosition(0);
+        control<Canvas>("Canvas2")->MouseDown(QPoint(80, y));
+        QCOMPARE(w2()->focusWidget(), field);
+        QCOMPARE(field->cursorPosition(), field->text().size());
     }
 
     void folderScans_data()
@@ -349,9 +372,9 @@ private Q_SLOTS:
         const QStringList none;
         const QString noSources = QStringLiteral("画像フォルダーに画像がありません");
         const QString noBackgrounds = QStringLiteral("背景フォルダーに画像がありません");
-        QTest::newRow("pict is listed, text is not; second row chosen")
-            << QStringList { "a.jpg", "b.pict", "notes.txt" } << QStringList { "0.jpg" } << none
-            << QStringList { "a.jpg", "b.pict" } << QStringList { "0.jpg" } << 1 << none;
+        QTest::newRow("pict and pct are listed, text is not; second row chosen")
+            << QStringList { "a.jpg", "b.pict", "c.pct", "notes.txt" } << QStringList { "0.jpg" } << none
+            << QStringList { "a.jpg", "b.pict", "c.pct" } << QStringList { "0.jpg" } << 1 << none;
         QTest::newRow("no pict, no .jpeg among backgrounds")
             << QStringList { "a.jpg" } << QStringList { "0.jpg", "m.pict", "photo.jpeg", "x.JPG" } << none
             << QStringList { "a.jpg" } << QStringList { "0.jpg", "x.JPG" } << 0 << none;
@@ -376,6 +399,8 @@ private Q_SLOTS:
         QTEST(control<PopupMenu>("PopupMenu3")->ListIndex(), "sourceRow");
         QCOMPARE((*fake)->messages, messages);
         QCOMPARE(platform::quitRequested(), !messages.isEmpty());
+        QCOMPARE(platform::quitStatus(), messages.isEmpty() ? 0 : 1);
+        Menu::instance()->item(QStringLiteral("FileQuit"))->trigger(); // a failure's status stays
         QCOMPARE(platform::quitStatus(), messages.isEmpty() ? 0 : 1);
     }
 
@@ -418,6 +443,7 @@ private Q_SLOTS:
         };
         QList<int> expected = numbers();
         expected[(line - 1) * 5 + field] += change;
+        const QString family = w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(line))->font().family();
         QWidget* widget = w2()->findChild<QWidget*>(name);
         if (auto* arrows = qobject_cast<LittleArrows*>(widget))
             (change < 0 ? arrows->upButton() : arrows->downButton())->click();
@@ -429,6 +455,7 @@ private Q_SLOTS:
         const QFont font = w2()->findChild<QLineEdit*>(QStringLiteral("EditField%1").arg(line))->font();
         QCOMPARE(font.italic(), field == 3);
         QCOMPARE(font.bold(), field == 4);
+        QCOMPARE(font.family(), family); // no font chosen: the field's own
     }
 
     // Which lists enable the Display button (w2) and the Settings button (w1), both
@@ -450,6 +477,8 @@ private Q_SLOTS:
         row("height, line 2 at 70", true, "PopupMenu4:0 PopupMenu13:5", true, false);
         row("zoom over a map", true, "PopupMenu11:1 PopupMenu12:3", true, true);
         row("a map without a source", false, "PopupMenu11:1", true, false);
+        row("a source picture", false, "PopupMenu3:0", true, false);
+        row("zoom over the flat plane", true, "PopupMenu12:3", true, false);
         row("the flat plane without a source", false, "PopupMenu11:1 PopupMenu11:0", false, false);
     }
     void buttonRules()
@@ -498,6 +527,37 @@ private Q_SLOTS:
         choose(QStringLiteral("PopupMenu3:0"));
         QVERIFY(!mainControl<Canvas>(w1, "Canvas3")->isHidden());
         QCOMPARE(w1->picture(), first);
+
+        // Typing after a Display is a step of its own.
+        const int steps = model()->undoStack()->count();
+        control<QLineEdit>("EditField1")->setText(QStringLiteral("a"));
+        w2()->PushButton1_Action();
+        control<QLineEdit>("EditField1")->setText(QStringLiteral("ab"));
+        QCOMPARE(model()->undoStack()->count(), steps + 2);
+    }
+
+    // A map made unreadable since it was chosen gives the flat plane at Display.
+    void unreadableMapAtDisplay()
+    {
+        Window1* w1 = start();
+        choose(QStringLiteral("PopupMenu11:1"));
+        QFile map(dir.filePath(kBackground + QStringLiteral("/map.jpg")));
+        QVERIFY(map.open(QIODevice::WriteOnly | QIODevice::Truncate) && map.write("no picture") > 0);
+        map.close();
+        w2()->PushButton1_Action();
+        render::Scene flat;
+        flat.pattern = picture(QSize(64, 128), false);
+        QVERIFY(w1->depth() == render::sceneDepth(flat));
+        // Chosen again without a source picture, it is named unreadable and Display stays off.
+        model()->choosePattern(QString(), QImage());
+        choose(QStringLiteral("PopupMenu11:0 PopupMenu11:1"));
+        QCOMPARE((*fake)->messages, QStringList { QStringLiteral("画像が見つかりません") });
+        QVERIFY(!control<QPushButton>("PushButton1")->isEnabled());
+        // The source folder gone: a source chosen says so and ends the program, failing.
+        QVERIFY(QDir(dir.filePath(kSource)).removeRecursively());
+        choose(QStringLiteral("PopupMenu3:0"));
+        QCOMPARE((*fake)->messages.last(), QStringLiteral("画像フォルダーに画像がありません"));
+        QCOMPARE(platform::quitStatus(), 1);
     }
 
     // Each control writes its own part of the model; undo names the step, puts the
@@ -688,7 +748,12 @@ private Q_SLOTS:
         platform::setYieldHook([&] {
             if (++calls != 300) return;
             control<QLineEdit>("EditField2")->setText(QStringLiteral("二"));
+            // The Settings button pressed meanwhile: with line 2 at "70" it comes back
+            // only with the next Display.
+            mainControl(w1, "PushButton1")->click();
+            choose(QStringLiteral("PopupMenu4:0"));
             w2()->PushButton1_Action();
+            QVERIFY(!mainControl(w1, "PushButton1")->isEnabled());
             Menu::instance()->item("svdt")->trigger();
             QVERIFY(!QFile::exists(saved));
         });
@@ -705,6 +770,8 @@ private Q_SLOTS:
         const QImage first = render::composeScene(scene.pattern, render::sceneDepth(scene), false, 1);
         QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), first);
         scene.lines[1].text = QStringLiteral("二");
+        scene.lines[1].size = 70 * text::kSizeFactor;
+        QVERIFY(mainControl(w1, "PushButton1")->isEnabled());
         QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene), false, 1));
     }
 
@@ -761,6 +828,60 @@ private Q_SLOTS:
         QVERIFY(run.waitForFinished(120000));
         QCOMPARE(run.exitCode(), 0);
         QCOMPARE(QImage(dir.filePath("cli.png")).convertToFormat(QImage::Format_RGB32), w1->picture());
+    }
+
+    // An opened scene turns the Settings button on as the same choices by hand would,
+    // pulls the pan inside its map and takes the background list's first row as the
+    // flat plane; a scene saved under a name with the suffix keeps that name and folder.
+    void openedSceneRules_data()
+    {
+        using S = scene::SceneState&;
+        QTest::addColumn<QString>("steps"); // chosen before
+        QTest::addColumn<std::function<void(S)>>("edit");
+        QTest::addColumn<bool>("settings");
+        QTest::addColumn<QPoint>("pan");
+        QTest::addColumn<bool>("flat");
+        const auto row
+            = [](const char* name, const char* steps, std::function<void(S)> f, bool settings, QPoint pan, bool flat) {
+                  QTest::newRow(name) << QString::fromLatin1(steps) << f << settings << pan << flat;
+              };
+        row(
+            "zoom over the flat plane", "", [](S s) { s.zoomRow = 2; }, false, {}, true);
+        row(
+            "height", "", [](S s) { s.heightRow = 0, s.kt = 1; }, true, {}, true);
+        row(
+            "height, line 2 at 70", "", [](S s) { s.heightRow = 0, s.kt = 1, s.lines[1].sizeRow = 0; }, false, {},
+            true);
+        row(
+            "map zoomed, pan past its edge", "",
+            [](S s) {
+                s.background = "map.jpg", s.zoomRow = 2, s.pan = { 5000, -5000 };
+            },
+            true, { 250, -200 }, false);
+        row(
+            "the flat plane's row", "PopupMenu11:1", [](S s) { s.background = "0 flat.jpg"; }, false, {}, true);
+    }
+    void openedSceneRules()
+    {
+        QFETCH(QString, steps);
+        QFETCH(std::function<void(scene::SceneState&)>, edit);
+        Window1* w1 = start();
+        if (!steps.isEmpty()) choose(steps);
+        mainControl(w1, "PushButton1")->setEnabled(false);
+        scene::SceneState s = model()->state();
+        edit(s);
+        s.lines[1].size = (70 + 10 * s.lines[1].sizeRow) * text::kSizeFactor;
+        (*fake)->saveAnswer = dir.filePath(QStringLiteral("sub/rules.voleta"));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("sub"))));
+        model()->applyScene(s, model()->pattern(), model()->backgroundPicture(), model()->flatPlane());
+        Menu::instance()->item("saveScene")->trigger();
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files), QStringList { "rules.voleta" });
+        QCOMPARE(platform::saveFolder(), dir.filePath(QStringLiteral("sub")));
+        model()->undoStack()->undo();
+        QVERIFY(Wiring::existing()->openScene((*fake)->saveAnswer));
+        QTEST(mainControl(w1, "PushButton1")->isEnabled(), "settings");
+        QTEST(pan(), "pan");
+        QTEST(model()->flatPlane(), "flat");
     }
 
     // A picture the scene names that is not in its folder is named in a message; that

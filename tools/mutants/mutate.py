@@ -39,15 +39,16 @@ AREA_TESTS = {
     "render": ["test_engine", "test_quality", "test_live", "test_cli", "test_text", "test_windows", "test_views",
                "test_files", "test_output"],
     "text": ["test_text", "test_live", "test_cli", "test_windows", "test_views", "test_files"],
-    "platform": ["test_folders", "test_files", "test_cli", "test_output", "test_folderwatch", "test_windows",
-                 "test_views", "test_info"],
-    "scene": ["test_windows", "test_views", "test_cli"],
+    "platform": ["test_folders", "test_files", "test_transfer", "test_cli", "test_output", "test_folderwatch",
+                 "test_windows", "test_views", "test_info"],
+    "scene": ["test_scene", "test_model", "test_windows", "test_transfer", "test_views", "test_cli"],
     "cli": ["test_cli", "test_install"],
-    "controls": WINDOW_TESTS,
-    "main_window": ["test_windows", "test_views", "test_output", "test_folderwatch", "test_files"],
-    "settings": ["test_windows", "test_views", "test_output", "test_files", "test_folderwatch"],
+    "controls": WINDOW_TESTS + ["test_transfer"],
+    "main_window": ["test_windows", "test_views", "test_output", "test_folderwatch", "test_files", "test_transfer"],
+    "settings": ["test_windows", "test_views", "test_output", "test_files", "test_folderwatch", "test_transfer"],
     "info": ["test_info", "test_windows"],
-    "app": ["test_windows", "test_install", "test_info", "test_views", "test_output"],
+    "app": ["test_windows", "test_transfer", "test_install", "test_info", "test_views", "test_output",
+            "test_folderwatch"],
 }
 
 STATES = ["caught", "survived", "equivalent", "stale", "build-failed"]
