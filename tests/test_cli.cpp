@@ -130,8 +130,8 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(QStringLiteral(VOLETA_BIN_DIR "/voleta-render"), app));
         QVERIFY(QFile::copy(pattern, folderPattern) && QFile::copy(bands, folderBands));
         QVERIFY(QImage(16, 16, QImage::Format_RGB32).save(path("app/背景フォルダ/0_flat.jpg"), "PNG"));
-        // Sorted before it but no picture the list shows: the flat plane is still 0_flat.jpg.
-        QVERIFY(QFile(path("app/背景フォルダ/+notes.txt")).open(QIODevice::WriteOnly));
+        // Sorted before it, but the background list shows no PNG: the flat plane is still 0_flat.jpg.
+        QVERIFY(QImage(16, 16, QImage::Format_RGB32).save(path("app/背景フォルダ/+notes.png")));
     }
 
     // Each option fills its own field and no other.
@@ -392,6 +392,18 @@ private Q_SLOTS:
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
         QFETCH(QString, start);
         QVERIFY2(option == "--help" ? out.startsWith(start) : out == start, qPrintable(out));
+    }
+
+    // An output that replaces a file keeps that file's permissions.
+    void replacedOutputKeepsPermissions()
+    {
+        QTemporaryDir here;
+        const QString out = here.filePath("x.png");
+        QVERIFY(QFile(out).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(runRender({ "--pattern", pattern, "-o", out }), 0);
+        QCOMPARE(QFile::permissions(out) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        QVERIFY(!QImage(out).isNull());
     }
 
     // The English line of a failure: the system's or decoder's detail only where it says more than the kind.
