@@ -13,7 +13,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -185,16 +187,20 @@ private Q_SLOTS:
 
     // The first start fills the user's folders with complete, byte-equal copies of the samples. A hidden half copy
     // left beside them by an interrupted start is gone after the next, whether that one makes the folder or finds
-    // it made.
+    // it made. A copy that fails half way (the file-size limit stops the first large sample) leaves the folder
+    // made and empty: no sample copied before the failure stays.
     void seeding_data()
     {
         QTest::addColumn<bool>("made");
-        QTest::newRow("folders made now") << false;
-        QTest::newRow("folders already there") << true;
+        QTest::addColumn<bool>("failing");
+        QTest::newRow("folders made now") << false << false;
+        QTest::newRow("folders already there") << true << false;
+        QTest::newRow("a copy fails half way") << false << true;
     }
     void seeding()
     {
         QFETCH(bool, made);
+        QFETCH(bool, failing);
         QTemporaryDir root;
         const QString samples = root.filePath(QStringLiteral("samples")), user = root.filePath(QStringLiteral("user"));
         const QStringList names { platform::kSourceFolderName, platform::kBackgroundFolderName };
@@ -219,17 +225,28 @@ private Q_SLOTS:
         }
         QVERIFY(QDir().mkpath(user + QStringLiteral("/.not-a-copy-123456"))); // not ours: kept
 
+        rlimit saved {};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 1000; // .hidden.jpg, copied first, fits; a.jpg does not
+        if (failing) QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         const platform::PictureFolders folders
             = platform::resolvePictureFolders({ root.filePath(QStringLiteral("app")), user, { samples } });
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
         QStringList entries = QDir(user).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         entries.sort();
         QStringList expected = names + QStringList { QStringLiteral(".not-a-copy-123456") };
         expected.sort();
         QCOMPARE(entries, expected);
         for (const platform::PictureFolder& folder : { folders.source, folders.background }) {
-            QCOMPARE(folder.state, made ? platform::FolderState::Existing : platform::FolderState::Seeded);
+            QCOMPARE(folder.state,
+                made          ? platform::FolderState::Existing
+                    : failing ? platform::FolderState::CopyFailed
+                              : platform::FolderState::Seeded);
             const QStringList copies = QDir(folder.path).entryList(QDir::Files | QDir::Hidden);
-            QCOMPARE(copies.size(), made ? 0 : files.size());
+            QCOMPARE(copies.size(), made || failing ? 0 : files.size());
             for (const QString& copy : copies) {
                 QFile in(QDir(folder.path).filePath(copy));
                 QVERIFY(in.open(QIODevice::ReadOnly));

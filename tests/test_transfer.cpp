@@ -46,6 +46,24 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The largest step of a JPEG file's quantisation tables: 1 is quality 100, anything
+// less than 100 divides by more.
+int largestQuantStep(const QByteArray& jpeg)
+{
+    int largest = 0;
+    const auto at = [&](qsizetype i) { return i < jpeg.size() ? int(uchar(jpeg[i])) : 0; };
+    for (qsizetype i = 2; at(i) == 0xFF && at(i + 1) != 0xDA; i += 2 + (at(i + 2) << 8 | at(i + 3))) {
+        if (at(i + 1) != 0xDB) continue;
+        const qsizetype end = i + 2 + (at(i + 2) << 8 | at(i + 3));
+        for (qsizetype j = i + 4; j < end;) {
+            const bool wide = at(j++) >> 4;
+            for (int k = 0; k < 64; ++k, j += wide ? 2 : 1)
+                largest = std::max(largest, wide ? at(j) << 8 | at(j + 1) : at(j));
+        }
+    }
+    return largest;
+}
+
 bool writeAll(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -221,6 +239,7 @@ private Q_SLOTS:
         for (int x = 0; x < 256; ++x)
             worst = std::max(worst, std::abs(qBlue(got.pixel(x, 32)) - qBlue(sent.pixel(x, 32))));
         QVERIFY2(worst <= (writtenFormat == "png" ? 0 : 2), qPrintable(QString::number(worst)));
+        if (writtenFormat == "jpeg") QCOMPARE(largestQuantStep(readAll(QDir(folder).filePath(written))), 1);
     }
 
     // What is not a readable picture writes nothing and is the picture's fault.
