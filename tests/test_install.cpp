@@ -128,6 +128,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("says"); // on stdout or stderr
         QTest::newRow("toolkit option before --version")
             << "voleta" << QStringList { "-platform", "offscreen", "-v" } << 0 << "Voleta " VOLETA_PROJECT_VERSION "\n";
+        QTest::newRow("--version alone") << "voleta" << QStringList { "--version" } << 0
+                                         << "Voleta " VOLETA_PROJECT_VERSION "\n";
         QTest::newRow("stray argument refused before any window")
             << "voleta" << QStringList { "-platform", "offscreen", "picture.jpg" } << 1
             << "voleta: unexpected argument 'picture.jpg'";
