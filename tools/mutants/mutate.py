@@ -177,16 +177,25 @@ def build(targets, jobs):
     return run_quiet(["nice", "-n", "10", "ninja", "-C", str(BUILD), f"-j{jobs}"] + targets)
 
 
+FAIL_LINE = re.compile(r"^FAIL!  : (\w+::\w+)(\(.*?\))? ")
+
+
 def run_test(name, timeout):
-    """True when the program passed; a crash, a failure or a hang is a failure."""
+    """Whether the program passed (a crash, a failure or a hang is a failure), whether it
+    hung, and the test functions that failed, with their data rows."""
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     try:
         r = subprocess.run(["nice", "-n", "10", str(BUILD / "bin" / name)], cwd=BUILD / "tests", env=env,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout,
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=timeout,
                            start_new_session=True)
-        return r.returncode == 0, False
+        failed = []
+        for line in r.stdout.decode(errors="replace").splitlines():
+            m = FAIL_LINE.match(line)
+            if m and m.group(1) + (m.group(2) or "") not in failed:
+                failed.append(m.group(1) + (m.group(2) or ""))
+        return r.returncode == 0, False, failed
     except subprocess.TimeoutExpired:
-        return False, True
+        return False, True, []
 
 
 def baseline(tests, jobs, reuse):
@@ -200,7 +209,7 @@ def baseline(tests, jobs, reuse):
     times = {}
     for t in tests:
         start = time.monotonic()
-        ok, _ = run_test(t, 1800)
+        ok, _, _ = run_test(t, 1800)
         times[t] = round(time.monotonic() - start, 1)
         print(f"  baseline {t}: {'passed' if ok else 'FAILED'} in {times[t]} s", flush=True)
         if not ok:
@@ -234,9 +243,9 @@ def check(mu, times, jobs):
             if r.returncode != 0:
                 errors = [l for l in r.stdout.splitlines() if "error" in l][:3]
                 return {"state": "build-failed", "why": " | ".join(errors)[:300]}
-            ok, hung = run_test(t, max(60, 5 * times.get(t, 60)))
+            ok, hung, failed = run_test(t, max(60, 5 * times.get(t, 60)))
             if not ok:
-                return {"state": "caught", "by": t + (" (timed out)" if hung else ""),
+                return {"state": "caught", "by": t + (" (timed out)" if hung else ""), "functions": failed,
                         "seconds": round(time.monotonic() - start)}
         return {"state": "survived", "seconds": round(time.monotonic() - start)}
     finally:
@@ -296,6 +305,34 @@ def report(mutants, results):
             print(f"  {m['id']:<28} {state_of(m, results)}: {results[m['id']].get('why', '')}")
 
 
+def killers(results):
+    """Which test functions caught how many mutants (by the program that failed first),
+    and the functions that caught none: rows to look at when the suite grows too large."""
+    counts = {}
+    for r in results.values():
+        for f in r.get("functions", []):
+            name = f.split("(")[0]
+            counts[name] = counts.get(name, 0) + 1
+    idle = []
+    for source in sorted((ROOT / "tests").glob("test_*.cpp")):
+        text = source.read_text(encoding="utf-8")
+        cls = re.search(r"class (\w+) : public QObject", text)
+        if not cls:
+            continue
+        body = text[text.find("private Q_SLOTS:"):]
+        for fn in re.findall(r"^    void (\w+)\(\)$", body, re.M):
+            if fn.endswith("_data") or fn in ("init", "cleanup", "initTestCase", "cleanupTestCase"):
+                continue
+            name = f"{cls.group(1)}::{fn}"
+            if name not in counts:
+                idle.append(name)
+    for name, n in sorted(counts.items(), key=lambda kv: -kv[1]):
+        print(f"{n:>5}  {name}")
+    print(f"\nTest functions that caught no mutant ({len(idle)}):")
+    for name in idle:
+        print(f"       {name}")
+
+
 def main():
     # Stopped from outside, a run still restores the file it changed.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
@@ -303,9 +340,11 @@ def main():
     ap = argparse.ArgumentParser(prog="./run mutants", description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--list", action="store_true", help="list the mutants and exit")
+    ap.add_argument("--killers", action="store_true",
+                    help="print how many mutants each test function caught, and those that caught none")
     ap.add_argument("--report", action="store_true", help="print the table of the last results and exit")
     ap.add_argument("--with", dest="others", action="append", default=[], metavar="DIR",
-                    help="with --report: add the results of another run folder (VOLETA_MUTANTS_DIR); "
+                    help="with --report or --killers: add the results of another run folder (VOLETA_MUTANTS_DIR); "
                          "later ones win")
     ap.add_argument("--area", help="only these areas (comma-separated: render,text,...)")
     ap.add_argument("--id", help="only these mutants (comma-separated ids; a trailing * matches a prefix)")
@@ -339,12 +378,12 @@ def main():
 
     WORK.mkdir(parents=True, exist_ok=True)
     results = load_results()
-    if args.report:
+    if args.report or args.killers:
         for other in args.others:
             path = Path(other) / "results.json"
             if path.is_file():
                 results.update(json.loads(path.read_text()))
-        report(mutants, results)
+        killers(results) if args.killers else report(mutants, results)
         return
 
     if args.equivalents:
