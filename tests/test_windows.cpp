@@ -186,6 +186,38 @@ private Q_SLOTS:
         QVERIFY(platform::quitRequested());
     }
 
+    // The menus as users find them: the items of each in order, with their keys
+    // ("-" a separator). Copy, paste and print preview join them with the picture
+    // transfer, which this program does not install.
+    void menus_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("ファイル") << "ファイル"
+                                  << QStringList { "画像保存 Ctrl+S", "場面を開く… Ctrl+O", "場面を保存… Ctrl+Shift+S",
+                                         "答えを保存…", "-", "画像フォルダを開く", "背景フォルダを開く", "-",
+                                         "終了 Ctrl+Q" };
+        // The redo key is the desktop's; the offscreen platform's is Ctrl+Y.
+        QTest::newRow("編集") << "編集"
+                              << QStringList { "元に戻す Ctrl+Z", "やり直し Ctrl+Y", "-", "設定", "-", "ライブ表示",
+                                     "答えを表示", "高画質", "明るいほど手前" };
+        QTest::newRow("ヘルプ") << "ヘルプ" << QStringList { "カンパ（寄付）する", "-", "「Voleta」について" };
+    }
+    void menus()
+    {
+        QFETCH(QString, menu);
+        Window1* w1 = start();
+        QStringList titles, items;
+        for (QAction* m : w1->menuBar()->actions()) {
+            titles << m->text();
+            for (QAction* a : m->text() == menu ? m->menu()->actions() : QList<QAction*>())
+                items << (a->isSeparator() ? QStringLiteral("-")
+                                           : QStringList { a->text(), a->shortcut().toString() }.join(' ').trimmed());
+        }
+        QCOMPARE(titles, QStringList({ "ファイル", "編集", "ヘルプ" }));
+        QTEST(items, "items");
+    }
+
     // Tab walks the settings window in reading order (rows top to bottom, left to right
     // within a row), once round, back to line 1.
     void tabChain()

@@ -36,7 +36,8 @@ Menu::Menu()
     addItem(file, "openSourceFolder", QStringLiteral("画像フォルダを開く"), {});
     addItem(file, "openBackgroundFolder", QStringLiteral("背景フォルダを開く"), {});
     file->addSeparator();
-    QAction* quit = addItem(file, "FileQuit", QStringLiteral("終了"), QKeySequence::Quit);
+    // Ctrl+Q itself: not every platform theme binds the standard Quit key.
+    QAction* quit = addItem(file, "FileQuit", QStringLiteral("終了"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = addMenu(QStringLiteral("編集"));

@@ -40,7 +40,7 @@ AREA_TESTS = {
                "test_files", "test_output"],
     "text": ["test_text", "test_live", "test_cli", "test_windows", "test_views", "test_files"],
     "platform": ["test_folders", "test_files", "test_transfer", "test_cli", "test_output", "test_folderwatch",
-                 "test_windows", "test_views", "test_info"],
+                 "test_windows", "test_views", "test_info", "test_scene"],
     "scene": ["test_scene", "test_model", "test_windows", "test_transfer", "test_views", "test_cli"],
     "cli": ["test_cli", "test_install"],
     "controls": WINDOW_TESTS + ["test_transfer"],
