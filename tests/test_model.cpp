@@ -32,82 +32,38 @@ private Q_SLOTS:
         QTest::addColumn<Edit>("edit");
         QTest::addColumn<int>("parts");
         using M = SceneModel;
-        const auto row = [](const char* name, Edit e, int parts) { QTest::newRow(name) << e << parts; };
-        row(
-            "type", [](M& m) { m.typeText(0, "x"); }, M::Texts);
-        row(
-            "font", [](M& m) { m.chooseFont(2, "Sans"); }, M::Texts);
-        row(
-            "size", [](M& m) { m.chooseSize(1, 0); }, M::Texts);
-        row(
-            "italic", [](M& m) { m.setItalic(1, true); }, M::Texts);
-        row(
-            "bold", [](M& m) { m.setBold(0, true); }, M::Texts);
-        row(
-            "move",
-            [](M& m) {
-                m.moveLine(2, { 0, 3 });
-            },
-            M::Texts);
-        row(
-            "depth", [](M& m) { m.setDepth(0, -4); }, M::Depths);
-        row(
-            "method", [](M& m) { m.chooseMethod(1); }, M::Method);
-        row(
-            "pattern",
-            [](M& m) {
-                m.choosePattern("p.png", filled({ 8, 8 }, 1));
-            },
-            M::Pattern);
+        const auto row = [](const char* name, int parts, Edit e) { QTest::newRow(name) << e << parts; };
+        row("type", M::Texts, [](M& m) { m.typeText(0, "x"); });
+        row("font", M::Texts, [](M& m) { m.chooseFont(2, "Sans"); });
+        row("size", M::Texts, [](M& m) { m.chooseSize(1, 0); });
+        row("italic", M::Texts, [](M& m) { m.setItalic(1, true); });
+        row("bold", M::Texts, [](M& m) { m.setBold(0, true); });
+        row("move", M::Texts, [](M& m) { m.moveLine(2, { 0, 3 }); });
+        row("depth", M::Depths, [](M& m) { m.setDepth(0, -4); });
+        row("method", M::Method, [](M& m) { m.chooseMethod(1); });
+        row("pattern", M::Pattern, [](M& m) { m.choosePattern("p.png", filled({ 8, 8 }, 1)); });
         // The file of the same name changed: another picture.
-        row(
-            "pattern of the same name",
-            [](M& m) {
-                m.choosePattern("", filled({ 8, 8 }, 1));
-            },
-            M::Pattern);
-        row(
-            "background",
-            [](M& m) {
-                m.chooseBackground("m.jpg", filled({ 90, 90 }, 2), false);
-            },
-            M::Background);
+        row("pattern of the same name", M::Pattern, [](M& m) { m.choosePattern("", filled({ 8, 8 }, 1)); });
+        row("background", M::Background, [](M& m) { m.chooseBackground("m.jpg", filled({ 90, 90 }, 2), false); });
         // With no map the pan is not held back.
-        row(
-            "zoom and pan",
-            [](M& m) {
-                m.chooseZoom(2), m.pan({ 3, 0 });
-            },
-            M::ZoomPan);
-        row(
-            "height", [](M& m) { m.chooseHeight(0); }, M::Height);
-        row(
-            "relief factor alone",
-            [](M& m) {
-                scene::SceneState s = m.state();
-                s.kt = 5;
-                m.applyScene(s, m.pattern(), m.backgroundPicture(), m.flatPlane());
-            },
-            M::Height);
-        row(
-            "near/far", [](M& m) { m.chooseNearFar(1, 0); }, M::Lists);
-        row(
-            "export size", [](M& m) { m.chooseExportSize(3); }, M::Lists);
-        row(
-            "quality", [](M& m) { m.setQuality(true); }, M::Quality);
-        row(
-            "lighter near", [](M& m) { m.setLighterNear(true); }, M::LighterNear);
-        row(
-            "the same value again", [](M& m) { m.chooseMethod(0); }, 0);
+        row("zoom and pan", M::ZoomPan, [](M& m) { m.chooseZoom(2), m.pan({ 3, 0 }); });
+        row("height", M::Height, [](M& m) { m.chooseHeight(0); });
+        row("relief factor alone", M::Height, [](M& m) {
+            scene::SceneState s = m.state();
+            s.kt = 5;
+            m.applyScene(s, m.pattern(), m.backgroundPicture(), m.flatPlane());
+        });
+        row("near/far", M::Lists, [](M& m) { m.chooseNearFar(1, 0); });
+        row("export size", M::Lists, [](M& m) { m.chooseExportSize(3); });
+        row("quality", M::Quality, [](M& m) { m.setQuality(true); });
+        row("lighter near", M::LighterNear, [](M& m) { m.setLighterNear(true); });
+        row("the same value again", 0, [](M& m) { m.chooseMethod(0); });
         // Away from the start pan, the flat plane brings the pan back.
-        row(
-            "flat plane resets the pan",
-            [](M& m) {
-                m.chooseZoom(1);
-                m.pan({ 0, 9 });
-                m.chooseBackground("0.jpg", {}, true);
-            },
-            M::ZoomPan | M::Background);
+        row("flat plane resets the pan", M::ZoomPan | M::Background, [](M& m) {
+            m.chooseZoom(1);
+            m.pan({ 0, 9 });
+            m.chooseBackground("0.jpg", {}, true);
+        });
     }
     void changeFlags()
     {
@@ -137,57 +93,33 @@ private Q_SLOTS:
         QTest::addColumn<Edit>("edits");
         QTest::addColumn<QStringList>("texts"); // of the steps, oldest first
         using M = SceneModel;
-        QTest::newRow("typing one line") << Edit([](M& m) {
-            m.typeText(0, "V");
-            m.typeText(0, "Vo");
-        }) << QStringList { "上段の文字" };
-        QTest::newRow("line 1 then line 2") << Edit([](M& m) {
-            m.typeText(0, "a");
-            m.typeText(1, "b");
-        }) << QStringList { "上段の文字", "中段の文字" };
-        QTest::newRow("typing, another control, typing") << Edit([](M& m) {
-            m.typeText(2, "a");
-            m.setBold(2, true);
-            m.typeText(2, "ab");
-        }) << QStringList { "下段の文字", "下段の太字", "下段の文字" };
-        QTest::newRow("typing, Display, typing") << Edit([](M& m) {
-            m.typeText(1, "a");
-            m.closeStep();
-            m.typeText(1, "ab");
-        }) << QStringList { "中段の文字", "中段の文字" };
-        QTest::newRow("typed back to the start") << Edit([](M& m) {
-            m.typeText(0, "Voletax");
-            m.typeText(0, "Voleta");
-        }) << QStringList {};
-        QTest::newRow("two drags") << Edit([](M& m) {
+        const auto row = [](const char* name, const QStringList& texts, Edit e) { QTest::newRow(name) << e << texts; };
+        row("typing one line", { "上段の文字" }, [](M& m) { m.typeText(0, "V"), m.typeText(0, "Vo"); });
+        row("line 1 then line 2", { "上段の文字", "中段の文字" }, [](M& m) { m.typeText(0, "a"), m.typeText(1, "b"); });
+        row("typing, another control, typing", { "下段の文字", "下段の太字", "下段の文字" },
+            [](M& m) { m.typeText(2, "a"), m.setBold(2, true), m.typeText(2, "ab"); });
+        row("typing, Display, typing", { "中段の文字", "中段の文字" },
+            [](M& m) { m.typeText(1, "a"), m.closeStep(), m.typeText(1, "ab"); });
+        row("typed back to the start", {}, [](M& m) { m.typeText(0, "Voletax"), m.typeText(0, "Voleta"); });
+        row("two drags", { "中段の遠近", "中段の遠近" }, [](M& m) {
             for (int drag = 0; drag < 2; ++drag) {
                 m.beginDrag(1);
                 for (int v : { 1, 2, 3 })
                     m.setDepth(1, v * (drag + 1));
                 m.endDrag();
             }
-        }) << QStringList { "中段の遠近", "中段の遠近" };
-        QTest::newRow("a drag back where it began") << Edit([](M& m) {
-            m.beginDrag(0);
-            m.setDepth(0, 0);
-            m.setDepth(0, 6);
-            m.endDrag();
-        }) << QStringList {};
-        QTest::newRow("font, zoom, height") << Edit([](M& m) {
-            m.chooseFont(2, "Sans");
-            m.chooseZoom(1);
-            m.chooseHeight(0);
-        }) << QStringList { "下段のフォント", "縮尺", "高低差" };
-        QTest::newRow("keyboard steps") << Edit([](M& m) {
-            m.setDepth(2, 11);
-            m.setDepth(2, 12);
-        }) << QStringList { "下段の遠近", "下段の遠近" };
-        QTest::newRow("a whole scene") << Edit([](M& m) {
+        });
+        row("a drag back where it began", {},
+            [](M& m) { m.beginDrag(0), m.setDepth(0, 0), m.setDepth(0, 6), m.endDrag(); });
+        row("font, zoom, height", { "下段のフォント", "縮尺", "高低差" },
+            [](M& m) { m.chooseFont(2, "Sans"), m.chooseZoom(1), m.chooseHeight(0); });
+        row("keyboard steps", { "下段の遠近", "下段の遠近" }, [](M& m) { m.setDepth(2, 11), m.setDepth(2, 12); });
+        row("a whole scene", { "場面を開く" }, [](M& m) {
             scene::SceneState s = scene::startScene();
             s.methodRow = 1;
             s.lines[1].text = "x";
             m.applyScene(s, {}, {}, true);
-        }) << QStringList { "場面を開く" };
+        });
     }
     void steps()
     {

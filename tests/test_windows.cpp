@@ -601,53 +601,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("action"); // "row N", "text T", "value N", "click", "up"
         QTest::addColumn<std::function<void(State&)>>("expected");
         QTest::addColumn<QString>("step");
-        const auto row = [](const char* name, const char* action, std::function<void(State&)> f, const char* step) {
+        const auto row = [](const char* name, const char* action, const char* step, std::function<void(State&)> f) {
             QTest::addRow("%s %s", name, action)
                 << QString::fromLatin1(name) << QString::fromUtf8(action) << f << QString::fromUtf8(step);
         };
-        row(
-            "EditField2", "text 山", [](State& s) { s.lines[1].text = "山"; }, "中段の文字");
-        row(
-            "PopupMenu9", "row 13", [](State& s) { s.lines[2].sizeRow = 13, s.lines[2].size = 800; },
-            "下段の文字サイズ");
-        row(
-            "CheckBox3", "click", [](State& s) { s.lines[1].italic = true; }, "中段の斜体");
-        row(
-            "CheckBox6", "click", [](State& s) { s.lines[2].bold = true; }, "下段の太字");
-        row(
-            "LittleArrows2", "up",
-            [](State& s) {
-                s.lines[1].offset = { 0, 447 };
-            },
-            "中段の文字位置");
-        row(
-            "BevelButton6", "click",
-            [](State& s) {
-                s.lines[2].offset = { 3, 880 };
-            },
-            "下段の文字位置");
-        row(
-            "Slider3", "value -7", [](State& s) { s.lines[2].depth = -7; }, "下段の遠近");
-        row(
-            "PopupMenu10", "row 1", [](State& s) { s.methodRow = 1; }, "立体視");
-        row(
-            "PopupMenu3", "row 0", [](State& s) { s.pattern = "a.jpg"; }, "元画像");
-        row(
-            "PopupMenu11", "row 1", [](State& s) { s.background = "map.jpg"; }, "背景");
-        row(
-            "PopupMenu12", "row 3", [](State& s) { s.zoomRow = 3; }, "縮尺");
-        row(
-            "PopupMenu13", "row 0", [](State& s) { s.heightRow = 0, s.kt = 1; }, "高低差");
-        row(
-            "PopupMenu2", "row 0", [](State& s) { s.nearFarRows[0] = 0; }, "上段の遠近一覧");
-        row(
-            "PopupMenu5", "row 20", [](State& s) { s.nearFarRows[1] = 20; }, "中段の遠近一覧");
-        row(
-            "PopupMenu6", "row 4", [](State& s) { s.exportSizeRow = 4; }, "書き出しサイズ");
-        row(
-            "highQuality", "click", [](State& s) { s.quality = true; }, "高画質");
-        row(
-            "lighterNear", "click", [](State& s) { s.lighterNear = true; }, "明るいほど手前");
+        row("EditField2", "text 山", "中段の文字", [](State& s) { s.lines[1].text = "山"; });
+        row("PopupMenu9", "row 13", "下段の文字サイズ",
+            [](State& s) { s.lines[2].sizeRow = 13, s.lines[2].size = 800; });
+        row("CheckBox3", "click", "中段の斜体", [](State& s) { s.lines[1].italic = true; });
+        row("CheckBox6", "click", "下段の太字", [](State& s) { s.lines[2].bold = true; });
+        row("LittleArrows2", "up", "中段の文字位置", [](State& s) { s.lines[1].offset = { 0, 447 }; });
+        row("BevelButton6", "click", "下段の文字位置", [](State& s) { s.lines[2].offset = { 3, 880 }; });
+        row("Slider3", "value -7", "下段の遠近", [](State& s) { s.lines[2].depth = -7; });
+        row("PopupMenu10", "row 1", "立体視", [](State& s) { s.methodRow = 1; });
+        row("PopupMenu3", "row 0", "元画像", [](State& s) { s.pattern = "a.jpg"; });
+        row("PopupMenu11", "row 1", "背景", [](State& s) { s.background = "map.jpg"; });
+        row("PopupMenu12", "row 3", "縮尺", [](State& s) { s.zoomRow = 3; });
+        row("PopupMenu13", "row 0", "高低差", [](State& s) { s.heightRow = 0, s.kt = 1; });
+        row("PopupMenu2", "row 0", "上段の遠近一覧", [](State& s) { s.nearFarRows[0] = 0; });
+        row("PopupMenu5", "row 20", "中段の遠近一覧", [](State& s) { s.nearFarRows[1] = 20; });
+        row("PopupMenu6", "row 4", "書き出しサイズ", [](State& s) { s.exportSizeRow = 4; });
+        row("highQuality", "click", "高画質", [](State& s) { s.quality = true; });
+        row("lighterNear", "click", "明るいほど手前", [](State& s) { s.lighterNear = true; });
     }
     void controlsWriteTheModel()
     {
@@ -874,24 +849,17 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("pan");
         QTest::addColumn<bool>("flat");
         const auto row
-            = [](const char* name, const char* steps, std::function<void(S)> f, bool settings, QPoint pan, bool flat) {
+            = [](const char* name, const char* steps, bool settings, QPoint pan, bool flat, std::function<void(S)> f) {
                   QTest::newRow(name) << QString::fromLatin1(steps) << f << settings << pan << flat;
               };
-        row(
-            "zoom over the flat plane", "", [](S s) { s.zoomRow = 2; }, false, {}, true);
-        row(
-            "height", "", [](S s) { s.heightRow = 0, s.kt = 1; }, true, {}, true);
-        row(
-            "height, line 2 at 70", "", [](S s) { s.heightRow = 0, s.kt = 1, s.lines[1].sizeRow = 0; }, false, {},
-            true);
-        row(
-            "map zoomed, pan past its edge", "",
-            [](S s) {
-                s.background = "map.jpg", s.zoomRow = 2, s.pan = { 5000, -5000 };
-            },
-            true, { 250, -200 }, false);
-        row(
-            "the flat plane's row", "PopupMenu11:1", [](S s) { s.background = "0 flat.jpg"; }, false, {}, true);
+        row("zoom over the flat plane", "", false, {}, true, [](S s) { s.zoomRow = 2; });
+        row("height", "", true, {}, true, [](S s) { s.heightRow = 0, s.kt = 1; });
+        row("height, line 2 at 70", "", false, {}, true,
+            [](S s) { s.heightRow = 0, s.kt = 1, s.lines[1].sizeRow = 0; });
+        row("map zoomed, pan past its edge", "", true, { 250, -200 }, false, [](S s) {
+            s.background = "map.jpg", s.zoomRow = 2, s.pan = { 5000, -5000 };
+        });
+        row("the flat plane's row", "PopupMenu11:1", false, {}, true, [](S s) { s.background = "0 flat.jpg"; });
     }
     void openedSceneRules()
     {
