@@ -93,44 +93,6 @@ private Q_SLOTS:
         QVERIFY(cache.update(scene).isNull());
     }
 
-    // The start lines over the plane at 0: depths 12, 16, 20 viewed parallel, -12, -16, -20 crossed (where a
-    // longer repeat is nearer); either way the plane is farthest and line 3 nearest, white.
-    void answerShowsTheLines()
-    {
-        const QList<int> greys { kAnswerFar, 175, 215, kAnswerNear }; // plane, lines 1..3
-        const QList<QRgb> codes { 0xFFFFFF, text::kLine1Code, text::kLine2Code, text::kLine3Code };
-        for (const int hk : { 1, -1 }) {
-            Scene scene;
-            scene.hk = hk;
-            QImage mask;
-            const QImage answer = answerPicture(sceneDepth(scene, &mask), hk);
-            QList<int> found(4);
-            for (int y = 1; y < kWorkHeight; y += 3)
-                for (int x = 1; x < kWorkWidth; x += 3) {
-                    const qsizetype n = codes.indexOf(mask.pixel(x, y) & 0xFFFFFF);
-                    QCOMPARE(qGray(answer.pixel(x + 160, y)), greys[n]);
-                    ++found[n];
-                }
-            QVERIFY(!found.contains(0));
-        }
-    }
-
-    // The ramp map's relief falls from left to right (blue rises), so every row of the answer darkens
-    // monotonically between the margins, from white at the left to the far grey.
-    void answerOfARampIsARamp()
-    {
-        DepthArray a;
-        depthFromMap(mapCropPicture(rampPicture(), 0, {}), 1, 2, a);
-        const QImage answer = answerPicture(a, 1);
-        for (int y = 0; y < kWorkHeight; y += 97) {
-            const uchar* row = answer.constScanLine(y);
-            for (int x = 161; x < 1760; ++x)
-                QVERIFY2(row[x] <= row[x - 1], qPrintable(QStringLiteral("row %1 column %2").arg(y).arg(x)));
-            QCOMPARE(row[160], uchar(kAnswerNear));
-            QCOMPARE(row[1759], uchar(kAnswerFar));
-        }
-    }
-
     // A hand-made depth array: a block of "text" touching both edges (columns 0..99 and 1500..1599 of rows
     // 10..19) at `text` over a plane at 0 and a patch at `other` (columns 800..809, row 500). Greys worked out
     // by hand from 56 + 199 * (depth * hk - farthest) / (nearest - farthest), rounded; the 160-column margins

@@ -56,14 +56,6 @@ private Q_SLOTS:
         QTEST(text::previewSize(l), "previewSize");
     }
 
-    // The three sample lines a fresh start shows.
-    void startLines()
-    {
-        const text::Lines expected { text::Line { "Voleta", {}, 440, 0, 20 }, text::Line { " 3D", {}, 400, 0, 450 },
-            text::Line { "     V2", {}, 360, 0, 880 } };
-        QVERIFY(render::startState().lines == expected);
-    }
-
     // Each line gives a solid area of its own code colour and white, nothing else (no smoothed edges); the rows
     // cover lines 1, 2 and 3. Against the plain line: italic changes the shapes, bold thickens them, flags other than 1
     // draw like the plain line.

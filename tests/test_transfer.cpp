@@ -242,32 +242,6 @@ private Q_SLOTS:
         if (writtenFormat == "jpeg") QCOMPARE(largestQuantStep(readAll(QDir(folder).filePath(written))), 1);
     }
 
-    // What is not a readable picture writes nothing and is the picture's fault.
-    void unreadable_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes"); // "/" makes a folder, "-" nothing
-        QTest::newRow("text named .jpg") << "notes.jpg" << QByteArray("just some words");
-        QTest::newRow("empty .png") << "empty.png" << QByteArray();
-        QTest::newRow("truncated JPEG") << "cut.jpg" << encoded(picture({ 300, 200 }, 3), "JPEG").left(300);
-        QTest::newRow("old PICT") << "old.pict" << QByteArray(600, '\0');
-        QTest::newRow("a folder") << "folder.jpg" << QByteArray("/");
-        QTest::newRow("missing") << "gone.jpg" << QByteArray("-");
-    }
-    void unreadable()
-    {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        if (bytes == "/")
-            QVERIFY(QDir().mkpath(outside(name)));
-        else if (bytes != "-")
-            QVERIFY(writeAll(outside(name), bytes));
-        const QStringList before = entries(source());
-        const platform::ImportResult result = platform::importPicture(outside(name), source(), true);
-        QVERIFY(!result.ok() && result.unreadable);
-        QCOMPARE(entries(source()), before);
-    }
-
     // Dropped on either window, a picture goes into 画像フォルダ and becomes the
     // pattern; on the map preview or the background list, into 背景フォルダ as the
     // background. Several: all copied, the last chosen; one that cannot be read is named

@@ -83,27 +83,6 @@ private Q_SLOTS:
     }
     void cleanupTestCase() { Wiring::destroy(), fake.reset(); }
 
-    // Ten characters typed before the event loop runs give at most two compositions,
-    // the last of the text as it ends, worked out here from the start scene; the
-    // settings window stays open.
-    void quickChangesCoalesce()
-    {
-        Window1* w1 = start();
-        item("liveView")->setChecked(true);
-        settle(w1);
-        QSignalSpy shown(w1, &Window1::pictureShown);
-        control<QLineEdit>("EditField1")->clear();
-        QTest::keyClicks(control<QLineEdit>("EditField1"), QStringLiteral("abcdefghij"));
-        settle(w1);
-        QVERIFY2(shown.count() >= 1 && shown.count() <= 2, qPrintable(QString::number(shown.count())));
-        QCOMPARE(shown.last().at(0).toInt(), -1); // shown whole, never row by row
-        QVERIFY(mainControl<Canvas>(w1, "Canvas3")->isHidden() && w2()->isVisible());
-        render::Scene scene;
-        scene.pattern = picture({ 64, 128 }, 90);
-        scene.lines[0].text = QStringLiteral("abcdefghij");
-        QCOMPARE(w1->picture(), render::composeScene(scene.pattern, render::sceneDepth(scene), false, scene.hk));
-    }
-
     // Whatever the settings, the live picture and depths are those the Display command
     // then gives, row by row, in the composition 高画質 chooses.
     void liveEqualsDisplay_data()

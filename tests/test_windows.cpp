@@ -277,21 +277,6 @@ private Q_SLOTS:
         QCOMPARE(platform::saveFolder(), home.filePath(QStringLiteral("Pictures")));
     }
 
-    // Each family once, by its plain name, and every row draws in its own font.
-    void fontLists()
-    {
-        QCOMPARE(text::plainFamilies({ "C059 [UKWN]", "Sans", "C059 [urw]", "Mono [x]", "Mono", "Odd [name" }),
-            QStringList({ "C059", "Sans", "Mono", "Odd [name" }));
-        start();
-        QStringList rows;
-        for (int i = 0; i < control<PopupMenu>("PopupMenu7")->count(); ++i)
-            rows << control<PopupMenu>("PopupMenu7")->itemText(i);
-        QVERIFY(!rows.isEmpty());
-        QCOMPARE(QSet<QString>(rows.begin(), rows.end()).size(), rows.size());
-        for (const QString& row : rows)
-            QVERIFY2(!row.contains(QLatin1String(" [")) && text::isInstalled(row), qPrintable(row));
-    }
-
     // Qt's own dialogs speak Japanese when Qt's translations are installed.
     void qtDialogsInJapanese()
     {
@@ -949,6 +934,15 @@ private Q_SLOTS:
         QTest::newRow("not JSON") << QByteArray("\x89PNG\r\n") << QStringLiteral("Voleta の場面ファイルではありません");
         QTest::newRow("too large") << QByteArray(scene::kSceneFileLimit + 1, ' ')
                                    << QStringLiteral("場面ファイルにしては大きすぎます（1 MB を超えています）");
+        QTest::newRow("not a scene") << QByteArray(R"({"a": 1})")
+                                     << QStringLiteral("Voleta の場面ファイルではありません");
+        QTest::newRow("newer") << QByteArray(R"({"format": "voleta-scene", "version": 7})")
+                               << QStringLiteral("新しい版の Voleta で作られた場面です（形式の版 7）");
+        QTemporaryDir here;
+        QFile start(here.filePath(QStringLiteral("start.voleta")));
+        QVERIFY(!scene::writeSceneFile(scene::startScene(), start.fileName()) && start.open(QIODevice::ReadOnly));
+        QTest::newRow("bad value") << start.readAll().replace("\"zoomRow\": 0", "\"zoomRow\": 9")
+                                   << QStringLiteral("「zoomRow」の値が正しくありません");
     }
     void badSceneFiles()
     {
@@ -967,38 +961,6 @@ private Q_SLOTS:
             qPrintable((*fake)->messages[0]));
         QCOMPARE(model()->state(), before);
         QCOMPARE(model()->undoStack()->count(), 0);
-    }
-
-    // The message for each way a scene file can be wrong.
-    void sceneFileMessages_data()
-    {
-        using E = scene::SceneFileError;
-        QTest::addColumn<int>("error");
-        QTest::addColumn<QString>("detail");
-        QTest::addColumn<QString>("why");
-        QTest::newRow("unreadable") << int(E::Unreadable) << "Permission denied"
-                                    << "ファイルを読めません（Permission denied）";
-        QTest::newRow("too large") << int(E::TooLarge) << ""
-                                   << "場面ファイルにしては大きすぎます（1 MB を超えています）";
-        QTest::newRow("not JSON") << int(E::NotJson) << "garbage"
-                                  << "Voleta の場面ファイルではありません";
-        QTest::newRow("not a scene") << int(E::NotAScene) << ""
-                                     << "Voleta の場面ファイルではありません";
-        QTest::newRow("newer") << int(E::NewerVersion) << "7"
-                               << "新しい版の Voleta で作られた場面です（形式の版 7）";
-        QTest::newRow("bad value") << int(E::BadValue) << "zoomRow"
-                                   << "「zoomRow」の値が正しくありません";
-    }
-    void sceneFileMessages()
-    {
-        QFETCH(int, error);
-        QFETCH(QString, detail);
-        scene::SceneFileResult r;
-        r.error = scene::SceneFileError(error);
-        r.detail = detail;
-        QTEST(sceneFileMessage(QStringLiteral("/x/山.voleta"), r).section(QLatin1Char('\n'), 2), "why");
-        QCOMPARE(sceneFileMessage(QStringLiteral("/x/山.voleta"), r).section(QLatin1Char('\n'), 0, 1),
-            QStringLiteral("場面を開けませんでした\n山.voleta"));
     }
 
     // The Display command and the headless renderer's pipeline agree to the entry, over
