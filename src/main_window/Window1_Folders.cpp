@@ -19,15 +19,6 @@ namespace {
 constexpr int kRescanDelayMs = 300;
 constexpr int kRescanLongestWaitMs = 2000;
 
-// Which folder entries become list rows. The platform keeps no type codes, so names
-// decide (platform::listedInFolder): ".jpg" in any letter case; in the source folder
-// also the old ".pict"/".pct" pictures (listed, though they open as unreadable) and
-// lossless ".png" pictures.
-bool accepted(const QString& name, bool sourceFolder)
-{
-    return platform::listedInFolder(name, sourceFolder);
-}
-
 } // namespace
 
 void Window1::reportSeededFolders()
@@ -57,7 +48,7 @@ QStringList Window1::listPictures(const QString& folder, bool sourceFolder)
     QStringList pictures;
     const QStringList names = platform::listFolder(folder);
     for (const QString& name : names) {
-        if (accepted(name, sourceFolder)) pictures << name;
+        if (platform::listedInFolder(name, sourceFolder)) pictures << name;
         platform::yield();
     }
     return pictures;

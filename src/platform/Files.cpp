@@ -21,11 +21,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace platform {
 
 namespace {
@@ -155,14 +150,10 @@ namespace {
     // Asks the system to put a folder's entries on the disk now (where it can).
     void syncFolder(const QString& folder)
     {
-#ifdef Q_OS_UNIX
         const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return;
         ::fsync(fd);
         ::close(fd);
-#else
-        (void)folder;
-#endif
     }
 
     // Copies a file through the safe writer: the bytes reach the disk before the copy
@@ -194,11 +185,7 @@ namespace {
             }
         }
         errno = 0;
-        if (!copy.flush()
-#ifdef Q_OS_UNIX
-            || ::fsync(copy.handle()) != 0
-#endif
-            || !copy.commit()) {
+        if (!copy.flush() || ::fsync(copy.handle()) != 0 || !copy.commit()) {
             error = errno;
             detail = copy.errorString();
             return false;
@@ -412,17 +399,31 @@ PictureResult decodePicture(QIODevice* device, const PictureRequest& request)
     return result;
 }
 
+namespace {
+
+    // The file's bytes of `image` in `format` (quality -1: the writer's default); empty,
+    // with the encoder's reason in `error`, when it cannot be encoded.
+    QByteArray encodePicture(const QImage& image, const char* format, int quality, QString* error = nullptr)
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        if (quality >= 0) writer.setQuality(quality);
+        if (writer.write(image)) return bytes;
+        if (error) *error = writer.errorString();
+        return {};
+    }
+
+} // namespace
+
 std::optional<Failure> writePicture(const QImage& image, const QString& path, const char* format, int quality)
 {
     // Encoded in memory first, then written whole by writeFile: an encoder writing
     // straight into the file does not notice a short write.
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (quality >= 0) writer.setQuality(quality);
-    if (!writer.write(image)) return Failure { writeFailureKind(path, 0), path, writer.errorString() };
-    buffer.close();
+    QString error;
+    const QByteArray bytes = encodePicture(image, format, quality, &error);
+    if (bytes.isEmpty()) return Failure { writeFailureKind(path, 0), path, error };
     return writeFile(bytes, path);
 }
 
@@ -534,23 +535,9 @@ namespace {
             }
             if (renameError == EEXIST) continue; // taken, by anyone, even just now
             return importFailure(
-                writeFailureKind(path, renameError), path, QString::fromLocal8Bit(strerror(renameError)), false);
+                writeFailureKind(path, renameError), path, QString::fromLocal8Bit(std::strerror(renameError)), false);
         }
         return importFailure(FailureKind::NameNotAllowed, dir.filePath(name), {}, false);
-    }
-
-    QByteArray encoded(const QImage& picture, const QString& name)
-    {
-        const bool png = name.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, png ? "png" : "jpeg");
-        // A background's relief is its blue values: JPEG at 100 keeps them as well as
-        // JPEG can.
-        writer.setQuality(png ? kPngQuality : 100);
-        if (!writer.write(picture)) return {};
-        return bytes;
     }
 
 } // namespace
@@ -582,7 +569,9 @@ ImportResult importPicture(const QString& sourcePath, const QString& folder, boo
 
 ImportResult addPicture(const QImage& picture, const QString& name, const QString& folder)
 {
-    const QByteArray bytes = encoded(picture, name);
+    // A background's relief is its blue values: JPEG at 100 keeps them as well as JPEG can.
+    const bool png = name.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
+    const QByteArray bytes = encodePicture(picture, png ? "png" : "jpeg", png ? kPngQuality : 100);
     if (bytes.isEmpty()) return importFailure(FailureKind::WriteFailed, QDir(folder).filePath(name), {}, false);
     return writeNewFile(bytes, name, folder);
 }
