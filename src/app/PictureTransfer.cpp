@@ -203,14 +203,31 @@ bool PictureTransfer::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-void PictureTransfer::bringIn(const QStringList& files, bool background)
+namespace {
+
+// The folder pictures are brought into; empty, after saying so, when it is gone.
+QString targetFolder(bool background)
 {
     const QString folder = background ? platform::backgroundFolder() : platform::sourceFolder();
-    const QString folderName = background ? platform::kBackgroundFolderName : platform::kSourceFolderName;
-    if (folder.isEmpty()) {
-        platform::dialogs().message(folderName + QStringLiteral("が見つかりません"));
-        return;
-    }
+    if (folder.isEmpty())
+        platform::dialogs().message((background ? platform::kBackgroundFolderName : platform::kSourceFolderName)
+            + QStringLiteral("が見つかりません"));
+    return folder;
+}
+
+void reportNotAdded(bool background, const platform::Failure& failure)
+{
+    platform::dialogs().message(QStringLiteral("画像を%1に追加できませんでした")
+                                    .arg(background ? platform::kBackgroundFolderName : platform::kSourceFolderName)
+        + QLatin1Char('\n') + output::saveFailureReason(failure.kind));
+}
+
+} // namespace
+
+void PictureTransfer::bringIn(const QStringList& files, bool background)
+{
+    const QString folder = targetFolder(background);
+    if (folder.isEmpty()) return;
     QString last;
     QStringList unreadable;
     std::optional<platform::Failure> notWritten;
@@ -228,29 +245,19 @@ void PictureTransfer::bringIn(const QStringList& files, bool background)
     if (!unreadable.isEmpty())
         platform::dialogs().message(
             QStringLiteral("画像が見つかりません") + QLatin1Char('\n') + unreadable.join(QLatin1Char('\n')));
-    if (notWritten)
-        platform::dialogs().message(QStringLiteral("画像を%1に追加できませんでした").arg(folderName) + QLatin1Char('\n')
-            + output::saveFailureReason(notWritten->kind));
+    if (notWritten) reportNotAdded(background, *notWritten);
 }
 
 void PictureTransfer::bringInPicture(const QImage& picture, const QString& stem, bool background)
 {
-    const QString folder = background ? platform::backgroundFolder() : platform::sourceFolder();
-    const QString folderName = background ? platform::kBackgroundFolderName : platform::kSourceFolderName;
-    if (folder.isEmpty()) {
-        platform::dialogs().message(folderName + QStringLiteral("が見つかりません"));
-        return;
-    }
+    const QString folder = targetFolder(background);
+    if (folder.isEmpty()) return;
     if (picture.isNull()) {
         platform::dialogs().message(QStringLiteral("画像が見つかりません"));
         return;
     }
     const platform::ImportResult result = platform::addPicture(picture, timedName(stem, background), folder);
-    if (!result.ok()) {
-        platform::dialogs().message(QStringLiteral("画像を%1に追加できませんでした").arg(folderName) + QLatin1Char('\n')
-            + output::saveFailureReason(result.failure.kind));
-        return;
-    }
+    if (!result.ok()) return reportNotAdded(background, result.failure);
     choose(result.name, background);
 }
 
