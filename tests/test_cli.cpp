@@ -423,8 +423,6 @@ private Q_SLOTS:
         using K = platform::FailureKind;
         QTest::newRow("write failed") << int(K::WriteFailed) << "I/O error"
                                       << "x: f: the write failed (I/O error)";
-        QTest::newRow("not a picture") << int(K::NotAPicture) << "bad"
-                                       << "x: f: not a readable picture (bad)";
         QTest::newRow("no permission") << int(K::NoPermission) << "EACCES"
                                        << "x: f: permission denied";
         QTest::newRow("too large") << int(K::TooLarge) << "12001 x 5"

@@ -146,7 +146,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         using K = platform::FailureKind;
         QTest::newRow("read-only file system") << EROFS << int(K::NoPermission);
-        QTest::newRow("quota") << EDQUOT << int(K::NoSpace);
         QTest::newRow("name too long") << ENAMETOOLONG << int(K::NameNotAllowed);
         QTest::newRow("anything else") << EIO << int(K::WriteFailed);
     }

@@ -96,28 +96,6 @@ private Q_SLOTS:
         QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, p.readAll().constData());
     }
 
-    // The desktop's MIME database, built from the installed type alone, knows *.voleta as
-    // a scene and a scene as JSON, and its builder has nothing to say about the file.
-    void mimeDatabase()
-    {
-        const QString program = QStandardPaths::findExecutable("update-mime-database");
-        if (program.isEmpty()) QSKIP("update-mime-database is not installed (./run package installs it)");
-        QTemporaryDir data; // a data folder, as the database lives in <data folder>/mime
-        const QDir mime(data.filePath("mime"));
-        QVERIFY(QDir(data.path()).mkpath("mime/packages"));
-        QVERIFY(QFile::copy(
-            prefix.filePath("share/mime/packages/" + kAppId + ".xml"), mime.filePath("packages/" + kAppId + ".xml")));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_DATA_HOME", data.path());
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(program, { mime.path() });
-        QVERIFY(p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
-        QVERIFY(readAll(mime.filePath("globs2")).contains(":application/x-voleta-scene:*.voleta"));
-        QVERIFY(readAll(mime.filePath("subclasses")).contains("application/x-voleta-scene application/json\n"));
-    }
-
     // The installed programs start from the prefix with no display, answer the command
     // line, and make nothing in the user's home.
     void programs_data()

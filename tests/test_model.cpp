@@ -34,11 +34,6 @@ private Q_SLOTS:
         using M = SceneModel;
         const auto row = [](const char* name, int parts, Edit e) { QTest::newRow(name) << e << parts; };
         row("type", M::Texts, [](M& m) { m.typeText(0, "x"); });
-        row("font", M::Texts, [](M& m) { m.chooseFont(2, "Sans"); });
-        row("size", M::Texts, [](M& m) { m.chooseSize(1, 0); });
-        row("italic", M::Texts, [](M& m) { m.setItalic(1, true); });
-        row("bold", M::Texts, [](M& m) { m.setBold(0, true); });
-        row("move", M::Texts, [](M& m) { m.moveLine(2, { 0, 3 }); });
         row("depth", M::Depths, [](M& m) { m.setDepth(0, -4); });
         row("method", M::Method, [](M& m) { m.chooseMethod(1); });
         row("pattern", M::Pattern, [](M& m) { m.choosePattern("p.png", filled({ 8, 8 }, 1)); });
@@ -53,7 +48,6 @@ private Q_SLOTS:
             s.kt = 5;
             m.applyScene(s, m.pattern(), m.backgroundPicture(), m.flatPlane());
         });
-        row("near/far", M::Lists, [](M& m) { m.chooseNearFar(1, 0); });
         row("export size", M::Lists, [](M& m) { m.chooseExportSize(3); });
         row("quality", M::Quality, [](M& m) { m.setQuality(true); });
         row("lighter near", M::LighterNear, [](M& m) { m.setLighterNear(true); });

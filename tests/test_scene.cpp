@@ -185,7 +185,6 @@ private Q_SLOTS:
         row("not JSON", "{ \"format\": \"voleta-scene\", ", E::NotJson, "*");
         row("not UTF-8", startWith("Voleta", "Vol\xff\xfe"), E::NotJson, "*");
         row("empty file", "", E::NotJson, "*");
-        row("a JSON array", "[1, 2]", E::NotAScene, "");
         row("another format", startWith("voleta-scene", "voleta-brush"), E::NotAScene, "voleta-brush");
         row("version 2", startWith("\"version\": 1", "\"version\": 2"), E::NewerVersion, "2");
         row("version 0", startWith("\"version\": 1", "\"version\": 0"), E::BadValue, "version");
