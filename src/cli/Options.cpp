@@ -276,6 +276,22 @@ Options sceneOptions(const scene::SceneState& state, const QString& patternPath,
     return o;
 }
 
+render::Scene renderValues(const Options& o)
+{
+    render::Scene scene;
+    scene.quality = o.quality;
+    scene.lighterNear = o.lighterNear;
+    scene.zoomRow = o.zoomRow;
+    scene.pan = o.pan;
+    scene.kt = o.kt;
+    scene.hk = o.hk;
+    scene.lines = o.lines;
+    scene.s1 = o.sliders[0];
+    scene.s2 = o.sliders[1];
+    scene.s3 = o.sliders[2];
+    return scene;
+}
+
 scene::SceneState renderedScene(const Options& o, const QStringList& given, scene::SceneState base,
     const QString& pattern, const QString& background)
 {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Files.h"
+#include "render/Pipeline.h"
 #include "scene/SceneState.h"
 #include "text/TextLayer.h"
 
@@ -51,6 +52,9 @@ Parsed parseArguments(const QStringList& arguments, const Options& start = Optio
 // The options of a scene read from a file, before the command line overrides them, its
 // pictures given as paths (`mapPath` empty for the flat plane).
 Options sceneOptions(const scene::SceneState& state, const QString& patternPath, const QString& mapPath);
+
+// The other way round: the values a run composes with, without its pictures.
+render::Scene renderValues(const Options& options);
 
 // The scene a run renders: `base` (the scene read, or the start scene) with the values of
 // the options, the pictures named `pattern` and `background`. A --sizeN or --relief given

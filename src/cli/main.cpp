@@ -232,7 +232,7 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
         }
     }
 
-    render::Scene scene;
+    render::Scene scene = cli::renderValues(o);
     platform::PictureResult pattern = platform::openPicture(o.pattern);
     if (!pattern.ok()) return failure(QStringLiteral("cannot read the pattern picture"), pattern.failure);
     scene.pattern = std::move(pattern.image);
@@ -241,15 +241,6 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
         if (!map.ok()) return failure(QStringLiteral("cannot read the map picture"), map.failure);
         scene.map = std::move(map.image);
     }
-    scene.zoomRow = o.zoomRow;
-    scene.pan = o.pan;
-    scene.kt = o.kt;
-    scene.hk = o.hk;
-    scene.lighterNear = o.lighterNear;
-    scene.lines = o.lines;
-    scene.s1 = o.sliders[0];
-    scene.s2 = o.sliders[1];
-    scene.s3 = o.sliders[2];
 
     render::DepthArray depth;
     QImage mask;
