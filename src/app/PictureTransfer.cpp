@@ -7,6 +7,9 @@
 #include "main_window/Window1.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "scene/FolderModel.h"
+#include "scene/Messages.h"
+#include "scene/SceneModel.h"
 #include "settings/Window2.h"
 
 #include <QAction>
@@ -35,33 +38,26 @@ Window2* settingsWindow()
     return Wiring::existing() ? Wiring::existing()->settingsWindow() : nullptr;
 }
 
-// The settings window's control of that name (the map preview "Canvas2", the lists
-// "PopupMenu3" of patterns and "PopupMenu11" of backgrounds).
-template <class Control> Control* settingsControl(const char* name)
-{
-    Window2* w2 = settingsWindow();
-    return w2 ? w2->findChild<Control*>(QString::fromLatin1(name)) : nullptr;
-}
-
-// Brings both lists up to date with their folders, then chooses the row of that name
-// in the pattern or background list, which runs the list's Change handler as a user's
-// choice would.
+// Brings the folder lists up to date, then chooses the picture of that name as the
+// pattern or the background, as a user's choice in the list would.
 void choose(const QString& name, bool background)
 {
-    if (Window1* w1 = mainWindow()) w1->rescanFolders();
-    PopupMenu* list = settingsControl<PopupMenu>(background ? "PopupMenu11" : "PopupMenu3");
-    const int row = list ? int(list->Rows().indexOf(name)) : -1;
-    if (row >= 0) list->setListIndex(row);
+    Wiring* wiring = Wiring::existing();
+    if (!wiring) return;
+    scene::SceneModel* model = wiring->model();
+    model->folders()->rescan();
+    if (background)
+        model->chooseBackground(name, false);
+    else
+        model->choosePattern(name);
 }
 
 // The picture the main window shows, at full size: the stereogram, or the answer
 // picture in the answer view; nullptr before the first picture.
 const QImage* shownPicture()
 {
-    QWidget* w1 = mainWindow();
-    const Canvas* canvas = w1 ? w1->findChild<Canvas*>(QStringLiteral("Canvas1")) : nullptr;
-    const QImage* picture = canvas ? canvas->backdrop() : nullptr;
-    return picture && !picture->isNull() ? picture : nullptr;
+    const Window1* w1 = mainWindow();
+    return w1 ? w1->shownPicture() : nullptr;
 }
 
 // The picture 画像 印刷 prints.
@@ -102,9 +98,9 @@ PictureTransfer* PictureTransfer::install()
 
 void PictureTransfer::hook()
 {
-    for (QWidget* target : { static_cast<QWidget*>(mainWindow()), static_cast<QWidget*>(settingsWindow()),
-             static_cast<QWidget*>(settingsControl<Canvas>("Canvas2")),
-             static_cast<QWidget*>(settingsControl<PopupMenu>("PopupMenu11")) }) {
+    QList<QWidget*> targets { mainWindow(), settingsWindow() };
+    if (Window2* w2 = settingsWindow()) targets << w2->backgroundDropTargets();
+    for (QWidget* target : targets) {
         if (!target) continue;
         target->setAcceptDrops(true);
         target->installEventFilter(this);
@@ -177,17 +173,13 @@ namespace {
 QString targetFolder(bool background)
 {
     const QString folder = background ? platform::backgroundFolder() : platform::sourceFolder();
-    if (folder.isEmpty())
-        platform::dialogs().message((background ? platform::kBackgroundFolderName : platform::kSourceFolderName)
-            + QStringLiteral("が見つかりません"));
+    if (folder.isEmpty()) platform::dialogs().message(scene::messages::folderNotFound(!background));
     return folder;
 }
 
 void reportNotAdded(bool background, const platform::Failure& failure)
 {
-    platform::dialogs().message(QStringLiteral("画像を%1に追加できませんでした")
-                                    .arg(background ? platform::kBackgroundFolderName : platform::kSourceFolderName)
-        + QLatin1Char('\n') + output::saveFailureReason(failure.kind));
+    platform::dialogs().message(scene::messages::pictureNotAdded(background, failure.kind));
 }
 
 } // namespace
@@ -210,9 +202,7 @@ void PictureTransfer::bringIn(const QStringList& files, bool background)
     }
     if (!last.isEmpty()) choose(last, background);
     // The lists' own words for a file that is not a readable picture, with its name.
-    if (!unreadable.isEmpty())
-        platform::dialogs().message(
-            QStringLiteral("画像が見つかりません") + QLatin1Char('\n') + unreadable.join(QLatin1Char('\n')));
+    if (!unreadable.isEmpty()) platform::dialogs().message(scene::messages::picturesNotFound(unreadable));
     if (notWritten) reportNotAdded(background, *notWritten);
 }
 
@@ -221,7 +211,7 @@ void PictureTransfer::bringInPicture(const QImage& picture, const QString& stem,
     const QString folder = targetFolder(background);
     if (folder.isEmpty()) return;
     if (picture.isNull()) {
-        platform::dialogs().message(QStringLiteral("画像が見つかりません"));
+        platform::dialogs().message(scene::messages::pictureNotFound());
         return;
     }
     const platform::ImportResult result = platform::addPicture(picture, timedName(stem, background), folder);
@@ -238,7 +228,7 @@ void PictureTransfer::paste()
     else if (mime && mime->hasImage())
         bringInPicture(qvariant_cast<QImage>(mime->imageData()), QStringLiteral("貼り付け"), false);
     else
-        platform::dialogs().message(QStringLiteral("クリップボードに画像がありません"));
+        platform::dialogs().message(scene::messages::nothingToPaste());
 }
 
 void PictureTransfer::copy()
