@@ -25,52 +25,6 @@
 
 namespace {
 
-// ---- Where this meets the windows --------------------------------------------------
-// Everything below reaches the windows only through these few calls.
-
-// The main window and the settings window, each as a drop target for the pattern.
-Window1* mainWindow()
-{
-    return Wiring::existing() ? Wiring::existing()->mainWindow() : nullptr;
-}
-Window2* settingsWindow()
-{
-    return Wiring::existing() ? Wiring::existing()->settingsWindow() : nullptr;
-}
-
-// Brings the folder lists up to date, then chooses the picture of that name as the
-// pattern or the background, as a user's choice in the list would.
-void choose(const QString& name, bool background)
-{
-    Wiring* wiring = Wiring::existing();
-    if (!wiring) return;
-    scene::SceneModel* model = wiring->model();
-    model->folders()->rescan();
-    if (background)
-        model->chooseBackground(name, false);
-    else
-        model->choosePattern(name);
-}
-
-// The picture the main window shows, at full size: the stereogram, or the answer
-// picture in the answer view; nullptr before the first picture.
-const QImage* shownPicture()
-{
-    const Window1* w1 = mainWindow();
-    return w1 ? w1->shownPicture() : nullptr;
-}
-
-// The picture 画像 印刷 prints.
-const QImage* printedPicture()
-{
-    Window1* w1 = mainWindow();
-    return w1 && shownPicture() ? &w1->picture() : nullptr;
-}
-
-} // namespace
-
-namespace {
-
 // "ドロップ 2026-12-07 101503" and the like: a name for a picture that came without one.
 QString timedName(const QString& stem, bool background)
 {
@@ -80,28 +34,18 @@ QString timedName(const QString& stem, bool background)
 
 } // namespace
 
-PictureTransfer::PictureTransfer(QObject* parent)
+PictureTransfer::PictureTransfer(scene::SceneModel* model, Window1* main, Window2* settings,
+    std::function<bool(const QString&)> openScene, QObject* parent)
     : QObject(parent)
+    , model(model)
+    , main(main)
+    , settings(settings)
+    , openScene(std::move(openScene))
+    , backgroundTargets(settings->backgroundDropTargets())
+    , textFields(settings->textFields())
 {
     setObjectName(QStringLiteral("PictureTransfer"));
-}
-
-PictureTransfer* PictureTransfer::install()
-{
-    QWidget* w1 = mainWindow();
-    if (!w1) return nullptr;
-    if (auto* existing = w1->findChild<PictureTransfer*>(QString(), Qt::FindDirectChildrenOnly)) return existing;
-    auto* transfer = new PictureTransfer(w1);
-    transfer->hook();
-    return transfer;
-}
-
-void PictureTransfer::hook()
-{
-    QList<QWidget*> targets { mainWindow(), settingsWindow() };
-    if (Window2* w2 = settingsWindow()) targets << w2->backgroundDropTargets();
-    for (QWidget* target : targets) {
-        if (!target) continue;
+    for (QWidget* target : QList<QWidget*> { main, settings } + backgroundTargets + textFields) {
         target->setAcceptDrops(true);
         target->installEventFilter(this);
     }
@@ -110,38 +54,35 @@ void PictureTransfer::hook()
     connect(items.copyPicture, &QAction::triggered, this, &PictureTransfer::copy);
     connect(items.printPreview, &QAction::triggered, this, &PictureTransfer::preview);
     // Copy and the preview wait for the first picture.
-    const auto follow = [items] {
-        const bool shown = shownPicture() != nullptr;
+    const auto follow = [items, main] {
+        const bool shown = main->shownPicture() != nullptr;
         items.copyPicture->setEnabled(shown);
         items.printPreview->setEnabled(shown);
     };
     follow();
-    if (Window1* w1 = mainWindow()) connect(w1, &Window1::pictureShown, this, follow);
+    connect(main, &Window1::pictureShown, this, follow);
     // Paste is there while the clipboard holds a picture or files.
     const auto pasteable = [items] {
         const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-        items.pastePicture->setEnabled(mime && (mime->hasImage() || !pictureFiles(mime).isEmpty()));
+        items.pastePicture->setEnabled(mime && (mime->hasImage() || !carriedFiles(mime).pictures.isEmpty()));
     };
     pasteable();
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, pasteable);
 }
 
-QStringList PictureTransfer::pictureFiles(const QMimeData* mime, bool* sceneFile)
+PictureTransfer::Files PictureTransfer::carriedFiles(const QMimeData* mime)
 {
-    QStringList files;
-    bool scene = false;
-    if (mime && mime->hasUrls()) {
-        const QList<QUrl> urls = mime->urls();
-        for (const QUrl& url : urls) {
-            if (!url.isLocalFile()) continue;
-            const QString path = url.toLocalFile();
-            if (QFileInfo(path).suffix().compare(QLatin1String("voleta"), Qt::CaseInsensitive) == 0)
-                scene = true;
-            else
-                files << path;
-        }
+    Files files;
+    if (!mime || !mime->hasUrls()) return files;
+    const QList<QUrl> urls = mime->urls();
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).suffix().compare(QLatin1String("voleta"), Qt::CaseInsensitive) == 0)
+            files.scenes << path;
+        else
+            files.pictures << path;
     }
-    if (sceneFile) *sceneFile = scene;
     return files;
 }
 
@@ -151,20 +92,40 @@ bool PictureTransfer::eventFilter(QObject* watched, QEvent* event)
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QObject::eventFilter(watched, event);
     auto* drop = static_cast<QDropEvent*>(event);
-    bool scene = false;
-    const QStringList files = pictureFiles(drop->mimeData(), &scene);
-    // A scene file is not a picture: that drop is left to whoever opens scenes.
-    if (scene || (files.isEmpty() && !drop->mimeData()->hasImage())) return QObject::eventFilter(watched, event);
+    const QMimeData* mime = drop->mimeData();
+    const Files files = carriedFiles(mime);
+    const bool carriesFiles = !files.pictures.isEmpty() || !files.scenes.isEmpty();
+    // Text dropped on a text field stays text; what carries neither files nor a picture
+    // is not the program's to take.
+    const bool field = textFields.contains(static_cast<QWidget*>(watched));
+    if (!carriesFiles && (field || !mime->hasImage())) return QObject::eventFilter(watched, event);
     drop->acceptProposedAction();
-    if (type == QEvent::Drop) {
-        const bool background = watched != mainWindow() && watched != settingsWindow();
-        if (!files.isEmpty())
-            bringIn(files, background);
-        else
-            bringInPicture(
-                qvariant_cast<QImage>(drop->mimeData()->imageData()), QStringLiteral("ドロップ"), background);
-    }
+    if (type == QEvent::Drop) take(mime, backgroundTargets.contains(static_cast<QWidget*>(watched)));
     return true;
+}
+
+void PictureTransfer::take(const QMimeData* mime, bool background)
+{
+    const Files files = carriedFiles(mime);
+    if (files.pictures.isEmpty() && files.scenes.isEmpty()) {
+        bringInPicture(qvariant_cast<QImage>(mime->imageData()), QStringLiteral("ドロップ"), background);
+        return;
+    }
+    if (!files.pictures.isEmpty()) bringIn(files.pictures, background);
+    if (files.scenes.size() == 1)
+        openScene(files.scenes.first());
+    else if (files.scenes.size() > 1)
+        platform::dialogs().message(scene::messages::oneSceneAtATime());
+}
+
+void PictureTransfer::choose(const QString& name, bool background)
+{
+    // The folder lists up to date first, then the choice a user makes in the list.
+    model->folders()->rescan();
+    if (background)
+        model->chooseBackground(name, false);
+    else
+        model->choosePattern(name);
 }
 
 namespace {
@@ -191,7 +152,14 @@ void PictureTransfer::bringIn(const QStringList& files, bool background)
     QString last;
     QStringList unreadable;
     std::optional<platform::Failure> notWritten;
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
     for (const QString& file : files) {
+        // A picture of the folder itself is chosen, not copied again.
+        if (QFileInfo(file).canonicalPath() == canonicalFolder
+            && platform::listedInFolder(QFileInfo(file).fileName(), !background)) {
+            last = QFileInfo(file).fileName();
+            continue;
+        }
         const platform::ImportResult result = platform::importPicture(file, folder, !background);
         if (result.ok())
             last = result.name;
@@ -222,7 +190,7 @@ void PictureTransfer::bringInPicture(const QImage& picture, const QString& stem,
 void PictureTransfer::paste()
 {
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    const QStringList files = pictureFiles(mime);
+    const QStringList files = carriedFiles(mime).pictures;
     if (!files.isEmpty())
         bringIn(files, false);
     else if (mime && mime->hasImage())
@@ -233,10 +201,11 @@ void PictureTransfer::paste()
 
 void PictureTransfer::copy()
 {
-    if (const QImage* picture = shownPicture()) platform::dialogs().setClipboardImage(*picture);
+    if (const QImage* picture = main->shownPicture()) platform::dialogs().setClipboardImage(*picture);
 }
 
 void PictureTransfer::preview()
 {
-    if (const QImage* picture = printedPicture()) output::previewPicture(*picture);
+    // The page 画像 印刷 prints: the stereogram, once one is shown.
+    if (main->shownPicture()) output::previewPicture(main->picture());
 }

@@ -1,5 +1,6 @@
 #include "app/Wiring.h"
 
+#include "app/PictureTransfer.h"
 #include "controls/Controls.h"
 #include "controls/Menu.h"
 #include "main_window/SaveAndPrint.h"
@@ -14,11 +15,8 @@
 #include "text/TextLayer.h"
 
 #include <QAction>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QMimeData>
 #include <QUndoStack>
 
 namespace {
@@ -26,14 +24,6 @@ namespace {
 Wiring* theWiring = nullptr;
 
 const QString kSceneFilter = QStringLiteral("Voleta 場面 (*.voleta)");
-
-// The one scene file of a drag, empty when it carries anything else.
-QString droppedScene(const QMimeData* data)
-{
-    if (!data || !data->hasUrls() || data->urls().size() != 1) return {};
-    const QString path = data->urls().first().toLocalFile();
-    return path.endsWith(QLatin1String(".voleta"), Qt::CaseInsensitive) ? path : QString();
-}
 
 } // namespace
 
@@ -80,31 +70,9 @@ Wiring::Wiring()
 
     connect(items.openScene, &QAction::triggered, this, &Wiring::openSceneCommand);
     connect(items.saveScene, &QAction::triggered, this, &Wiring::saveSceneCommand);
-    // A scene file dropped on either window opens.
-    for (QWidget* w : { static_cast<QWidget*>(main), static_cast<QWidget*>(settings) }) {
-        w->setAcceptDrops(true);
-        w->installEventFilter(this);
-    }
-}
-
-bool Wiring::eventFilter(QObject* watched, QEvent* e)
-{
-    if (e->type() == QEvent::DragEnter) {
-        auto* drag = static_cast<QDragEnterEvent*>(e);
-        if (!droppedScene(drag->mimeData()).isEmpty()) {
-            drag->acceptProposedAction();
-            return true;
-        }
-    } else if (e->type() == QEvent::Drop) {
-        auto* drop = static_cast<QDropEvent*>(e);
-        const QString path = droppedScene(drop->mimeData());
-        if (!path.isEmpty()) {
-            drop->acceptProposedAction();
-            openScene(path);
-            return true;
-        }
-    }
-    return QObject::eventFilter(watched, e);
+    // Drops of pictures and scene files, copy, paste and the print preview.
+    new PictureTransfer(
+        sceneModel, main, settings, [this](const QString& path) { return openScene(path); }, main);
 }
 
 bool Wiring::openSceneCommand()

@@ -37,9 +37,6 @@ public:
     // scene): asks whether to save them. False when the user cancels, or the save fails.
     bool maySaveChanges();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
 private:
     Wiring();
     ~Wiring() override;

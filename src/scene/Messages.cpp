@@ -81,6 +81,11 @@ QString nothingToPaste()
     return QStringLiteral("クリップボードに画像がありません");
 }
 
+QString oneSceneAtATime()
+{
+    return QStringLiteral("場面ファイルは一度に一つずつ開いてください");
+}
+
 QString sceneNotOpened(const QString& path, const SceneFileResult& result)
 {
     QString why;

@@ -34,6 +34,8 @@ namespace messages {
     QString notPrinted();
     QString nothingToPaste();
 
+    // Several scene files dropped at once.
+    QString oneSceneAtATime();
     // A scene file that cannot be opened: its name and what is wrong.
     QString sceneNotOpened(const QString& path, const SceneFileResult& result);
     // The pictures a scene names that are not in their folders ("元画像「a.jpg」"), one line each.

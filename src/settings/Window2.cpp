@@ -244,6 +244,11 @@ QList<QWidget*> Window2::backgroundDropTargets() const
     return { Canvas2, PopupMenu11 };
 }
 
+QList<QWidget*> Window2::textFields() const
+{
+    return { EditField1, EditField2, EditField3 };
+}
+
 // Typing goes to the first text line from the start; Tab walks the visible controls
 // in reading order and never reaches the lists beyond the window's edge.
 void Window2::setUpFocus()

@@ -35,6 +35,8 @@ public:
     void showAgain();
     // Where a dropped picture becomes the background: the map preview and the background list.
     QList<QWidget*> backgroundDropTargets() const;
+    // The three text fields: a file dropped on one is taken as dropped on the window.
+    QList<QWidget*> textFields() const;
 
     // Handlers.
     void PushButton1_Action(); // the Display command
