@@ -248,6 +248,38 @@ private Q_SLOTS:
         QTEST(library.decodes(), "decodes");
     }
 
+    // With room for two pictures, the least recently asked for goes when a third comes.
+    void leastRecentlyUsed_data()
+    {
+        QTest::addColumn<QString>("asked"); // one letter a picture, none held afterwards
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("the first asked goes") << "abc"
+                                              << "bc";
+        QTest::newRow("asked again, the first is the more recent") << "abac"
+                                                                   << "ac";
+        QTest::newRow("asked twice in a row") << "abbc"
+                                              << "bc";
+        QTest::newRow("read again after it went") << "abcba"
+                                                  << "ab";
+    }
+    void leastRecentlyUsed()
+    {
+        QFETCH(QString, asked);
+        QFETCH(QString, kept);
+        QTemporaryDir files;
+        for (const char* name : { "a", "b", "c" })
+            QVERIFY(writePicture(files.filePath(name), QSize(10, 10), kRed));
+        PictureLibrary library;
+        library.setBound(2 * 400);
+        for (const QChar name : asked)
+            library.picture(files.filePath(name));
+        QCOMPARE(library.count(), 2);
+        const int reads = library.decodes();
+        for (const QChar name : kept)
+            library.picture(files.filePath(name));
+        QCOMPARE(library.decodes(), reads); // both answered from memory
+    }
+
     // A picture in use stays however small the bound; once nobody holds it, or its
     // holder has written to its own copy, it goes.
     void inUse()
