@@ -219,6 +219,7 @@ private Q_SLOTS:
         QTest::newRow("room for one and a half: each choice reads again") << one * 3 / 2 << false << 1 << 31;
         QTest::newRow("room for both exactly: each read once") << 2 * one << false << 2 << 2;
         QTest::newRow("one byte short of both") << 2 * one - 1 << false << 1 << 31;
+        QTest::newRow("no room for one: only the one just asked for stays") << one - 1 << false << 1 << 31;
         QTest::newRow("no room, the shown one held: both in use, each read once") << qint64(0) << true << 2 << 2;
         QTest::newRow("the default bound") << PictureLibrary::kDefaultBound << false << 2 << 2;
     }

@@ -58,7 +58,7 @@ public:
     // except those in use; a picture is let go of only while bytes() > bound(), so one
     // that fills the bound exactly is kept.
     void setBound(qint64 bytes);
-    // How many times a file was read and decoded since the library was made.
+    // How many requests were not answered from memory (each opened the file anew).
     int decodes() const { return decodeCount; }
 
 public Q_SLOTS:
