@@ -59,7 +59,10 @@ public:
 Q_SIGNALS:
     // Files listed by the previous scan that are gone or no longer as they were (written
     // again, replaced, copied over), by path: what was decoded from them is stale.
-    // Emitted before changed().
+    // Emitted before changed(). The watcher sees entries come, go or be renamed over;
+    // a file merely written over in place may wait for the next scan (the picture
+    // library's own stamp check sees it at its next request). Connected to
+    // PictureLibrary::forgetFiles, stale pictures are freed at once.
     void filesChanged(const QStringList& paths);
     // A scan ended; the lists may or may not differ.
     void changed();
