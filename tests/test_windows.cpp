@@ -186,6 +186,51 @@ private Q_SLOTS:
         QVERIFY(platform::quitRequested());
     }
 
+    // A scene file open is the document: the title names it and marks it changed, and
+    // quitting with changes asks whether to save them. Without a file nothing is asked.
+    void unsavedScene_data()
+    {
+        QTest::addColumn<int>("answer"); // platform::Dialogs::SaveAnswer
+        QTest::addColumn<bool>("quits");
+        QTest::addColumn<QString>("savedText"); // line 1 in the file afterwards
+        using A = platform::Dialogs::SaveAnswer;
+        QTest::newRow("save") << int(A::Save) << true << "Voletax";
+        QTest::newRow("don't save") << int(A::Discard) << true << "Voleta";
+        QTest::newRow("cancel") << int(A::Cancel) << false << "Voleta";
+    }
+    void unsavedScene()
+    {
+        QFETCH(int, answer);
+        Window1* w1 = start();
+        const QString title = QStringLiteral("Voleta Ver. " VOLETA_VERSION_TEXT);
+        control<QLineEdit>("EditField1")->setText(QStringLiteral("Voleta!"));
+        Menu::instance()->items().FileQuit->trigger(); // no scene file: nothing to ask
+        QVERIFY(platform::quitRequested() && (*fake)->questions.isEmpty());
+        platform::resetQuitRequest();
+        control<QLineEdit>("EditField1")->setText(QStringLiteral("Voleta"));
+
+        (*fake)->saveAnswer = dir.filePath(QStringLiteral("kept.voleta"));
+        Menu::instance()->items().saveScene->trigger();
+        QCOMPARE(w1->windowTitle(), title + QStringLiteral(" — kept.voleta[*]"));
+        QVERIFY(!w1->isWindowModified());
+        control<QLineEdit>("EditField1")->setText(QStringLiteral("Voletax"));
+        QVERIFY(w1->isWindowModified());
+        (*fake)->askAnswer = platform::Dialogs::SaveAnswer(answer);
+        Menu::instance()->items().FileQuit->trigger();
+        QCOMPARE((*fake)->questions,
+            QStringList { QStringLiteral("場面「kept.voleta」は変更されています。変更を保存しますか？") });
+        QTEST(platform::quitRequested(), "quits");
+        const scene::SceneFileResult saved = scene::readSceneFile((*fake)->saveAnswer);
+        QVERIFY(saved.ok());
+        QTEST(saved.state->lines[0].text, "savedText");
+        platform::resetQuitRequest();
+        // Undone back to the file's content, the scene is unchanged again.
+        if (answer != int(platform::Dialogs::SaveAnswer::Save)) {
+            model()->undoStack()->undo();
+            QVERIFY(!w1->isWindowModified());
+        }
+    }
+
     // The menus as users find them: the items of each in order, with their keys
     // ("-" a separator).
     void menus_data()
