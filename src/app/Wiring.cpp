@@ -62,6 +62,11 @@ Wiring::Wiring()
     // Undo and redo of the document's steps, named after the step.
     const MenuItems& items = Menu::instance()->items();
     sceneModel->driveUndoItems(items.undo, items.redo);
+    // Undo and redo show what they changed: the settings window comes up as 設定 brings it.
+    for (QAction* step : { items.undo, items.redo })
+        connect(step, &QAction::triggered, settings, [this] {
+            if (!settings->isVisible()) showInFront(settings);
+        });
     // What went wrong, in the program's words; the title names the scene file open.
     connect(
         sceneModel, &scene::SceneModel::failed, this, [](const QString& text) { platform::dialogs().message(text); });
@@ -134,6 +139,8 @@ bool Wiring::openScene(const QString& path)
     if (((s.methodRow != before.methodRow || s.heightRow != before.heightRow) && line2Sized)
         || (s.zoomRow != before.zoomRow && !sceneModel->flatPlane()))
         main->enableSettingsButton();
+    // What was opened is what the main window shows, saves and prints from now on.
+    if (!sceneModel->pattern().isNull() && sceneModel->prepareDisplay()) main->showOpenedScene();
     return true;
 }
 

@@ -61,6 +61,9 @@ public:
     // through), it is composed after that one.
     void display();
     void enableSettingsButton();
+    // An opened scene shown at once: composed as a Display composes, the save and print
+    // buttons on; the Settings button keeps its own rules.
+    void showOpenedScene();
 
     // The picture shown at full size: the stereogram, or the answer picture in the
     // answer view; nullptr before the first picture.
