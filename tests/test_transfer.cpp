@@ -348,6 +348,9 @@ private Q_SLOTS:
         QTest::newRow("file URLs") << "files"
                                    << "c (2).png" << QStringList {};
         // Nothing to paste: the item is not there to choose.
+        // Beyond what the program reads back: refused, nothing written.
+        QTest::newRow("too wide to read back") << "huge"
+                                               << "b.png" << QStringList { kNotFound };
         QTest::newRow("only text") << "text"
                                    << "b.png" << QStringList {};
     }
@@ -362,6 +365,8 @@ private Q_SLOTS:
         auto* mime = new QMimeData;
         if (content == "image")
             mime->setImageData(picture({ 30, 40 }, 5));
+        else if (content == "huge")
+            mime->setImageData(picture({ platform::kPictureSideLimit + 500, 20 }, 5));
         else if (content == "files")
             mime->setUrls({ QUrl::fromLocalFile(outside("c.png")) });
         else
@@ -380,7 +385,8 @@ private Q_SLOTS:
         } else {
             QCOMPARE(name, chosen);
         }
-        if (content != "text") QCOMPARE(*control<Canvas>(w1, "Canvas3")->backdrop(), picture({ 30, 40 }, 5));
+        if (content == "huge") QCOMPARE(entries(source()), QStringList({ "a.png", "b.png", "c.png" }));
+        if (chosen != "b.png") QCOMPARE(*control<Canvas>(w1, "Canvas3")->backdrop(), picture({ 30, 40 }, 5));
         QGuiApplication::clipboard()->clear();
     }
 

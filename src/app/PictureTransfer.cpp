@@ -178,7 +178,10 @@ void PictureTransfer::bringInPicture(const QImage& picture, const QString& stem,
 {
     const QString folder = targetFolder(background);
     if (folder.isEmpty()) return;
-    if (picture.isNull()) {
+    // Nothing is written that the program could not read back: a picture beyond the
+    // decoder's limits is refused as a dropped file of that size is.
+    if (picture.isNull() || picture.width() > platform::kPictureSideLimit
+        || picture.height() > platform::kPictureSideLimit) {
         platform::dialogs().message(scene::messages::pictureNotFound());
         return;
     }
