@@ -72,7 +72,6 @@ private Q_SLOTS:
         // With no map the pan is not held back.
         row("zoom and pan", M::ZoomPan, [](M& m) { m.chooseZoom(2), m.pan({ 3, 0 }); });
         row("height", M::Height, [](M& m) { m.chooseHeight(0); });
-        row("export size", M::Lists, [](M& m) { m.chooseExportSize(3); });
         row("quality", M::Quality, [](M& m) { m.setQuality(true); });
         row("lighter near", M::LighterNear, [](M& m) { m.setLighterNear(true); });
         row("the same value again", 0, [](M& m) { m.chooseMethod(0); });
@@ -131,6 +130,12 @@ private Q_SLOTS:
             [](M& m) { m.beginDrag(0), m.setDepth(0, 0), m.setDepth(0, 6), m.endDrag(); });
         row("font, zoom, height", { "下段のフォント", "縮尺", "高低差" },
             [](M& m) { m.chooseFont(2, "Sans"), m.chooseZoom(1), m.chooseHeight(0); });
+        // The lists beyond the settings window's edge make no step, and undo leaves them.
+        row("lists beyond the edge", { "高低差" }, [](M& m) {
+            m.chooseExportSize(3), m.chooseNearFar(1, 2), m.chooseHeight(0), m.undoStack()->undo();
+            QCOMPARE(m.state().exportSizeRow, 3);
+            QCOMPARE(m.state().nearFarRows[1], 2);
+        });
         row("keyboard steps", { "下段の遠近", "下段の遠近" }, [](M& m) { m.setDepth(2, 11), m.setDepth(2, 12); });
         row("a scene file", { "上段の文字", "場面を開く" }, [](M& m) {
             scene::SceneState s = scene::startScene();

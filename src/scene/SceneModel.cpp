@@ -28,8 +28,8 @@ public:
         , serial(serial)
     {
     }
-    void undo() override { model->restore(before); }
-    void redo() override { model->restore(after); }
+    void undo() override { model->restore(model->withCurrentLists(before, after)); }
+    void redo() override { model->restore(model->withCurrentLists(after, before)); }
     int id() const override { return mergeId; }
     bool mergeWith(const QUndoCommand* other) override
     {
@@ -332,18 +332,29 @@ void SceneModel::chooseHeight(int row)
     editState(s, QStringLiteral("高低差"));
 }
 
+// The lists beyond the window's edge change nothing a user sees: they are kept with
+// the scene, but are no step of their own and no undo takes them back.
 void SceneModel::chooseNearFar(int line, int row)
 {
-    SceneState s = current.state;
-    s.nearFarRows[line] = row;
-    editState(s, lineName(line) + QStringLiteral("の遠近一覧"));
+    Value v = current;
+    v.state.nearFarRows[line] = row;
+    restore(v);
 }
 
 void SceneModel::chooseExportSize(int row)
 {
-    SceneState s = current.state;
-    s.exportSizeRow = row;
-    editState(s, QStringLiteral("書き出しサイズ"));
+    Value v = current;
+    v.state.exportSizeRow = row;
+    restore(v);
+}
+
+SceneModel::Value SceneModel::withCurrentLists(Value v, const Value& other) const
+{
+    // A step that set the lists (an opened scene) sets them again.
+    if (v.state.nearFarRows != other.state.nearFarRows || v.state.exportSizeRow != other.state.exportSizeRow) return v;
+    v.state.nearFarRows = current.state.nearFarRows;
+    v.state.exportSizeRow = current.state.exportSizeRow;
+    return v;
 }
 
 void SceneModel::setQuality(bool on)

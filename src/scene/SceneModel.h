@@ -100,7 +100,7 @@ public:
     void chooseZoom(int row); // back to 1 × resets the pan
     void pan(QPoint by); // kept inside the map
     void chooseHeight(int row);
-    // The lists beyond the settings window's edge.
+    // The lists beyond the settings window's edge: kept with the scene, no undo step.
     void chooseNearFar(int line, int row); // lines 0 and 1 have the lists
     void chooseExportSize(int row);
     void setQuality(bool on);
@@ -166,6 +166,9 @@ private:
     QImage backgroundOf(const Value& v) const;
     // The files changed on disk: the pictures read again, without an undo step.
     void refreshPictures();
+    // `v`, a step's value, with the rows of the lists beyond the window's edge as they
+    // are now, unless the step itself (from `other`) changed them.
+    Value withCurrentLists(Value v, const Value& other) const;
     Parts difference(const Value& a, const Value& b, const QImage& pattern, const QImage& preview) const;
     QPoint keptInside(QPoint pan, int zoomRow) const;
 };

@@ -182,8 +182,9 @@ void Window2::createControls()
     PopupMenu10 = list(
         "PopupMenu10", 265, 10, 80, 20, { QStringLiteral("平行方"), QStringLiteral("交差方") }, start.hk == 1 ? 0 : 1);
     StaticText8 = label("StaticText8", QStringLiteral("背景 選択"), 198, 75, 75, 18, 14);
+    // The lists beyond the right edge are labelled for whoever widens the window.
     StaticText6 = label("StaticText6", QStringLiteral("書き出しサイズ"), 541, 218, 96, 25);
-    StaticText6->setVisible(false);
+    label("nearFarLabel", QStringLiteral("遠近一覧"), 572, 144, 70, 18);
     StaticText10 = label("StaticText10", QStringLiteral("文字位置"), 21, 150, 55, 18);
     // The design rows are replaced by the background folder's file names at start.
     PopupMenu11 = list("PopupMenu11", 280, 75, 130, 20,
