@@ -838,7 +838,11 @@ private Q_SLOTS:
         (*fake)->openAnswer = dir.filePath(QStringLiteral("mine.voleta"));
         QTest::keyClick(w1, Qt::Key_O, Qt::ControlModifier);
         if ((*fake)->openFilters.isEmpty()) Menu::instance()->items().openScene->trigger();
-        QCOMPARE((*fake)->openFilters.last(), QStringList { QStringLiteral("Voleta 場面 (*.voleta)") });
+        QCOMPARE((*fake)->openFilters.last(),
+            QStringList({ QStringLiteral("Voleta 場面 (*.voleta)"), QStringLiteral("すべてのファイル (*)") }));
+        QCOMPARE((*fake)->openFolders.last(), QString()); // no scene yet this run: where pictures are saved
+        Menu::instance()->items().openScene->trigger();
+        QCOMPARE((*fake)->openFolders.last(), dir.path()); // where the last scene was opened
         QVERIFY((*fake)->messages.isEmpty());
         QStringList rows;
         for (const char* name :

@@ -82,7 +82,10 @@ Wiring::Wiring()
 
 bool Wiring::openSceneCommand()
 {
-    const QString path = platform::dialogs().openFile({ kSceneFilter });
+    // Where the last scene was opened or saved, and any file for a scene named otherwise.
+    const QString last = sceneModel->fileName();
+    const QString path = platform::dialogs().openFile(
+        { kSceneFilter, QStringLiteral("すべてのファイル (*)") }, last.isEmpty() ? QString() : QFileInfo(last).path());
     if (!path.isEmpty()) openScene(path);
     return false;
 }

@@ -74,9 +74,9 @@ namespace {
             if (dialog.exec() != QDialog::Accepted) return {};
             return { dialog.selectedFiles().value(0), dialog.selectedNameFilter() };
         }
-        QString openFile(const QStringList& filters) override
+        QString openFile(const QStringList& filters, const QString& folder) override
         {
-            QFileDialog dialog(nullptr, QString(), saveFolder());
+            QFileDialog dialog(nullptr, QString(), folder.isEmpty() ? saveFolder() : folder);
             dialog.setAcceptMode(QFileDialog::AcceptOpen);
             dialog.setFileMode(QFileDialog::ExistingFile);
             dialog.setNameFilters(filters);

@@ -31,9 +31,9 @@ public:
     // Offers `filters` (file type filters such as "PNG 画像 (*.png)"), the one that
     // matches the suggested name's extension selected first.
     virtual SaveChoice saveFile(const QString& suggestedName, const QStringList& filters) = 0;
-    // The open dialog for an existing file of one of `filters`: the chosen file, empty
-    // when cancelled.
-    virtual QString openFile(const QStringList& filters) = 0;
+    // The open dialog for an existing file of one of `filters`, opening in `folder` (the
+    // save dialog's folder when empty): the chosen file, empty when cancelled.
+    virtual QString openFile(const QStringList& filters, const QString& folder = {}) = 0;
     // True when the user confirmed.
     virtual bool pageSetup(QPrinter& printer) = 0;
     virtual bool printDialog(QPrinter& printer) = 0;

@@ -50,9 +50,11 @@ public:
         if (saveAnswer.isEmpty()) return {};
         return { saveAnswer, saveFilter.isEmpty() ? filters.value(0) : saveFilter };
     }
-    QString openFile(const QStringList& filters) override
+    QStringList openFolders; // the folder each openFile opened in
+    QString openFile(const QStringList& filters, const QString& folder) override
     {
         openFilters << filters;
+        openFolders << folder;
         return openAnswer;
     }
     bool pageSetup(QPrinter&) override
