@@ -51,6 +51,8 @@ private Q_SLOTS:
         QTest::newRow("path is a folder") << "taken" << -1 << kBadName;
         QTest::newRow("path through a file") << "sky_3D.jpg/sub/x.jpg" << -1 << kBadName;
         QTest::newRow("name too long") << QString(300, QLatin1Char('n')) + ".jpg" << -1 << kBadName;
+        // A folder of the system's that holds no files and has no room either: not a full disk.
+        QTest::newRow("no files can be made there") << "/proc/sky_3D.jpg" << -1 << kBadName;
         QTest::newRow("encoder fails after opening") << "sky_3D.jpg" << -2 << "書き込みに失敗しました";
         QTest::newRow("ENOSPC") << "x.jpg" << ENOSPC << kNoSpace;
         QTest::newRow("EDQUOT") << "x.jpg" << EDQUOT << kNoSpace;
@@ -69,7 +71,7 @@ private Q_SLOTS:
         earlier.close();
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
         ScopedFakeDialogs fake;
-        fake->saveAnswer = target.isEmpty() ? QString() : dir.filePath(target);
+        fake->saveAnswer = target.isEmpty() ? QString() : QDir(dir.path()).filePath(target);
         int cursor = -1; // the cursor's shape while the file is written
         const output::PictureWriter writer = [&](const QImage& p, const QString& path, output::PictureFormat format) {
             cursor = QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : -1;

@@ -83,11 +83,16 @@ namespace {
             return FailureKind::FolderMissing;
         }
         if (!folder.isDir()) return FailureKind::NameNotAllowed;
+        // The folder is there, so a name that is "not found" cannot be made in it (a
+        // folder of the system's such as /proc).
+        if (error == ENOENT) return FailureKind::NameNotAllowed;
         const FailureKind kind = failureFromErrno(error, FailureKind::WriteFailed);
         if (kind != FailureKind::WriteFailed) return kind;
         if (!folder.isWritable()) return FailureKind::NoPermission;
+        // Only a file system with room for files can be full.
         const QStorageInfo storage(folder.absoluteFilePath());
-        if (storage.isValid() && storage.bytesAvailable() < kNearlyFullBytes) return FailureKind::NoSpace;
+        if (storage.isValid() && storage.bytesTotal() > 0 && storage.bytesAvailable() < kNearlyFullBytes)
+            return FailureKind::NoSpace;
         return kind;
     }
 
