@@ -67,8 +67,7 @@ int depthAt(const QImage& d, int x, int y)
 
 auto fields(const cli::Options& o)
 {
-    return std::tie(o.pattern, o.output, o.map, o.depthIn, o.depthOut, o.maskOut, o.answerOut, o.quality, o.lighterNear,
-        o.zoomRow, o.pan, o.kt, o.hk, o.lines, o.sliders);
+    return std::tie(o.pattern, o.output, o.map, o.depthIn, o.depthOut, o.maskOut, o.answerOut, o.state);
 }
 
 using Change = std::function<void(cli::Options&)>;
@@ -142,18 +141,24 @@ private Q_SLOTS:
         using O = cli::Options&;
         const auto row
             = [](const char* name, const QStringList& args, Change change) { QTest::newRow(name) << args << change; };
-        row("offset is X,Y", { "--offset2", "-30,100" }, [](O o) { o.lines[1].x = -30, o.lines[1].y = 100; });
-        row("bold 3, italic 1", { "--bold3", "--italic1" }, [](O o) { o.lines[2].bold = 1, o.lines[0].italic = 1; });
-        row("size is 4 x points, depth", { "--size2", "70", "--depth3=-5" },
-            [](O o) { o.lines[1].size = 280, o.sliders[2] = -5; });
+        row("offset is X,Y", { "--offset2", "-30,100" }, [](O o) { o.state.lines[1].offset = { -30, 100 }; });
+        row("bold 3, italic 1", { "--bold3", "--italic1" },
+            [](O o) { o.state.lines[2].bold = true, o.state.lines[0].italic = true; });
+        row("size is 4 x points on row 0, depth", { "--size2", "70", "--depth3=-5" },
+            [](O o) { o.state.lines[1].size = 280, o.state.lines[1].sizeRow = 0, o.state.lines[2].depth = -5; });
         row("text and font", { "--text2", "", "--font1", "F" },
-            [](O o) { o.lines[1].text = "", o.lines[0].family = "F"; });
-        row("zoom and pan", { "--zoom", "5", "--pan", "7,-9" }, [](O o) { o.zoomRow = 5, o.pan = { 7, -9 }; });
-        row("relief, crossed", { "--relief=6", "--method", "crossed" }, [](O o) { o.kt = 6, o.hk = -1; });
+            [](O o) { o.state.lines[1].text = "", o.state.lines[0].family = "F"; });
+        row("zoom and pan", { "--zoom", "5", "--pan", "7,-9" },
+            [](O o) { o.state.zoomRow = 5, o.state.pan = { 7, -9 }; });
+        row("relief on the last height row, crossed", { "--relief=6", "--method", "crossed" },
+            [](O o) { o.state.kt = 6, o.state.heightRow = 5, o.state.methodRow = 1; });
         row("depth files", { "--depth-in", "i", "--depth-out", "d" }, [](O o) { o.depthIn = "i", o.depthOut = "d"; });
-        row("map, mask, answer, quality", { "--map", "m", "--mask-out", "k", "--answer-out", "a.PNG", "--quality" },
-            [](O o) { o.map = "m", o.maskOut = "k", o.answerOut = "a.PNG", o.quality = true; });
-        row("lighter near", { "--lighter-near" }, [](O o) { o.lighterNear = true; });
+        row("a map by its path, named by its file name, not flat",
+            { "--map", "maps/m.jpg", "--mask-out", "k", "--answer-out", "a.PNG", "--quality" }, [](O o) {
+                o.map = "maps/m.jpg", o.maskOut = "k", o.answerOut = "a.PNG";
+                o.state.background = "m.jpg", o.state.flat = false, o.state.quality = true;
+            });
+        row("lighter near", { "--lighter-near" }, [](O o) { o.state.lighterNear = true; });
     }
     void parsedFields()
     {
@@ -163,6 +168,38 @@ private Q_SLOTS:
         QVERIFY2(parsed.kind == cli::Parsed::Kind::Run, qPrintable(parsed.error));
         cli::Options expected;
         expected.pattern = "p", expected.output = "o.png";
+        expected.state.pattern = "p";
+        change(expected);
+        QVERIFY(fields(parsed.options) == fields(expected));
+    }
+
+    // The off form of each on/off option turns off what a scene turned on, and nothing else.
+    void offForms_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<Change>("change");
+        using O = cli::Options&;
+        const auto row
+            = [](const char* name, const QStringList& args, Change change) { QTest::newRow(name) << args << change; };
+        row("no quality", { "--no-quality" }, [](O o) { o.state.quality = false; });
+        row("no lighter near", { "--no-lighter-near" }, [](O o) { o.state.lighterNear = false; });
+        row("no italic 1", { "--no-italic1" }, [](O o) { o.state.lines[0].italic = false; });
+        row("no bold 3, no italic 2", { "--no-bold3", "--no-italic2" },
+            [](O o) { o.state.lines[2].bold = false, o.state.lines[1].italic = false; });
+        row("on forms of a scene's settings change nothing", { "--quality", "--bold2" }, [](O) {});
+    }
+    void offForms()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(Change, change);
+        scene::SceneState on = scene::startScene();
+        on.quality = on.lighterNear = true;
+        for (scene::LineState& line : on.lines)
+            line.italic = line.bold = true;
+        const cli::Parsed parsed = cli::parseArguments(QStringList { "--scene", "s", "-o", "o.png" } + args, on);
+        QVERIFY2(parsed.kind == cli::Parsed::Kind::Run, qPrintable(parsed.error));
+        cli::Options expected;
+        expected.scene = "s", expected.output = "o.png", expected.state = on;
         change(expected);
         QVERIFY(fields(parsed.options) == fields(expected));
     }

@@ -22,6 +22,18 @@ QImage rampPicture()
     return image;
 }
 
+// Three lines of text at depths 6, 8 and 10, parallel viewing, relief factor 2.
+Scene textScene()
+{
+    Scene scene;
+    scene.lines = { text::Line { QStringLiteral("Voleta"), {}, 440, 0, 20 },
+        text::Line { QStringLiteral(" 3D"), {}, 400, 0, 450 }, text::Line { QStringLiteral("     V2"), {}, 360, 0, 880 } };
+    scene.s1 = 6, scene.s2 = 8, scene.s3 = 10;
+    scene.hk = 1;
+    scene.kt = 2;
+    return scene;
+}
+
 using Change = std::function<void(Scene&)>;
 using Counts = QList<int>; // strip, crop, relief, mask, depth, picture
 
@@ -58,7 +70,7 @@ private Q_SLOTS:
         QFETCH(bool, flat);
         QFETCH(Change, change);
         QFETCH(Counts, expected);
-        Scene scene;
+        Scene scene = textScene();
         scene.pattern = rampPicture();
         scene.map = flat ? QImage() : rampPicture();
         scene.zoomRow = 2;
@@ -76,7 +88,7 @@ private Q_SLOTS:
     // is nothing to show.
     void shownPictureStaysWhole()
     {
-        Scene scene;
+        Scene scene = textScene();
         scene.pattern = rampPicture();
         StageCache cache;
         const QImage shown = cache.update(scene);

@@ -155,6 +155,7 @@ private Q_SLOTS:
         expected.lines[2].sizeRow = 0;
         expected.lines[2].size = 280;
         expected.background = "hills.jpg";
+        expected.flat = false;
         expected.zoomRow = 2;
         expected.pan = { 250, 200 };
         expected.lines[0].offset = { 3, 17 };

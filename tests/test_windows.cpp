@@ -562,7 +562,7 @@ private Q_SLOTS:
         QVERIFY(map.open(QIODevice::WriteOnly | QIODevice::Truncate) && map.write("no picture") > 0);
         map.close();
         w2()->PushButton1_Action();
-        render::Scene flat;
+        render::Scene flat = scene::renderScene(scene::startScene(), {}, {});
         flat.pattern = picture(QSize(64, 128), false);
         QVERIFY(w1->depth() == render::sceneDepth(flat));
         // Chosen again without a source picture, it is named unreadable and Display stays off.
@@ -757,7 +757,7 @@ private Q_SLOTS:
         const QList<int> once { 140, 290, 440, 590, 740, 890, 1040, 1190, -1 };
         QCOMPARE(rows, once + once);
 
-        render::Scene scene;
+        render::Scene scene = ::scene::renderScene(::scene::startScene(), {}, {});
         scene.pattern = picture(QSize(64, 128), false);
         const QImage first = render::composeScene(scene.pattern, render::sceneDepth(scene), false, 1);
         QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), first);
@@ -985,7 +985,7 @@ private Q_SLOTS:
         w2()->PushButton1_Action();
         QCOMPARE(pan(), QPoint(250, -33));
 
-        render::Scene scene;
+        render::Scene scene = ::scene::renderScene(::scene::startScene(), {}, {});
         scene.map = picture(QSize(1000, 800), true);
         scene.zoomRow = 2;
         scene.pan = QPoint(5000, -33);

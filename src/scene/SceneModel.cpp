@@ -1,6 +1,7 @@
 #include "scene/SceneModel.h"
 
 #include "render/Engine.h"
+#include "scene/ListRules.h"
 #include "text/TextLayer.h"
 
 #include <QUndoCommand>
@@ -95,6 +96,7 @@ void SceneModel::restore(const Snapshot& s)
 {
     const Parts parts = difference(current, s);
     current = s;
+    current.state.flat = s.flat; // the value says it too, as a scene file records it
     if (parts) Q_EMIT changed(parts);
 }
 
@@ -135,7 +137,7 @@ void SceneModel::chooseSize(int line, int row)
 {
     SceneState s = current.state;
     s.lines[line].sizeRow = row;
-    s.lines[line].size = row >= 0 ? (70 + 10 * row) * text::kSizeFactor : 0; // no row: nothing drawn
+    s.lines[line].size = rules::drawnSize(row); // no row: nothing drawn
     editState(s, lineName(line) + QStringLiteral("の文字サイズ"));
 }
 
@@ -234,7 +236,7 @@ void SceneModel::chooseHeight(int row)
 {
     SceneState s = current.state;
     s.heightRow = row;
-    s.kt = row + 1;
+    s.kt = rules::relief(row);
     editState(s, QStringLiteral("高低差"));
 }
 
