@@ -600,7 +600,7 @@ private Q_SLOTS:
         row("Slider3", "value -7", "下段の遠近", [](State& s) { s.lines[2].depth = -7; });
         row("PopupMenu10", "row 1", "立体視", [](State& s) { s.methodRow = 1; });
         row("PopupMenu3", "row 0", "元画像", [](State& s) { s.pattern = "a.jpg"; });
-        row("PopupMenu11", "row 1", "背景", [](State& s) { s.background = "map.jpg"; });
+        row("PopupMenu11", "row 1", "背景", [](State& s) { s.background = "map.jpg", s.flat = false; });
         row("PopupMenu12", "row 3", "縮尺", [](State& s) { s.zoomRow = 3; });
         row("PopupMenu13", "row 0", "高低差", [](State& s) { s.heightRow = 0, s.kt = 1; });
         row("PopupMenu2", "row 0", "上段の遠近一覧", [](State& s) { s.nearFarRows[0] = 0; });
