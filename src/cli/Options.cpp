@@ -94,7 +94,8 @@ namespace {
             value({ QStringLiteral("pan") }, "Pan of the map crop, each -1000000..1000000.", "X,Y");
             value({ QStringLiteral("relief") }, "Height factor 1..6 (0.5 x .. 3 x).", "1..6");
             value({ QStringLiteral("method") }, "Viewing method: parallel or crossed.", "METHOD");
-            flag("lighter-near", "Reads the map as a depth picture: lighter places nearer (darker is nearer without it).");
+            flag("lighter-near",
+                "Reads the map as a depth picture: lighter places nearer (darker is nearer without it).");
             flag("no-lighter-near", "Reads the map as a terrain map, darker nearer (overrides a scene).");
             value({ QStringLiteral("depth-in") },
                 "A depth file (16-bit grey PNG 1600 x 1280, value = depth + 32768); replaces the map and text "
@@ -111,7 +112,7 @@ namespace {
             value({ QStringLiteral("scene-out") }, "Writes the scene of this picture's settings as a scene file.",
                 "FILE");
             flag("quality", "Composes with symmetric links and hidden-surface removal (fewer ghost edges).");
-            flag("no-quality", "Composes without them (overrides a scene).");
+            flag("no-quality", "Composes without symmetric links (overrides a scene).");
             for (int n = 1; n <= 3; ++n) {
                 const bool shown = n == 1;
                 auto line = [&](const char* what, const char* description, const char* valueName) {
