@@ -243,12 +243,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key"); // the "flat" key's value; empty = no key
         QTest::addColumn<QString>("first"); // the background folder's first entry
         QTest::addColumn<bool>("flat");
-        QTest::newRow("no key, the first entry") << "0.jpg" << "" << "0.jpg" << true;
-        QTest::newRow("no key, another entry") << "1.jpg" << "" << "0.jpg" << false;
-        QTest::newRow("no key, no background") << "" << "" << "0.jpg" << true;
-        QTest::newRow("no key, an empty folder") << "1.jpg" << "" << "" << false;
-        QTest::newRow("flat, a picture added before it") << "1.jpg" << "true" << "0.jpg" << true;
-        QTest::newRow("a map, the first entry") << "0.jpg" << "false" << "0.jpg" << false;
+        QTest::newRow("no key, the first entry") << "0.jpg"
+                                                 << ""
+                                                 << "0.jpg" << true;
+        QTest::newRow("no key, another entry") << "1.jpg"
+                                               << ""
+                                               << "0.jpg" << false;
+        QTest::newRow("no key, no background") << ""
+                                               << ""
+                                               << "0.jpg" << true;
+        QTest::newRow("no key, an empty folder") << "1.jpg"
+                                                 << ""
+                                                 << "" << false;
+        QTest::newRow("flat, a picture added before it") << "1.jpg"
+                                                         << "true"
+                                                         << "0.jpg" << true;
+        QTest::newRow("a map, the first entry") << "0.jpg"
+                                                << "false"
+                                                << "0.jpg" << false;
     }
     void flatPlane()
     {
@@ -278,6 +290,36 @@ private Q_SLOTS:
         QCOMPARE(scene::firstBackground(QString()), QString());
     }
 
+    // What the engine is given for a scene: the lines as drawn, the depths, the viewing
+    // sign of the method row, and the map only when the background is not the flat plane.
+    void engineInput_data()
+    {
+        QTest::addColumn<bool>("flat");
+        QTest::newRow("a map") << false;
+        QTest::newRow("the flat plane, its picture given") << true;
+    }
+    void engineInput()
+    {
+        QFETCH(bool, flat);
+        scene::SceneState s = scene::startScene();
+        s.flat = flat;
+        s.methodRow = 1;
+        s.zoomRow = 4, s.pan = { -7, 9 }, s.heightRow = 3, s.kt = 4;
+        s.lines[2] = { "z", "F", 13, 800, { -3, 6 }, true, false, -11 };
+        s.quality = true;
+        QImage map(4, 4, QImage::Format_RGB32), pattern(2, 2, QImage::Format_RGB32);
+        map.fill(Qt::blue), pattern.fill(Qt::red);
+        const render::Scene r = scene::renderScene(s, pattern, map);
+        QCOMPARE(r.map.isNull(), flat);
+        QCOMPARE(r.pattern, pattern);
+        QCOMPARE(r.hk, -1);
+        QCOMPARE((QList { r.zoomRow, r.pan.x(), r.pan.y(), r.kt }), (QList { 4, -7, 9, 4 }));
+        QCOMPARE((QList { r.s1, r.s2, r.s3 }), (QList { 6, 8, -11 }));
+        QCOMPARE(r.lines[2], (text::Line { "z", "F", 800, -3, 6, 1, 0 }));
+        QCOMPARE(r.lines[0], (text::Line { "Voleta", "", 440, 0, 20, 0, 0 }));
+        QVERIFY(r.quality && !r.lighterNear);
+    }
+
     // Every field survives writing and reading, whatever its text holds.
     void roundTrip_data()
     {
@@ -288,7 +330,8 @@ private Q_SLOTS:
             s.methodRow = 1, s.pattern = "01_confetti.jpg", s.background = "00_平面.jpg", s.quality = true;
         });
         QTest::newRow("map zoomed and panned") << Edit([](S s) {
-            s.background = "01_火山.jpg", s.flat = false, s.zoomRow = 5, s.pan = { -1000000, -1000000 }, s.heightRow = 5, s.kt = 6;
+            s.background = "01_火山.jpg", s.flat = false, s.zoomRow = 5, s.pan = { -1000000, -1000000 },
+            s.heightRow = 5, s.kt = 6;
         });
         QTest::newRow("fonts and styles") << Edit([](S s) {
             s.lines[0].family = "IPAGothic", s.lines[0].italic = true, s.lines[1].bold = true;
