@@ -1,11 +1,11 @@
 // libFuzzer target: the input bytes go through the program's picture decoding (the
 // allocation limit, the size check, EXIF orientation, Format_RGB32), and a picture that
-// comes out is used as the map (crop, relief) and as the pattern of a full composition,
-// standard and high-quality. The first bytes, which are also the picture's header,
-// choose the crop, the relief and the viewing method.
+// comes out is used as the map (crop, relief) and as the pattern of a full composition
+// through the stage cache, standard and high-quality. The first bytes, which are also
+// the picture's header, choose the crop, the relief and the viewing method.
 #include "platform/Files.h"
 #include "render/Engine.h"
-#include "render/QualityCompose.h"
+#include "render/StageCache.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -55,13 +55,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             row[x] = x % 3 ? v : -v;
     }
 
-    const QImage strip = render::patternStrip(image);
-    QImage out;
-    render::compose(strip, a, out);
-    if (out.size() != QSize(render::kPictureWidth, render::kWorkHeight)) std::abort();
-    QImage quality;
-    render::composeQuality(strip, a, byte(3) & 2 ? 1 : -1, quality);
-    if (quality.size() != QSize(render::kPictureWidth, render::kWorkHeight) || quality.format() != QImage::Format_RGB32)
-        std::abort();
+    // Composed as voleta-render composes a depth file: through the stage cache, the
+    // picture as the pattern, both compositions.
+    render::Scene scene;
+    scene.pattern = image;
+    scene.hk = byte(3) & 2 ? 1 : -1;
+    render::StageCache stages;
+    for (const bool quality : { false, true }) {
+        scene.quality = quality;
+        const QImage& out = stages.composeDepth(scene, a);
+        if (out.size() != QSize(render::kPictureWidth, render::kWorkHeight) || out.format() != QImage::Format_RGB32)
+            std::abort();
+    }
     return 0;
 }

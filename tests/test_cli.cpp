@@ -67,8 +67,7 @@ int depthAt(const QImage& d, int x, int y)
 
 auto fields(const cli::Options& o)
 {
-    return std::tie(o.pattern, o.output, o.map, o.depthIn, o.depthOut, o.maskOut, o.answerOut, o.quality, o.lighterNear,
-        o.zoomRow, o.pan, o.kt, o.hk, o.lines, o.sliders);
+    return std::tie(o.pattern, o.output, o.map, o.depthIn, o.depthOut, o.maskOut, o.answerOut, o.state);
 }
 
 using Change = std::function<void(cli::Options&)>;
@@ -129,7 +128,8 @@ private Q_SLOTS:
         folderBands = path("app/背景フォルダ/bands.jpg"); // PNG bytes: the blues stay exact
         QVERIFY(QFile::copy(QStringLiteral(VOLETA_BIN_DIR "/voleta-render"), app));
         QVERIFY(QFile::copy(pattern, folderPattern) && QFile::copy(bands, folderBands));
-        QVERIFY(QImage(16, 16, QImage::Format_RGB32).save(path("app/背景フォルダ/0_flat.jpg"), "PNG"));
+        // A picture with relief, so that reading it as a map would show.
+        QVERIFY(map.scaled(16, 16).save(path("app/背景フォルダ/0_flat.jpg"), "PNG"));
         // Sorted before it, but the background list shows no PNG: the flat plane is still 0_flat.jpg.
         QVERIFY(QImage(16, 16, QImage::Format_RGB32).save(path("app/背景フォルダ/+notes.png")));
     }
@@ -142,18 +142,25 @@ private Q_SLOTS:
         using O = cli::Options&;
         const auto row
             = [](const char* name, const QStringList& args, Change change) { QTest::newRow(name) << args << change; };
-        row("offset is X,Y", { "--offset2", "-30,100" }, [](O o) { o.lines[1].x = -30, o.lines[1].y = 100; });
-        row("bold 3, italic 1", { "--bold3", "--italic1" }, [](O o) { o.lines[2].bold = 1, o.lines[0].italic = 1; });
-        row("size is 4 x points, depth", { "--size2", "70", "--depth3=-5" },
-            [](O o) { o.lines[1].size = 280, o.sliders[2] = -5; });
+        row("offset is X,Y", { "--offset2", "-30,100" }, [](O o) { o.state.lines[1].offset = { -30, 100 }; });
+        row("bold 3, italic 1", { "--bold3", "--italic1" },
+            [](O o) { o.state.lines[2].bold = true, o.state.lines[0].italic = true; });
+        row("size is 4 x points on row 0, depth", { "--size2", "70", "--depth3=-5" },
+            [](O o) { o.state.lines[1].size = 280, o.state.lines[1].sizeRow = 0, o.state.lines[2].depth = -5; });
         row("text and font", { "--text2", "", "--font1", "F" },
-            [](O o) { o.lines[1].text = "", o.lines[0].family = "F"; });
-        row("zoom and pan", { "--zoom", "5", "--pan", "7,-9" }, [](O o) { o.zoomRow = 5, o.pan = { 7, -9 }; });
-        row("relief, crossed", { "--relief=6", "--method", "crossed" }, [](O o) { o.kt = 6, o.hk = -1; });
+            [](O o) { o.state.lines[1].text = "", o.state.lines[0].family = "F"; });
+        row("zoom and pan", { "--zoom", "5", "--pan", "7,-9" }, [](O o) {
+            o.state.zoomRow = 5, o.state.pan = { 7, -9 };
+        });
+        row("relief on the last height row, crossed", { "--relief=6", "--method", "crossed" },
+            [](O o) { o.state.kt = 6, o.state.heightRow = 5, o.state.methodRow = 1; });
         row("depth files", { "--depth-in", "i", "--depth-out", "d" }, [](O o) { o.depthIn = "i", o.depthOut = "d"; });
-        row("map, mask, answer, quality", { "--map", "m", "--mask-out", "k", "--answer-out", "a.PNG", "--quality" },
-            [](O o) { o.map = "m", o.maskOut = "k", o.answerOut = "a.PNG", o.quality = true; });
-        row("lighter near", { "--lighter-near" }, [](O o) { o.lighterNear = true; });
+        row("a map by its path, named by its file name, not flat",
+            { "--map", "maps/m.jpg", "--mask-out", "k", "--answer-out", "a.PNG", "--quality" }, [](O o) {
+                o.map = "maps/m.jpg", o.maskOut = "k", o.answerOut = "a.PNG";
+                o.state.background = "m.jpg", o.state.flat = false, o.state.quality = true;
+            });
+        row("lighter near", { "--lighter-near" }, [](O o) { o.state.lighterNear = true; });
     }
     void parsedFields()
     {
@@ -163,6 +170,38 @@ private Q_SLOTS:
         QVERIFY2(parsed.kind == cli::Parsed::Kind::Run, qPrintable(parsed.error));
         cli::Options expected;
         expected.pattern = "p", expected.output = "o.png";
+        expected.state.pattern = "p";
+        change(expected);
+        QVERIFY(fields(parsed.options) == fields(expected));
+    }
+
+    // The off form of each on/off option turns off what a scene turned on, and nothing else.
+    void offForms_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<Change>("change");
+        using O = cli::Options&;
+        const auto row
+            = [](const char* name, const QStringList& args, Change change) { QTest::newRow(name) << args << change; };
+        row("no quality", { "--no-quality" }, [](O o) { o.state.quality = false; });
+        row("no lighter near", { "--no-lighter-near" }, [](O o) { o.state.lighterNear = false; });
+        row("no italic 1", { "--no-italic1" }, [](O o) { o.state.lines[0].italic = false; });
+        row("no bold 3, no italic 2", { "--no-bold3", "--no-italic2" },
+            [](O o) { o.state.lines[2].bold = false, o.state.lines[1].italic = false; });
+        row("on forms of a scene's settings change nothing", { "--quality", "--bold2" }, [](O) {});
+    }
+    void offForms()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(Change, change);
+        scene::SceneState on = scene::startScene();
+        on.quality = on.lighterNear = true;
+        for (scene::LineState& line : on.lines)
+            line.italic = line.bold = true;
+        const cli::Parsed parsed = cli::parseArguments(QStringList { "--scene", "s", "-o", "o.png" } + args, on);
+        QVERIFY2(parsed.kind == cli::Parsed::Kind::Run, qPrintable(parsed.error));
+        cli::Options expected;
+        expected.scene = "s", expected.output = "o.png", expected.state = on;
         change(expected);
         QVERIFY(fields(parsed.options) == fields(expected));
     }
@@ -285,6 +324,13 @@ private Q_SLOTS:
             << richOptions() + QStringList { "--pattern", path("small.png"), "--map", bands };
         QTest::newRow("flat scene given a map") << QByteArray(kPlainScene) << QStringList { "--map", bands }
                                                 << QStringList { "--pattern", pattern, "--map", bands };
+        QStringList onOptions = richOptions() + QStringList { "--lighter-near" };
+        QStringList offOptions = onOptions;
+        for (const char* on : { "--quality", "--italic1", "--bold3", "--lighter-near" })
+            offOptions.removeOne(on);
+        QTest::newRow("off forms override the scene")
+            << QByteArray(kRichScene).replace("\"quality\": true", "\"quality\": true, \"lighterNear\": true")
+            << QStringList { "--no-quality", "--no-italic1", "--no-bold3", "--no-lighter-near" } << offOptions;
     }
     void sceneRender()
     {
@@ -306,10 +352,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("background");
-        QTest::newRow("flat, from the folder") << QStringList { "--pattern", folderPattern } << "0_flat.jpg";
-        QTest::newRow("every value set") << richOptions() << "bands.jpg";
-        QTest::newRow("from a scene, overridden") << QStringList { "--scene", scene("rich.voleta", kRichScene),
-            "--text3", "new", "--relief", "3" } << "bands.jpg";
+        QTest::addColumn<bool>("flat");
+        QTest::newRow("flat, from the folder") << QStringList { "--pattern", folderPattern } << "0_flat.jpg" << true;
+        QTest::newRow("every value set") << richOptions() << "bands.jpg" << false;
+        QTest::newRow("from a scene, overridden")
+            << QStringList { "--scene", scene("rich.voleta", kRichScene), "--text3", "new", "--relief", "3" }
+            << "bands.jpg" << false;
+        QTest::newRow("a flat scene given a map") << QStringList { "--scene", scene("plain.voleta", kPlainScene),
+            "--map", folderBands } << "bands.jpg" << false;
+        // The entry that stands for the flat plane, given as a map, is a map.
+        QTest::newRow("the first entry as a map")
+            << QStringList { "--pattern", folderPattern, "--map", path("app/背景フォルダ/0_flat.jpg") } << "0_flat.jpg"
+            << false;
     }
     void sceneOut()
     {
@@ -325,6 +379,8 @@ private Q_SLOTS:
         QVERIFY(read.ok());
         QCOMPARE(read.state->pattern, QString("pattern.png"));
         QTEST(read.state->background, "background");
+        QVERIFY(read.flatGiven);
+        QTEST(read.state->flat, "flat");
         if (options.contains("--size1")) QCOMPARE(read.state->lines[0].sizeRow, 13); // 200
         if (options.contains("--relief")) QCOMPARE(read.state->heightRow, read.state->kt - 1);
         if (options.contains("new")) QCOMPARE(read.state->lines[2].text, QString("new"));
@@ -400,6 +456,65 @@ private Q_SLOTS:
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
         QFETCH(QString, start);
         QVERIFY2(option == "--help" ? out.startsWith(start) : out == start, qPrintable(out));
+        // Line 1's options are shown, on and off; lines 2 and 3 repeat them unseen.
+        if (option == "--help") {
+            for (const char* shown : { "--no-quality", "--no-lighter-near", "--no-italic1", "--no-bold1", "--bold1" })
+                QVERIFY2(out.contains(shown), shown);
+            for (const char* hidden : { "--no-italic2", "--bold3", "--no-bold3" })
+                QVERIFY2(!out.contains(hidden), hidden);
+        }
+    }
+
+    // A scene that says it is flat stays flat when a picture that sorts before its
+    // background is added to the folder; a file older than the "flat" key is flat as
+    // long as its background is the folder's first entry, and a map once it is not.
+    void flatSceneAndTheFolder_data()
+    {
+        QTest::addColumn<bool>("withKey");
+        QTest::addColumn<bool>("added");
+        QTest::addColumn<bool>("asMap");
+        QTest::newRow("flat, the folder as it was") << true << false << false;
+        QTest::newRow("flat, a picture added before it") << true << true << false;
+        QTest::newRow("no key, the folder as it was") << false << false << false;
+        QTest::newRow("no key, a picture added before it: a map") << false << true << true;
+    }
+    void flatSceneAndTheFolder()
+    {
+        QFETCH(bool, withKey);
+        QFETCH(bool, added);
+        QFETCH(bool, asMap);
+        // A copy of the program of its own, whose background folder's first entry holds the bands map.
+        QTemporaryDir here;
+        const QString program = here.filePath("voleta-render");
+        QVERIFY(QDir(here.path()).mkpath("画像フォルダ") && QDir(here.path()).mkpath("背景フォルダ"));
+        QVERIFY(QFile::copy(QStringLiteral(VOLETA_BIN_DIR "/voleta-render"), program));
+        QVERIFY(QFile::copy(pattern, here.filePath("画像フォルダ/pattern.png")));
+        QVERIFY(QFile::copy(bands, here.filePath("背景フォルダ/0_flat.jpg")));
+        if (added)
+            QVERIFY(QImage(16, 16, QImage::Format_RGB32).save(here.filePath("背景フォルダ/00_added.jpg"), "PNG"));
+        QByteArray text(kPlainScene);
+        if (withKey) text.replace("\"background\": \"0_flat.jpg\"", "\"background\": \"0_flat.jpg\", \"flat\": true");
+        const QString file = scene("keyed.voleta", text);
+        QString err;
+        QVERIFY2(runRender({ "--scene", file, "-o", path("k.png") }, &err, program) == 0, qPrintable(err));
+        QStringList expected { "--pattern", pattern, "-o", path("k0.png") };
+        if (asMap) expected << "--map" << bands;
+        QCOMPARE(runRender(expected), 0);
+        QVERIFY(QImage(path("k.png")) == QImage(path("k0.png")));
+    }
+
+    // A font that is not installed is named once, however many lines use it.
+    void missingFontWarnedOnce()
+    {
+        QString err;
+        QCOMPARE(runRender(base("f.png")
+                         + QStringList { "--font1", "No Such Family", "--font2", "No Such Family", "--font3",
+                             "Nor This One" },
+                     &err),
+            0);
+        const QStringList warnings = err.split('\n').filter("is not installed");
+        QCOMPARE(warnings.size(), 2);
+        QVERIFY(warnings[0].contains("\"No Such Family\"") && warnings[1].contains("\"Nor This One\""));
     }
 
     // An output that replaces a file keeps that file's permissions.
@@ -462,6 +577,10 @@ private Q_SLOTS:
         row("method", 2, ok + QStringList { "--method", "sideways" }, "--method");
         row("offset past a million", 2, ok + QStringList { "--offset1", "0,1000001" }, "--offset1");
         row("answer as jpg", 2, ok + QStringList { "--answer-out", "a.jpg" }, "a.jpg");
+        row("quality on and off", 2, ok + QStringList { "--quality", "--no-quality" },
+            "--quality and --no-quality cannot be used together");
+        row("bold 2 on and off", 2, ok + QStringList { "--no-bold2", "--bold2" },
+            "--bold2 and --no-bold2 cannot be used together");
         row("map and depth-in", 2, ok + QStringList { "--map", junk, "--depth-in", small }, "--map");
         row("mask-out and depth-in", 2, ok + QStringList { "--mask-out", bad, "--depth-in", small }, "--mask-out");
         row("scene size off the list", 2, from(plain) + QStringList { "--size2", "75", "--scene-out", sceneOut },

@@ -22,6 +22,19 @@ QImage rampPicture()
     return image;
 }
 
+// Three lines of text at depths 6, 8 and 10, parallel viewing, relief factor 2.
+Scene textScene()
+{
+    Scene scene;
+    scene.lines = { text::Line { QStringLiteral("Voleta"), {}, 440, 0, 20 },
+        text::Line { QStringLiteral(" 3D"), {}, 400, 0, 450 },
+        text::Line { QStringLiteral("     V2"), {}, 360, 0, 880 } };
+    scene.s1 = 6, scene.s2 = 8, scene.s3 = 10;
+    scene.hk = 1;
+    scene.kt = 2;
+    return scene;
+}
+
 using Change = std::function<void(Scene&)>;
 using Counts = QList<int>; // strip, crop, relief, mask, depth, picture
 
@@ -58,7 +71,7 @@ private Q_SLOTS:
         QFETCH(bool, flat);
         QFETCH(Change, change);
         QFETCH(Counts, expected);
-        Scene scene;
+        Scene scene = textScene();
         scene.pattern = rampPicture();
         scene.map = flat ? QImage() : rampPicture();
         scene.zoomRow = 2;
@@ -76,7 +89,7 @@ private Q_SLOTS:
     // is nothing to show.
     void shownPictureStaysWhole()
     {
-        Scene scene;
+        Scene scene = textScene();
         scene.pattern = rampPicture();
         StageCache cache;
         const QImage shown = cache.update(scene);
@@ -86,6 +99,26 @@ private Q_SLOTS:
         QCOMPARE(shown, before);
         scene.pattern = QImage();
         QVERIFY(cache.update(scene).isNull());
+    }
+
+    // A depth array given whole (a depth file) is composed as the engine composes it, and
+    // the next update makes the scene's own depths again.
+    void givenDepthArray()
+    {
+        Scene scene = textScene();
+        scene.pattern = rampPicture();
+        DepthArray given;
+        for (int y = 0; y < kWorkHeight; ++y)
+            for (int x = 300; x < 900; ++x)
+                given.at(x, y) = 12;
+        QImage expected;
+        compose(patternStrip(scene.pattern), given, expected);
+        StageCache cache;
+        cache.update(scene);
+        QCOMPARE(cache.composeDepth(scene, given), expected);
+        QVERIFY(cache.depth() == given);
+        QCOMPARE(cache.update(scene), composeScene(scene.pattern, sceneDepth(scene), false, 1));
+        QCOMPARE(cache.counts().mask, 1); // the scene's own stages were kept meanwhile
     }
 
     // A hand-made depth array: a block of "text" touching both edges (columns 0..99 and 1500..1599 of rows

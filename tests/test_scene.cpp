@@ -1,5 +1,6 @@
 // Scene files: the text written for the start scene, round trips of every field, the
 // files that must be refused and why, and the safe writer.
+#include "scene/ListRules.h"
 #include "scene/SceneFile.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@ namespace {
 const char* const kStartJson = R"({
     "background": "",
     "exportSizeRow": 0,
+    "flat": true,
     "format": "voleta-scene",
     "heightRow": 2,
     "lighterNear": false,
@@ -96,9 +98,32 @@ QByteArray readBytes(const QString& path)
 
 using Edit = std::function<void(scene::SceneState&)>;
 
+enum class Rule { Size, Height, Method, Zoom, NearFar, ExportSize };
+
+QStringList captionsOf(Rule rule)
+{
+    namespace rules = scene::rules;
+    switch (rule) {
+    case Rule::Size:
+        return rules::sizeCaptions();
+    case Rule::Height:
+        return rules::heightCaptions();
+    case Rule::Method:
+        return rules::methodCaptions();
+    case Rule::Zoom:
+        return rules::zoomCaptions();
+    case Rule::NearFar:
+        return rules::nearFarCaptions();
+    case Rule::ExportSize:
+        return rules::exportSizeCaptions();
+    }
+    return {};
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Edit)
+Q_DECLARE_METATYPE(Rule)
 Q_DECLARE_METATYPE(scene::SceneFileError)
 
 class TestScene : public QObject {
@@ -119,12 +144,180 @@ private Q_SLOTS:
         QCOMPARE(scene::sceneJson(scene::startScene()), QByteArray(kStartJson));
         for (const QByteArray& bytes : { QByteArray(kStartJson), startWith("    \"exportSizeRow\": 0,\n", ""),
                  startWith("    \"lighterNear\": false,\n", ""), startWith("    \"quality\": false,\n", ""),
+                 startWith("    \"flat\": true,\n", ""),
                  startWith("    \"nearFarRows\": [\n        5,\n        5\n    ],\n", ""),
                  startWith("\"zoomRow\": 0", "\"zoomRow\": 0, \"comment\": [1, {}]") }) {
             const scene::SceneFileResult read = scene::parseScene(bytes);
             QVERIFY2(read.ok(), qPrintable(read.detail));
             QVERIFY(*read.state == scene::startScene());
         }
+    }
+
+    // Each list at its first row, its last row and one between: how many rows it has, the
+    // caption the settings window shows, and the value the row stands for (the drawn size
+    // in mask pixels, the relief factor, the viewing sign), worked out by hand.
+    void listRules_data()
+    {
+        QTest::addColumn<Rule>("rule");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("name"); // the viewing method's name in files and options
+        const auto row = [](const char* name, Rule rule, int rows, int at, const QString& caption, int value = 0,
+                             const QString& method = {}) {
+            QTest::newRow(name) << rule << rows << at << caption << value << method;
+        };
+        row("size, first row: 70 points, 280 pixels", Rule::Size, 14, 0, "70", 280);
+        row("size, row 5: 120 points, 480 pixels", Rule::Size, 14, 5, "120", 480);
+        row("size, last row: 200 points, 800 pixels", Rule::Size, 14, 13, "200", 800);
+        row("height, first row: 0.5 x, relief 1", Rule::Height, 6, 0, "0.5×", 1);
+        row("height, row 2: 1.5 x, relief 3", Rule::Height, 6, 2, "1.5×", 3);
+        row("height, last row: 3 x, relief 6", Rule::Height, 6, 5, " 3 ×", 6);
+        row("method, first row: parallel, sign 1", Rule::Method, 2, 0, "平行方", 1, "parallel");
+        row("method, last row: crossed, sign -1", Rule::Method, 2, 1, "交差方", -1, "crossed");
+        row("zoom, first row", Rule::Zoom, 6, 0, " 1 ×");
+        row("zoom, row 3", Rule::Zoom, 6, 3, "2.5×");
+        row("zoom, last row", Rule::Zoom, 6, 5, " 4 ×");
+        row("near/far, first row", Rule::NearFar, 21, 0, "近10");
+        row("near/far, the start row", Rule::NearFar, 21, 5, "近5");
+        row("near/far, the middle row", Rule::NearFar, 21, 10, " 0");
+        row("near/far, last row", Rule::NearFar, 21, 20, "遠10");
+        row("export size, first row", Rule::ExportSize, 6, 0, " 640 × 480");
+        row("export size, row 3", Rule::ExportSize, 6, 3, "1024× 768");
+        row("export size, last row", Rule::ExportSize, 6, 5, "1440× 900");
+    }
+    void listRules()
+    {
+        namespace rules = scene::rules;
+        QFETCH(Rule, rule);
+        QFETCH(int, row);
+        QFETCH(int, value);
+        const QStringList captions = captionsOf(rule);
+        QTEST(int(captions.size()), "rows");
+        QTEST(captions.value(row), "caption");
+        switch (rule) {
+        case Rule::Size:
+            QCOMPARE(rules::drawnSize(row), value);
+            QCOMPARE(rules::sizeRowOfPoints(captions[row].toInt()), std::optional<int>(row));
+            QVERIFY(rules::isListSize(value));
+            break;
+        case Rule::Height:
+            QCOMPARE(rules::relief(row), value);
+            QCOMPARE(rules::heightRowOfRelief(value), row);
+            break;
+        case Rule::Method: {
+            QCOMPARE(rules::viewingSign(row), value);
+            QTEST(rules::methodName(row), "name");
+            QFETCH(QString, name);
+            QCOMPARE(rules::methodRowOfName(name), std::optional<int>(row));
+            scene::SceneState s = scene::startScene();
+            s.methodRow = row;
+            QCOMPARE(s.hk(), value);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    // What no row stands for: no size row, no drawn size, no method.
+    void offTheLists()
+    {
+        namespace rules = scene::rules;
+        for (const int points : { 60, 75, 195, 210 })
+            QCOMPARE(rules::sizeRowOfPoints(points), std::nullopt);
+        for (const int size : { 0, 276, 282, 300, 804, 840 })
+            QVERIFY2(!rules::isListSize(size), qPrintable(QString::number(size)));
+        QCOMPARE(rules::drawnSize(-1), 0); // no row chosen: nothing drawn
+        for (const char* name : { "", "Parallel", "sideways" })
+            QCOMPARE(rules::methodRowOfName(name), std::nullopt);
+    }
+
+    // Whether a scene file's background is the flat plane: its "flat" key when it has
+    // one, whatever the folder holds now; without it (a file older than the key), exactly
+    // when it names the background folder's first entry, or none.
+    void flatPlane_data()
+    {
+        QTest::addColumn<QString>("background");
+        QTest::addColumn<QString>("key"); // the "flat" key's value; empty = no key
+        QTest::addColumn<QString>("first"); // the background folder's first entry
+        QTest::addColumn<bool>("flat");
+        QTest::newRow("no key, the first entry") << "0.jpg"
+                                                 << ""
+                                                 << "0.jpg" << true;
+        QTest::newRow("no key, another entry") << "1.jpg"
+                                               << ""
+                                               << "0.jpg" << false;
+        QTest::newRow("no key, no background") << ""
+                                               << ""
+                                               << "0.jpg" << true;
+        QTest::newRow("no key, an empty folder") << "1.jpg"
+                                                 << ""
+                                                 << "" << false;
+        QTest::newRow("flat, a picture added before it") << "1.jpg"
+                                                         << "true"
+                                                         << "0.jpg" << true;
+        QTest::newRow("a map, the first entry") << "0.jpg"
+                                                << "false"
+                                                << "0.jpg" << false;
+    }
+    void flatPlane()
+    {
+        QFETCH(QString, background);
+        QFETCH(QString, key);
+        QFETCH(QString, first);
+        QByteArray bytes = startWith("\"background\": \"\"", "\"background\": \"" + background.toUtf8() + "\"");
+        bytes.replace("    \"flat\": true,\n", key.isEmpty() ? QByteArray() : "    \"flat\": " + key.toUtf8() + ",\n");
+        scene::SceneFileResult read = scene::parseScene(bytes);
+        QVERIFY2(read.ok(), qPrintable(read.detail));
+        QCOMPARE(read.flatGiven, !key.isEmpty());
+        scene::settleFlat(read, first);
+        QTEST(read.state->flat, "flat");
+    }
+
+    // The entry that stands for the flat plane is the first the background list shows:
+    // by name, JPEG names only.
+    void firstBackground()
+    {
+        QTemporaryDir folder;
+        QCOMPARE(scene::firstBackground(folder.path()), QString());
+        for (const char* name : { "b.jpg", "+notes.png", "c.JPG", "a.txt" })
+            QVERIFY(writeBytes(folder.filePath(name), "x"));
+        QCOMPARE(scene::firstBackground(folder.path()), QString("b.jpg"));
+        QVERIFY(writeBytes(folder.filePath("0 added.jpg"), "x"));
+        QCOMPARE(scene::firstBackground(folder.path()), QString("0 added.jpg"));
+        QCOMPARE(scene::firstBackground(QString()), QString());
+    }
+
+    // What the engine is given for a scene: the lines as drawn, the depths, the viewing
+    // sign of the method row, and the map only when the background is not the flat plane.
+    void engineInput_data()
+    {
+        QTest::addColumn<bool>("flat");
+        QTest::newRow("a map") << false;
+        QTest::newRow("the flat plane, its picture given") << true;
+    }
+    void engineInput()
+    {
+        QFETCH(bool, flat);
+        scene::SceneState s = scene::startScene();
+        s.flat = flat;
+        s.methodRow = 1;
+        s.zoomRow = 4, s.pan = { -7, 9 }, s.heightRow = 3, s.kt = 4;
+        s.lines[2] = { "z", "F", 13, 800, { -3, 6 }, true, false, -11 };
+        s.quality = true;
+        QImage map(4, 4, QImage::Format_RGB32), pattern(2, 2, QImage::Format_RGB32);
+        map.fill(Qt::blue), pattern.fill(Qt::red);
+        const render::Scene r = scene::renderScene(s, pattern, map);
+        QCOMPARE(r.map.isNull(), flat);
+        QCOMPARE(r.pattern, pattern);
+        QCOMPARE(r.hk, -1);
+        QCOMPARE((QList { r.zoomRow, r.pan.x(), r.pan.y(), r.kt }), (QList { 4, -7, 9, 4 }));
+        QCOMPARE((QList { r.s1, r.s2, r.s3 }), (QList { 6, 8, -11 }));
+        QCOMPARE(r.lines[2], (text::Line { "z", "F", 800, -3, 6, 1, 0 }));
+        QCOMPARE(r.lines[0], (text::Line { "Voleta", "", 440, 0, 20, 0, 0 }));
+        QVERIFY(r.quality && !r.lighterNear);
     }
 
     // Every field survives writing and reading, whatever its text holds.
@@ -137,7 +330,8 @@ private Q_SLOTS:
             s.methodRow = 1, s.pattern = "01_confetti.jpg", s.background = "00_平面.jpg", s.quality = true;
         });
         QTest::newRow("map zoomed and panned") << Edit([](S s) {
-            s.background = "01_火山.jpg", s.zoomRow = 5, s.pan = { -1000000, -1000000 }, s.heightRow = 5, s.kt = 6;
+            s.background = "01_火山.jpg", s.flat = false, s.zoomRow = 5, s.pan = { -1000000, -1000000 },
+            s.heightRow = 5, s.kt = 6;
         });
         QTest::newRow("fonts and styles") << Edit([](S s) {
             s.lines[0].family = "IPAGothic", s.lines[0].italic = true, s.lines[1].bold = true;

@@ -121,7 +121,10 @@ private Q_SLOTS:
         QImage preview(160, 128, QImage::Format_RGB32);
         preview.fill(Qt::white);
         QPainter p(&preview);
-        text::drawPreview(p, render::startState().lines);
+        text::drawPreview(p,
+            { text::Line { QStringLiteral("Voleta"), {}, 440, 0, 20 },
+                text::Line { QStringLiteral(" 3D"), {}, 400, 0, 450 },
+                text::Line { QStringLiteral("     V2"), {}, 360, 0, 880 } });
         p.end();
         int darkest = 255;
         for (int y = 0; y < preview.height(); ++y)

@@ -610,7 +610,7 @@ private Q_SLOTS:
         QVERIFY(map.open(QIODevice::WriteOnly | QIODevice::Truncate) && map.write("no picture") > 0);
         map.close();
         w2()->PushButton1_Action();
-        render::Scene flat;
+        render::Scene flat = scene::renderScene(scene::startScene(), {}, {});
         flat.pattern = picture(QSize(64, 128), false);
         QVERIFY(w1->depth() == render::sceneDepth(flat));
         // Chosen again without a source picture, it is named unreadable and Display stays off.
@@ -807,7 +807,7 @@ private Q_SLOTS:
         const QList<int> once { 140, 290, 440, 590, 740, 890, 1040, 1190, -1 };
         QCOMPARE(rows, once + once);
 
-        render::Scene scene;
+        render::Scene scene = ::scene::renderScene(::scene::startScene(), {}, {});
         scene.pattern = picture(QSize(64, 128), false);
         const QImage first = render::composeScene(scene.pattern, render::sceneDepth(scene), false, 1);
         QCOMPARE(QImage(saved).convertToFormat(QImage::Format_RGB32), first);
@@ -878,8 +878,8 @@ private Q_SLOTS:
     }
 
     // An opened scene turns the Settings button on as the same choices by hand would,
-    // pulls the pan inside its map and takes the background list's first row as the
-    // flat plane; a scene saved under a name with the suffix keeps that name and folder.
+    // pulls the pan inside its map and keeps the flat plane a flat scene names; a scene saved under a name with the
+    // suffix keeps that name and folder.
     void openedSceneRules_data()
     {
         using S = scene::SceneState&;
@@ -897,9 +897,10 @@ private Q_SLOTS:
         row("height, line 2 at 70", "", false, {}, true,
             [](S s) { s.heightRow = 0, s.kt = 1, s.lines[1].sizeRow = 0; });
         row("map zoomed, pan past its edge", "", true, { 250, -200 }, false, [](S s) {
-            s.background = "map.jpg", s.zoomRow = 2, s.pan = { 5000, -5000 };
+            s.background = "map.jpg", s.flat = false, s.zoomRow = 2, s.pan = { 5000, -5000 };
         });
-        row("the flat plane's row", "PopupMenu11:1", false, {}, true, [](S s) { s.background = "0 flat.jpg"; });
+        row("the flat plane's row", "PopupMenu11:1", false, {}, true,
+            [](S s) { s.background = "0 flat.jpg", s.flat = true; });
     }
     void openedSceneRules()
     {
@@ -1043,7 +1044,7 @@ private Q_SLOTS:
         w2()->PushButton1_Action();
         QCOMPARE(pan(), QPoint(250, -33));
 
-        render::Scene scene;
+        render::Scene scene = ::scene::renderScene(::scene::startScene(), {}, {});
         scene.map = picture(QSize(1000, 800), true);
         scene.zoomRow = 2;
         scene.pan = QPoint(5000, -33);

@@ -2,6 +2,7 @@
 
 #include "render/DepthArray.h"
 #include "render/Pipeline.h"
+#include "scene/ListRules.h"
 #include "scene/SceneFile.h"
 
 #include <QCommandLineParser>
@@ -9,6 +10,8 @@
 #include <optional>
 
 namespace cli {
+
+namespace rules = scene::rules;
 
 namespace {
 
@@ -76,6 +79,9 @@ namespace {
                                "2 a bad command line."));
             parser.addOption(help);
             parser.addOption(version);
+            auto flag = [&](const char* name, const char* description) {
+                parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description)));
+            };
             auto value = [&](const QStringList& names, const char* description, const char* valueName) {
                 parser.addOption(
                     QCommandLineOption(names, QString::fromUtf8(description), QString::fromLatin1(valueName)));
@@ -88,9 +94,9 @@ namespace {
             value({ QStringLiteral("pan") }, "Pan of the map crop, each -1000000..1000000.", "X,Y");
             value({ QStringLiteral("relief") }, "Height factor 1..6 (0.5 x .. 3 x).", "1..6");
             value({ QStringLiteral("method") }, "Viewing method: parallel or crossed.", "METHOD");
-            parser.addOption(QCommandLineOption(QStringLiteral("lighter-near"),
-                QStringLiteral(
-                    "Reads the map as a depth picture: lighter places nearer (darker is nearer without it).")));
+            flag("lighter-near",
+                "Reads the map as a depth picture: lighter places nearer (darker is nearer without it).");
+            flag("no-lighter-near", "Reads the map as a terrain map, darker nearer (overrides a scene).");
             value({ QStringLiteral("depth-in") },
                 "A depth file (16-bit grey PNG 1600 x 1280, value = depth + 32768); replaces the map and text "
                 "steps.",
@@ -105,8 +111,8 @@ namespace {
                 "FILE");
             value({ QStringLiteral("scene-out") }, "Writes the scene of this picture's settings as a scene file.",
                 "FILE");
-            parser.addOption(QCommandLineOption(QStringLiteral("quality"),
-                QStringLiteral("Composes with symmetric links and hidden-surface removal (fewer ghost edges).")));
+            flag("quality", "Composes with symmetric links and hidden-surface removal (fewer ghost edges).");
+            flag("no-quality", "Composes without symmetric links (overrides a scene).");
             for (int n = 1; n <= 3; ++n) {
                 const bool shown = n == 1;
                 auto line = [&](const char* what, const char* description, const char* valueName) {
@@ -121,7 +127,9 @@ namespace {
                 line("depth", "Depth -18..18 of line N (start: 6, 8, 10).", "-18..18");
                 line("offset", "Offset of line N (start: 0,20 / 0,450 / 0,880).", "X,Y");
                 line("italic", "Line N in italics.", nullptr);
+                line("no-italic", "Line N upright (overrides a scene).", nullptr);
                 line("bold", "Line N in bold.", nullptr);
+                line("no-bold", "Line N in regular weight (overrides a scene).", nullptr);
             }
         }
     };
@@ -129,11 +137,7 @@ namespace {
 } // namespace
 
 Options::Options()
-    : zoomRow(render::startState().zoomRow)
-    , kt(render::startState().kt)
-    , hk(render::startState().hk)
-    , lines(render::startState().lines)
-    , sliders(render::startState().sliders)
+    : state(scene::startScene())
 {
 }
 
@@ -151,11 +155,12 @@ QString helpText()
         + text.mid(text.indexOf(QLatin1Char('\n')) + 1);
 }
 
-Parsed parseArguments(const QStringList& arguments, const Options& start)
+Parsed parseArguments(const QStringList& arguments, const scene::SceneState& start)
 {
     Parsed parsed;
-    parsed.options = start;
+    parsed.options.state = start;
     Options& o = parsed.options;
+    scene::SceneState& s = o.state;
     Declared declared;
     QCommandLineParser& p = declared.parser;
     try {
@@ -184,6 +189,15 @@ Parsed parseArguments(const QStringList& arguments, const Options& start)
         auto isGiven = [&](const QString& name) { return p.isSet(name); };
         auto valueOf = [&](const QString& name) { return p.value(name); };
         const auto option = [](const QString& name) -> QString { return QStringLiteral("--") + name; };
+        // An on/off setting: its option turns it on, the option's "no-" form off; both
+        // at once is a contradiction.
+        const auto onOff = [&](const QString& name, bool& field) {
+            const QString off = QStringLiteral("no-") + name;
+            if (isGiven(name) && isGiven(off))
+                throw BadUsage { QStringLiteral("%1 and %2 cannot be used together").arg(option(name), option(off)) };
+            if (isGiven(name)) field = true;
+            if (isGiven(off)) field = false;
+        };
 
         parsed.given = p.optionNames();
         const auto path = [&](const char* name, QString& field) {
@@ -198,44 +212,55 @@ Parsed parseArguments(const QStringList& arguments, const Options& start)
         path("answer-out", o.answerOut);
         path("scene", o.scene);
         path("scene-out", o.sceneOut);
-        if (isGiven(QStringLiteral("quality"))) o.quality = true;
-        if (isGiven(QStringLiteral("lighter-near"))) o.lighterNear = true;
+        // A scene names its pictures by file name, looked up in the picture folders.
+        if (isGiven(QStringLiteral("pattern"))) s.pattern = QFileInfo(o.pattern).fileName();
+        if (isGiven(QStringLiteral("map"))) {
+            s.background = QFileInfo(o.map).fileName();
+            s.flat = false;
+        }
+        onOff(QStringLiteral("quality"), s.quality);
+        onOff(QStringLiteral("lighter-near"), s.lighterNear);
         if (isGiven(QStringLiteral("zoom")))
-            o.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, 5);
-        if (isGiven(QStringLiteral("relief")))
-            o.kt = intInRange(QStringLiteral("--relief"), valueOf(QStringLiteral("relief")), 1, 6);
-        if (isGiven(QStringLiteral("pan"))) o.pan = pointValue(QStringLiteral("--pan"), valueOf(QStringLiteral("pan")));
+            s.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, rules::kZoomRows - 1);
+        if (isGiven(QStringLiteral("relief"))) {
+            s.kt = intInRange(QStringLiteral("--relief"), valueOf(QStringLiteral("relief")), rules::relief(0),
+                rules::relief(rules::kHeightRows - 1));
+            s.heightRow = rules::heightRowOfRelief(s.kt);
+        }
+        if (isGiven(QStringLiteral("pan"))) s.pan = pointValue(QStringLiteral("--pan"), valueOf(QStringLiteral("pan")));
         if (isGiven(QStringLiteral("method"))) {
             const QString method = valueOf(QStringLiteral("method"));
-            if (method == QLatin1String("parallel"))
-                o.hk = 1;
-            else if (method == QLatin1String("crossed"))
-                o.hk = -1;
-            else
-                throw BadUsage { QStringLiteral("--method must be parallel or crossed, not \"%1\"").arg(method) };
+            const std::optional<int> row = rules::methodRowOfName(method);
+            if (!row)
+                throw BadUsage { QStringLiteral("--method must be %1 or %2, not \"%3\"")
+                                     .arg(rules::methodName(0), rules::methodName(1), method) };
+            s.methodRow = *row;
         }
         for (int n = 1; n <= 3; ++n) {
-            text::Line& line = o.lines[n - 1];
+            scene::LineState& line = s.lines[n - 1];
             if (const QString key = lineName("text", n); isGiven(key)) line.text = valueOf(key);
             if (const QString key = lineName("font", n); isGiven(key)) line.family = valueOf(key);
             if (const QString key = lineName("size", n); isGiven(key)) {
-                const int points = intInRange(option(key), valueOf(key), 70, 200);
+                const int points
+                    = intInRange(option(key), valueOf(key), rules::kFirstSizePoints, rules::kLastSizePoints);
+                const std::optional<int> row = rules::sizeRowOfPoints(points);
                 // A scene holds a size list's row: 70, 80 .. 200.
-                if (isGiven(QStringLiteral("scene-out")) && points % 10 != 0)
-                    throw BadUsage { QStringLiteral("%1 must be one of 70, 80 .. 200 with --scene-out, not %2")
+                if (isGiven(QStringLiteral("scene-out")) && !row)
+                    throw BadUsage { QStringLiteral("%1 must be one of %2, %3 .. %4 with --scene-out, not %5")
                                          .arg(option(key))
+                                         .arg(rules::sizePoints(0))
+                                         .arg(rules::sizePoints(1))
+                                         .arg(rules::kLastSizePoints)
                                          .arg(points) };
-                line.size = text::kSizeFactor * points;
+                line.size = rules::drawnSizeOfPoints(points);
+                if (row) line.sizeRow = *row;
             }
             if (const QString key = lineName("depth", n); isGiven(key))
-                o.sliders[n - 1] = intInRange(option(key), valueOf(key), -18, 18);
-            if (const QString key = lineName("offset", n); isGiven(key)) {
-                const QPoint offset = pointValue(option(key), valueOf(key));
-                line.x = offset.x();
-                line.y = offset.y();
-            }
-            if (isGiven(lineName("italic", n))) line.italic = 1;
-            if (isGiven(lineName("bold", n))) line.bold = 1;
+                line.depth = intInRange(option(key), valueOf(key), -18, 18);
+            if (const QString key = lineName("offset", n); isGiven(key))
+                line.offset = pointValue(option(key), valueOf(key));
+            onOff(lineName("italic", n), line.italic);
+            onOff(lineName("bold", n), line.bold);
         }
 
         if (o.pattern.isEmpty() && o.scene.isEmpty())
@@ -257,67 +282,6 @@ Parsed parseArguments(const QStringList& arguments, const Options& start)
         parsed.error = bad.message;
     }
     return parsed;
-}
-
-Options sceneOptions(const scene::SceneState& state, const QString& patternPath, const QString& mapPath)
-{
-    const render::Scene values = scene::renderScene(state, {}, {});
-    Options o;
-    o.pattern = patternPath;
-    o.map = mapPath;
-    o.quality = values.quality;
-    o.lighterNear = values.lighterNear;
-    o.zoomRow = values.zoomRow;
-    o.pan = values.pan;
-    o.kt = values.kt;
-    o.hk = values.hk;
-    o.lines = values.lines;
-    o.sliders = { values.s1, values.s2, values.s3 };
-    return o;
-}
-
-render::Scene renderValues(const Options& o)
-{
-    render::Scene scene;
-    scene.quality = o.quality;
-    scene.lighterNear = o.lighterNear;
-    scene.zoomRow = o.zoomRow;
-    scene.pan = o.pan;
-    scene.kt = o.kt;
-    scene.hk = o.hk;
-    scene.lines = o.lines;
-    scene.s1 = o.sliders[0];
-    scene.s2 = o.sliders[1];
-    scene.s3 = o.sliders[2];
-    return scene;
-}
-
-scene::SceneState renderedScene(const Options& o, const QStringList& given, scene::SceneState base,
-    const QString& pattern, const QString& background)
-{
-    scene::SceneState& s = base;
-    for (int n = 0; n < 3; ++n) {
-        scene::LineState& line = s.lines[n];
-        const text::Line& drawn = o.lines[n];
-        line.text = drawn.text;
-        line.family = drawn.family;
-        line.size = drawn.size;
-        if (given.contains(lineName("size", n + 1))) line.sizeRow = drawn.size / text::kSizeFactor / 10 - 7;
-        line.offset = QPoint(drawn.x, drawn.y);
-        line.italic = drawn.italic == 1;
-        line.bold = drawn.bold == 1;
-        line.depth = o.sliders[n];
-    }
-    s.methodRow = o.hk == -1 ? 1 : 0;
-    s.pattern = pattern;
-    s.background = background;
-    s.zoomRow = o.zoomRow;
-    s.pan = o.pan;
-    s.kt = o.kt;
-    if (given.contains(QStringLiteral("relief"))) s.heightRow = o.kt - 1;
-    s.quality = o.quality;
-    s.lighterNear = o.lighterNear;
-    return s;
 }
 
 QString failureLine(const QString& whatFailed, const platform::Failure& failure)

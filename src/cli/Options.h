@@ -3,37 +3,30 @@
 #pragma once
 
 #include "platform/Files.h"
-#include "render/Pipeline.h"
 #include "scene/SceneState.h"
-#include "text/TextLayer.h"
 
-#include <QPoint>
 #include <QString>
 #include <QStringList>
-#include <array>
 
 namespace cli {
 
+// A run: the scene it renders, and the files it reads and writes.
 struct Options {
-    QString pattern; // --pattern
+    // The settings, as the settings window holds them: the start scene or the scene
+    // file's, with every option given applied. Its pattern and background are the file
+    // names of the pictures; --map makes it not flat.
+    scene::SceneState state;
+    QString pattern; // --pattern, or the scene's pattern in its folder
     QString output; // -o, .png or .jpg/.jpeg
-    QString map; // --map; empty = flat background
+    QString map; // --map, or the scene's map in its folder; empty = no map
     QString depthIn; // --depth-in; replaces the map and text steps
     QString depthOut; // --depth-out
     QString maskOut; // --mask-out
     QString answerOut; // --answer-out, .png
     QString scene; // --scene: the scene file the values start from
     QString sceneOut; // --scene-out: the scene file to write
-    bool quality = false; // --quality
-    bool lighterNear = false; // --lighter-near
-    int zoomRow;
-    QPoint pan;
-    int kt;
-    int hk;
-    text::Lines lines;
-    std::array<int, 3> sliders;
 
-    Options(); // the start state
+    Options(); // the start scene, no files
     bool outputIsJpeg() const;
 };
 
@@ -45,22 +38,10 @@ struct Parsed {
     QStringList given; // the names of the options given, as the parser knows them
 };
 
-// `arguments` without the program name; the options not given keep their values in
-// `start` (the start state, or the values of a scene file).
-Parsed parseArguments(const QStringList& arguments, const Options& start = Options());
-
-// The options of a scene read from a file, before the command line overrides them, its
-// pictures given as paths (`mapPath` empty for the flat plane).
-Options sceneOptions(const scene::SceneState& state, const QString& patternPath, const QString& mapPath);
-
-// The other way round: the values a run composes with, without its pictures.
-render::Scene renderValues(const Options& options);
-
-// The scene a run renders: `base` (the scene read, or the start scene) with the values of
-// the options, the pictures named `pattern` and `background`. A --sizeN or --relief given
-// sets its list's row as choosing that size or height in the window would.
-scene::SceneState renderedScene(const Options& options, const QStringList& given, scene::SceneState base,
-    const QString& pattern, const QString& background);
+// `arguments` without the program name; the settings not given keep their values in
+// `start` (the start scene, or a scene file's). A --sizeN or --relief given sets its
+// list's row as choosing that size or height in the window would.
+Parsed parseArguments(const QStringList& arguments, const scene::SceneState& start = scene::startScene());
 
 QString helpText();
 

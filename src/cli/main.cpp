@@ -4,7 +4,9 @@
 #include "platform/Files.h"
 #include "render/Answer.h"
 #include "render/Pipeline.h"
+#include "render/StageCache.h"
 #include "scene/SceneFile.h"
+#include "text/TextLayer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +14,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -143,11 +144,7 @@ Folders findFolders()
 {
     platform::usePictureFolders(platform::resolvePictureFolders(platform::standardFolderPlaces()));
     Folders f { platform::sourceFolder(), platform::backgroundFolder(), {} };
-    // The first entry the background list shows: only what the folder scan accepts.
-    const QStringList entries = platform::listFolder(f.background);
-    const auto first = std::find_if(
-        entries.begin(), entries.end(), [](const QString& name) { return platform::listedInFolder(name, false); });
-    if (first != entries.end()) f.flatName = *first;
+    f.flatName = scene::firstBackground(f.background);
     return f;
 }
 
@@ -161,16 +158,27 @@ std::optional<platform::Failure> pathInFolder(
     return std::nullopt;
 }
 
-// The name a written scene gives a picture of the command line: its file name, which
-// the scene's reader looks up in the folder. Says so when that is another file or none.
-QString sceneName(const QString& path, const QString& folder, const QString& what)
+// A written scene names a picture of the command line by its file name, which the
+// scene's reader looks up in the folder. Says so when that is another file or none.
+void checkInFolder(const QString& path, const QString& folder, const QString& what)
 {
     const QString name = QFileInfo(path).fileName();
     const QString inFolder = platform::child(folder, name);
     if (inFolder.isEmpty() || QFileInfo(inFolder).canonicalFilePath() != QFileInfo(path).canonicalFilePath())
         warn(QStringLiteral("the scene names the %1 \"%2\", but %3 is not that file in the picture folder %4")
                  .arg(what, name, path, folder.isEmpty() ? QStringLiteral("(none)") : folder));
-    return name;
+}
+
+// Warns once for each font family named but not installed.
+void warnMissingFonts(const scene::SceneState& state)
+{
+    QStringList warned;
+    for (const scene::LineState& line : state.lines) {
+        if (line.family.isEmpty() || warned.contains(line.family) || text::isInstalled(line.family)) continue;
+        warned << line.family;
+        warn(QStringLiteral("the font \"%1\" is not installed; drawing with \"%2\"")
+                 .arg(line.family, text::defaultFamily()));
+    }
 }
 
 int run(const QStringList& arguments, const cli::Parsed& parsed)
@@ -179,15 +187,15 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
     const QStringList& given = parsed.given;
     const bool usesScenes = !o.scene.isEmpty() || !o.sceneOut.isEmpty();
     const Folders folders = usesScenes ? findFolders() : Folders {};
-    scene::SceneState base = scene::startScene();
     if (!o.scene.isEmpty()) {
-        const scene::SceneFileResult read = scene::readSceneFile(o.scene);
+        scene::SceneFileResult read = scene::readSceneFile(o.scene);
         if (!read.ok()) {
             printTo(stderr,
                 QStringLiteral("voleta-render: cannot read the scene: %1: %2\n").arg(o.scene, sceneFileReason(read)));
             return kExitFailed;
         }
-        base = *read.state;
+        scene::settleFlat(read, folders.flatName);
+        const scene::SceneState& base = *read.state;
         QString patternPath, mapPath;
         if (!given.contains(QStringLiteral("pattern"))) {
             if (base.pattern.isEmpty()) {
@@ -202,29 +210,28 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
                 return failure(QStringLiteral("cannot read the pattern picture"), *missing);
         }
         // The flat plane, or a map the command line replaces, is not looked up.
-        if (!given.contains(QStringLiteral("map")) && !given.contains(QStringLiteral("depth-in"))
-            && !base.background.isEmpty() && base.background != folders.flatName) {
+        if (!given.contains(QStringLiteral("map")) && !given.contains(QStringLiteral("depth-in")) && !base.flat
+            && !base.background.isEmpty()) {
             if (const auto missing
                 = pathInFolder(folders.background, platform::kBackgroundFolderName, base.background, mapPath))
                 return failure(QStringLiteral("cannot read the map picture"), *missing);
         }
-        o = cli::parseArguments(arguments, cli::sceneOptions(base, patternPath, mapPath)).options;
+        o = cli::parseArguments(arguments, base).options;
+        if (!given.contains(QStringLiteral("pattern"))) o.pattern = patternPath;
+        if (!given.contains(QStringLiteral("map"))) o.map = mapPath;
     }
-    std::optional<scene::SceneState> sceneOut;
+    scene::SceneState& state = o.state;
     if (!o.sceneOut.isEmpty()) {
-        const QString pattern = given.contains(QStringLiteral("pattern"))
-            ? sceneName(o.pattern, folders.source, QStringLiteral("pattern picture"))
-            : base.pattern;
-        QString background = o.scene.isEmpty() ? folders.flatName : base.background;
-        if (given.contains(QStringLiteral("map"))) {
-            background = sceneName(o.map, folders.background, QStringLiteral("map picture"));
-            if (background == folders.flatName)
-                warn(QStringLiteral("\"%1\" is the first entry of the background folder, which stands for the flat "
-                                    "plane: the scene's background is flat")
-                         .arg(background));
-        }
-        sceneOut = cli::renderedScene(o, given, base, pattern, background);
-        if (const QString key = scene::badValueKey(*sceneOut); !key.isEmpty()) {
+        // The pictures of the command line are named by their file names, which the
+        // scene's reader looks up in the folders; without a scene or a map the
+        // background is the flat plane, named by its entry.
+        if (given.contains(QStringLiteral("pattern")))
+            checkInFolder(o.pattern, folders.source, QStringLiteral("pattern picture"));
+        if (given.contains(QStringLiteral("map")))
+            checkInFolder(o.map, folders.background, QStringLiteral("map picture"));
+        else if (o.scene.isEmpty())
+            state.background = folders.flatName;
+        if (const QString key = scene::badValueKey(state); !key.isEmpty()) {
             printTo(stderr,
                 QStringLiteral("voleta-render: a scene file cannot hold this value of %1\n\n%2")
                     .arg(key, cli::helpText()));
@@ -232,47 +239,43 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
         }
     }
 
-    render::Scene scene = cli::renderValues(o);
     platform::PictureResult pattern = platform::openPicture(o.pattern);
     if (!pattern.ok()) return failure(QStringLiteral("cannot read the pattern picture"), pattern.failure);
-    scene.pattern = std::move(pattern.image);
+    QImage map;
     if (!o.map.isEmpty()) {
-        platform::PictureResult map = platform::openPicture(o.map);
-        if (!map.ok()) return failure(QStringLiteral("cannot read the map picture"), map.failure);
-        scene.map = std::move(map.image);
+        platform::PictureResult read = platform::openPicture(o.map);
+        if (!read.ok()) return failure(QStringLiteral("cannot read the map picture"), read.failure);
+        map = std::move(read.image);
     }
+    const render::Scene scene = scene::renderScene(state, pattern.image, map);
 
-    render::DepthArray depth;
-    QImage mask;
+    // The same stages as the window's Display, or the composition alone over a depth file.
+    render::StageCache stages;
     if (!o.depthIn.isEmpty()) {
         const platform::PictureResult file = platform::openPicture(
             o.depthIn, { QImage::Format_Grayscale16, QSize(render::kWorkWidth, render::kWorkHeight) });
         if (!file.ok()) return failure(QStringLiteral("cannot read the depth file"), file.failure);
-        render::depthFromPicture(file.image, depth);
+        render::DepthArray fromFile;
+        render::depthFromPicture(file.image, fromFile);
+        stages.composeDepth(scene, fromFile);
     } else {
-        for (const text::Line& line : scene.lines) {
-            if (!line.family.isEmpty() && !text::isInstalled(line.family)) {
-                printTo(stderr,
-                    QStringLiteral("voleta-render: warning: the font \"%1\" is not installed; drawing with \"%2\"\n")
-                        .arg(line.family, text::defaultFamily()));
-            }
-        }
-        depth = render::sceneDepth(scene, o.maskOut.isEmpty() ? nullptr : &mask);
+        warnMissingFonts(state);
+        stages.update(scene);
     }
+    const render::DepthArray& depth = stages.depth();
 
     const bool jpeg = o.outputIsJpeg();
-    std::vector<Output> outputs { pictureOutput(QStringLiteral("the picture"), o.output,
-        render::composeScene(scene.pattern, depth, o.quality, scene.hk), jpeg ? "jpeg" : "png",
-        jpeg ? platform::kJpegQuality : platform::kPngQuality) };
+    std::vector<Output> outputs { pictureOutput(QStringLiteral("the picture"), o.output, stages.picture(),
+        jpeg ? "jpeg" : "png", jpeg ? platform::kJpegQuality : platform::kPngQuality) };
     const auto png = [&outputs](const QString& what, const QString& path, const auto& make) {
         if (!path.isEmpty()) outputs.push_back(pictureOutput(what, path, make(), "png", platform::kPngQuality));
     };
     png(QStringLiteral("the depth file"), o.depthOut, [&] { return render::depthPicture(depth); });
     png(QStringLiteral("the answer picture"), o.answerOut, [&] { return render::answerPicture(depth, scene.hk); });
-    png(QStringLiteral("the text mask"), o.maskOut, [&] { return mask; });
-    if (sceneOut)
+    png(QStringLiteral("the text mask"), o.maskOut, [&] { return stages.mask(); });
+    if (!o.sceneOut.isEmpty())
         outputs.push_back({ QStringLiteral("the scene"), o.sceneOut,
-            [state = *sceneOut](const QString& to) { return scene::writeSceneFile(state, to); } });
+            [state](const QString& to) { return scene::writeSceneFile(state, to); } });
     return writeAll(outputs);
 }
 

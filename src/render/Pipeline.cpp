@@ -1,6 +1,6 @@
 #include "render/Pipeline.h"
 
-#include "render/QualityCompose.h"
+#include "render/StageCache.h"
 
 #include <algorithm>
 
@@ -12,18 +12,6 @@ namespace {
 
 } // namespace
 
-const StartState& startState()
-{
-    static const StartState start = [] {
-        StartState s;
-        s.lines[0] = { QStringLiteral("Voleta"), QString(), 440, 0, 20, 0, 0 };
-        s.lines[1] = { QStringLiteral(" 3D"), QString(), 400, 0, 450, 0, 0 };
-        s.lines[2] = { QStringLiteral("     V2"), QString(), 360, 0, 880, 0, 0 };
-        return s;
-    }();
-    return start;
-}
-
 QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan)
 {
     if (map.isNull()) return {};
@@ -32,30 +20,20 @@ QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan)
 
 DepthArray sceneDepth(const Scene& scene, QImage* maskOut)
 {
-    DepthArray a;
-    const QImage crop = mapCropPicture(scene.map, scene.zoomRow, scene.pan);
-    if (crop.isNull())
-        depthFlat(a);
-    else
-        depthFromMap(crop, scene.hk, scene.kt, a, scene.lighterNear);
-
-    QImage mask(kWorkWidth, kWorkHeight, QImage::Format_RGB32);
-    mask.fill(Qt::white);
-    text::drawMask(mask, scene.lines);
-    applyTextDepths(mask, lineDepths(scene.s1, scene.s2, scene.s3, scene.hk), a);
-    if (maskOut) *maskOut = std::move(mask);
+    StageCache stages;
+    DepthArray a = stages.updateDepth(scene);
+    if (maskOut) *maskOut = stages.mask();
     return a;
 }
 
 QImage composeScene(const QImage& pattern, const DepthArray& a, bool quality, int hk)
 {
-    QImage picture(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
-    picture.fill(Qt::black);
-    if (quality)
-        composeQuality(patternStrip(pattern), a, hk, picture);
-    else
-        compose(patternStrip(pattern), a, picture);
-    return picture;
+    Scene scene;
+    scene.pattern = pattern;
+    scene.quality = quality;
+    scene.hk = hk;
+    StageCache stages;
+    return stages.composeDepth(scene, a);
 }
 
 QImage depthPicture(const DepthArray& a)

@@ -11,14 +11,24 @@ const QImage& StageCache::update(const Scene& scene, const RowCallback& afterRow
         pictureKey.reset();
         return composed;
     }
+    updateStrip(scene);
+    updateDepth(scene);
+    composeStage(scene, afterRow);
+    return composed;
+}
 
+void StageCache::updateStrip(const Scene& scene)
+{
     const qint64 pattern = scene.pattern.cacheKey();
     if (stripKey != pattern) {
         strip = patternStrip(scene.pattern);
         stripKey = pattern;
         ++recomputed.strip;
     }
+}
 
+const DepthArray& StageCache::updateDepth(const Scene& scene)
+{
     // Zoom and pan mean nothing without a map: the flat plane has one key.
     const CropKey crops
         = scene.map.isNull() ? CropKey { 0, 0, {} } : CropKey { scene.map.cacheKey(), scene.zoomRow, scene.pan };
@@ -39,9 +49,9 @@ const QImage& StageCache::update(const Scene& scene, const RowCallback& afterRow
     }
 
     if (maskKey != scene.lines) {
-        if (mask.isNull()) mask = QImage(kWorkWidth, kWorkHeight, QImage::Format_RGB32);
-        mask.fill(Qt::white);
-        text::drawMask(mask, scene.lines);
+        if (maskPicture.isNull()) maskPicture = QImage(kWorkWidth, kWorkHeight, QImage::Format_RGB32);
+        maskPicture.fill(Qt::white);
+        text::drawMask(maskPicture, scene.lines);
         maskKey = scene.lines;
         ++recomputed.mask;
     }
@@ -50,11 +60,30 @@ const QImage& StageCache::update(const Scene& scene, const RowCallback& afterRow
     const DepthKey depths { recomputed.relief, recomputed.mask, k.k1, k.k2, k.k3 };
     if (depthKey != depths) {
         depthArray = relief;
-        applyTextDepths(mask, k, depthArray);
+        applyTextDepths(maskPicture, k, depthArray);
         depthKey = depths;
         ++recomputed.depth;
     }
+    return depthArray;
+}
 
+const QImage& StageCache::composeDepth(const Scene& scene, const DepthArray& given, const RowCallback& afterRow)
+{
+    if (scene.pattern.isNull()) {
+        composed = QImage();
+        pictureKey.reset();
+        return composed;
+    }
+    updateStrip(scene);
+    depthArray = given;
+    depthKey.reset();
+    ++recomputed.depth;
+    composeStage(scene, afterRow);
+    return composed;
+}
+
+void StageCache::composeStage(const Scene& scene, const RowCallback& afterRow)
+{
     const PictureKey pictures { recomputed.strip, recomputed.depth, scene.quality, scene.hk };
     if (pictureKey != pictures || composed.isNull() || afterRow) {
         // A picture still shared with its viewer is left to it; compose into a new one.
@@ -69,7 +98,6 @@ const QImage& StageCache::update(const Scene& scene, const RowCallback& afterRow
         pictureKey = pictures;
         ++recomputed.picture;
     }
-    return composed;
 }
 
 } // namespace render

@@ -1,10 +1,9 @@
-// The Display pipeline with each stage kept: the pattern strip, the map crop, the
-// relief, the text mask, the depth array and the composed picture. Each stage
+// The Display pipeline, written once, with each stage kept: the pattern strip, the map
+// crop, the relief, the text mask, the depth array and the composed picture. Each stage
 // remembers the inputs it was made from, and an update recomputes only the stages
 // whose inputs changed, so a typed character redraws the mask and recomposes, and a
-// pan redraws the crop and the relief, without redoing the rest. Live editing keeps
-// one of these; the result equals composeScene(scene.pattern, sceneDepth(scene),
-// scene.quality, scene.hk).
+// pan redraws the crop and the relief, without redoing the rest. The window's live
+// view and Display command keep one of these; voleta-render and the benchmark run one.
 #pragma once
 
 #include "render/DepthArray.h"
@@ -33,8 +32,20 @@ public:
     // (the Display command shows the rows as they come).
     const QImage& update(const Scene& scene, const RowCallback& afterRow = {});
 
+    // Brings the crop, relief, mask and depth stages up to date with `scene` (no pattern
+    // picture needed) and returns the depth array.
+    const DepthArray& updateDepth(const Scene& scene);
+
+    // Composes `scene`'s pattern over a depth array given whole (a depth file) in place
+    // of the crop, relief, mask and depth stages, which it leaves as they were; the
+    // next update() makes the depth stage again. Null when the scene has no pattern.
+    const QImage& composeDepth(const Scene& scene, const DepthArray& given, const RowCallback& afterRow = {});
+
     const QImage& picture() const { return composed; }
     const DepthArray& depth() const { return depthArray; }
+    // The text mask the depth stage used: 1600 x 1280, white with the lines in their
+    // code colours; null before the first update.
+    const QImage& mask() const { return maskPicture; }
     const Counts& counts() const { return recomputed; }
 
 private:
@@ -71,10 +82,14 @@ private:
     QImage strip;
     QImage crop; // null for the flat plane
     DepthArray relief;
-    QImage mask;
+    QImage maskPicture;
     DepthArray depthArray;
     QImage composed;
     Counts recomputed;
+
+    void updateStrip(const Scene& scene);
+    // The composition stage over depthArray, made by the depth stage or given whole.
+    void composeStage(const Scene& scene, const RowCallback& afterRow);
 };
 
 } // namespace render

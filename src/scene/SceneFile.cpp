@@ -1,11 +1,14 @@
 #include "scene/SceneFile.h"
 
+#include "scene/ListRules.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -14,23 +17,8 @@ namespace scene {
 
 namespace {
 
-    // The size list shows 70 .. 200 points; a line is drawn at 4 times that many pixels.
-    constexpr int kSizeRows = 14;
-    constexpr int kFirstSizePoints = 70;
-    constexpr int kSizeStepPoints = 10;
-    constexpr int kLastRow = 5; // the zoom, height and export-size lists
-    constexpr int kNearFarRows = 21; // "近10" .. "遠10"
     constexpr int kNameBytesLimit = 255; // a file name on the disk
-
-    const QString kParallel = QStringLiteral("parallel");
-    const QString kCrossed = QStringLiteral("crossed");
-
-    bool isListSize(int size)
-    {
-        const int points = size / text::kSizeFactor;
-        return size % text::kSizeFactor == 0 && points >= kFirstSizePoints
-            && points < kFirstSizePoints + kSizeRows * kSizeStepPoints && points % kSizeStepPoints == 0;
-    }
+    const QString kFlatKey = QStringLiteral("flat");
 
     bool inRange(int value, int low, int high)
     {
@@ -136,11 +124,14 @@ namespace {
         const QJsonArray lines = r.array(QStringLiteral("lines"), 3);
         for (int n = 0; n < 3; ++n)
             s.lines[n] = readLine(lines[n], n);
-        const QString viewing = r.string(QStringLiteral("viewing"));
-        if (viewing != kParallel && viewing != kCrossed) throw BadKey { r.path(QStringLiteral("viewing")) };
-        s.methodRow = viewing == kCrossed ? 1 : 0;
+        const std::optional<int> method = rules::methodRowOfName(r.string(QStringLiteral("viewing")));
+        if (!method) throw BadKey { r.path(QStringLiteral("viewing")) };
+        s.methodRow = *method;
         s.pattern = r.string(QStringLiteral("pattern"));
         s.background = r.string(QStringLiteral("background"));
+        // Without the key (a file older than it) this is only the start's guess: the
+        // reader settles it with settleFlat, knowing the background folder.
+        s.flat = r.has(kFlatKey) ? r.boolean(kFlatKey) : s.background.isEmpty();
         s.zoomRow = r.integer(QStringLiteral("zoomRow"));
         s.pan = r.point(QStringLiteral("pan"));
         s.heightRow = r.integer(QStringLiteral("heightRow"));
@@ -184,23 +175,23 @@ QString badValueKey(const SceneState& s)
         const LineState& line = s.lines[n];
         if (line.text.size() > kSceneTextLimit) return linePath(n, "text");
         if (line.family.size() > kSceneFontLimit) return linePath(n, "font");
-        if (!inRange(line.sizeRow, 0, kSizeRows - 1)) return linePath(n, "sizeRow");
-        if (!isListSize(line.size)) return linePath(n, "size");
+        if (!inRange(line.sizeRow, 0, rules::kSizeRows - 1)) return linePath(n, "sizeRow");
+        if (!rules::isListSize(line.size)) return linePath(n, "size");
         if (!inRange(line.offset.x(), -kSceneOffsetLimit, kSceneOffsetLimit)) return linePath(n, "x");
         if (!inRange(line.offset.y(), -kSceneOffsetLimit, kSceneOffsetLimit)) return linePath(n, "y");
         if (!inRange(line.depth, -18, 18)) return linePath(n, "depth");
     }
-    if (!inRange(s.methodRow, 0, 1)) return QStringLiteral("viewing");
+    if (!inRange(s.methodRow, 0, rules::kMethodRows - 1)) return QStringLiteral("viewing");
     if (!s.pattern.isEmpty() && !isPlainFileName(s.pattern)) return QStringLiteral("pattern");
     if (!s.background.isEmpty() && !isPlainFileName(s.background)) return QStringLiteral("background");
-    if (!inRange(s.zoomRow, 0, kLastRow)) return QStringLiteral("zoomRow");
+    if (!inRange(s.zoomRow, 0, rules::kZoomRows - 1)) return QStringLiteral("zoomRow");
     if (!inRange(s.pan.x(), -kSceneOffsetLimit, kSceneOffsetLimit)) return QStringLiteral("pan.x");
     if (!inRange(s.pan.y(), -kSceneOffsetLimit, kSceneOffsetLimit)) return QStringLiteral("pan.y");
-    if (!inRange(s.heightRow, 0, kLastRow)) return QStringLiteral("heightRow");
-    if (!inRange(s.kt, 1, kLastRow + 1)) return QStringLiteral("relief");
+    if (!inRange(s.heightRow, 0, rules::kHeightRows - 1)) return QStringLiteral("heightRow");
+    if (!inRange(s.kt, rules::relief(0), rules::relief(rules::kHeightRows - 1))) return QStringLiteral("relief");
     for (int i = 0; i < 2; ++i)
-        if (!inRange(s.nearFarRows[i], 0, kNearFarRows - 1)) return QStringLiteral("nearFarRows[%1]").arg(i);
-    if (!inRange(s.exportSizeRow, 0, kLastRow)) return QStringLiteral("exportSizeRow");
+        if (!inRange(s.nearFarRows[i], 0, rules::kNearFarRows - 1)) return QStringLiteral("nearFarRows[%1]").arg(i);
+    if (!inRange(s.exportSizeRow, 0, rules::kExportSizeRows - 1)) return QStringLiteral("exportSizeRow");
     return {};
 }
 
@@ -225,6 +216,7 @@ SceneFileResult parseScene(const QByteArray& bytes)
         if (const QString key = badValueKey(state); !key.isEmpty()) return failed(SceneFileError::BadValue, key);
         SceneFileResult result;
         result.state = std::move(state);
+        result.flatGiven = root.contains(kFlatKey);
         return result;
     } catch (const BadKey& bad) {
         return failed(SceneFileError::BadValue, bad.path);
@@ -271,9 +263,10 @@ QByteArray sceneJson(const SceneState& s)
         { QStringLiteral("format"), kSceneFormatName },
         { QStringLiteral("version"), kSceneVersion },
         { QStringLiteral("lines"), lines },
-        { QStringLiteral("viewing"), s.methodRow == 1 ? kCrossed : kParallel },
+        { QStringLiteral("viewing"), rules::methodName(s.methodRow) },
         { QStringLiteral("pattern"), s.pattern },
         { QStringLiteral("background"), s.background },
+        { kFlatKey, s.flat },
         { QStringLiteral("zoomRow"), s.zoomRow },
         { QStringLiteral("pan"),
             QJsonObject { { QStringLiteral("x"), s.pan.x() }, { QStringLiteral("y"), s.pan.y() } } },
@@ -290,6 +283,21 @@ QByteArray sceneJson(const SceneState& s)
 std::optional<platform::Failure> writeSceneFile(const SceneState& state, const QString& path)
 {
     return platform::writeFile(sceneJson(state), path);
+}
+
+void settleFlat(SceneFileResult& read, const QString& firstBackground)
+{
+    if (!read.state || read.flatGiven) return;
+    read.state->flat = read.state->background.isEmpty() || read.state->background == firstBackground;
+}
+
+QString firstBackground(const QString& folder)
+{
+    if (folder.isEmpty()) return {};
+    const QStringList entries = platform::listFolder(folder);
+    const auto first = std::find_if(
+        entries.begin(), entries.end(), [](const QString& name) { return platform::listedInFolder(name, false); });
+    return first != entries.end() ? *first : QString();
 }
 
 } // namespace scene

@@ -4,6 +4,9 @@
 // The file holds an object with the keys (written in this stable, alphabetical order):
 //   background     the background's file name in 背景フォルダ ("" = none chosen)
 //   exportSizeRow  0..5                      (optional, start value 0)
+//   flat           true/false: the background is the flat plane (optional: a file
+//                  written before the key is flat exactly when its background names
+//                  the background folder's first entry, or none; see settleFlat)
 //   format         "voleta-scene"
 //   heightRow      0..5
 //   lighterNear    true/false                (optional, start value false)
@@ -38,6 +41,9 @@ struct SceneFileResult {
     std::optional<SceneState> state; // set when the file was read
     SceneFileError error = SceneFileError::Unreadable;
     QString detail; // what was wrong: the key at fault, the version found, the system's text
+    // Whether the file had the "flat" key. Without it state->flat is a guess (true only
+    // for an empty background) until settleFlat has seen the background folder.
+    bool flatGiven = false;
     bool ok() const { return state.has_value(); }
 };
 
@@ -60,6 +66,16 @@ std::optional<platform::Failure> writeSceneFile(const SceneState& state, const Q
 // The key path ("lines[2].depth", "pattern") of the first value of `state` that no
 // control can show, so a file holding it would be refused; empty when every value is fine.
 QString badValueKey(const SceneState& state);
+
+// Settles whether a scene read from a file without the "flat" key is the flat plane:
+// exactly when its background names the background folder's first entry
+// (`firstBackground`, see below) or none. A file with the key, or a failed read, is left
+// as it is. Every reader of scene files calls it before using the state.
+void settleFlat(SceneFileResult& read, const QString& firstBackground);
+
+// The first entry the background list shows for `folder` (the one that stands for the
+// flat plane): the first by name that the folder scan lists. Empty when there is none.
+QString firstBackground(const QString& folder);
 
 // Whether `name` can name a picture inside a picture folder: a plain file name.
 bool isPlainFileName(const QString& name);

@@ -2,6 +2,7 @@
 
 #include "render/Engine.h"
 #include "scene/FolderModel.h"
+#include "scene/ListRules.h"
 #include "scene/Messages.h"
 #include "scene/PictureLibrary.h"
 #include "scene/SceneFile.h"
@@ -221,7 +222,7 @@ void SceneModel::chooseSize(int line, int row)
 {
     SceneState s = current.state;
     s.lines[line].sizeRow = row;
-    s.lines[line].size = row >= 0 ? (70 + 10 * row) * text::kSizeFactor : 0; // no row: nothing drawn
+    s.lines[line].size = rules::drawnSize(row); // no row: nothing drawn
     editState(s, lineName(line) + QStringLiteral("の文字サイズ"));
 }
 
@@ -328,7 +329,7 @@ void SceneModel::chooseHeight(int row)
 {
     SceneState s = current.state;
     s.heightRow = row;
-    s.kt = row + 1;
+    s.kt = rules::relief(row);
     editState(s, QStringLiteral("高低差"));
 }
 
@@ -394,7 +395,10 @@ bool SceneModel::prepareDisplay()
 
 bool SceneModel::open(const QString& path)
 {
-    const SceneFileResult result = readSceneFile(path);
+    SceneFileResult result = readSceneFile(path);
+    // A file written before the flat plane was a field of its own names it by the list's
+    // first background.
+    settleFlat(result, folderModel->backgrounds().value(0));
     if (!result.ok()) {
         Q_EMIT failed(messages::sceneNotOpened(path, result));
         return false;
@@ -402,8 +406,6 @@ bool SceneModel::open(const QString& path)
     const Value before = current;
     Value v { *result.state, false };
     SceneState& s = v.state;
-    // A file names the flat plane by the background folder's first entry.
-    s.flat = s.background == folderModel->backgrounds().value(0);
     QStringList missing;
     // A scene that names no picture leaves that list's choice as it is; a picture that is
     // not in its folder too, after saying so.

@@ -4,33 +4,28 @@ namespace scene {
 
 SceneState startScene()
 {
-    const render::StartState& start = render::startState();
-    SceneState s;
-    for (int n = 0; n < 3; ++n) {
-        LineState& line = s.lines[n];
-        const text::Line& drawn = start.lines[n];
-        line.text = drawn.text;
-        line.family = drawn.family;
-        line.sizeRow = start.sizeRows[n];
-        line.size = drawn.size;
-        line.offset = QPoint(drawn.x, drawn.y);
-        line.italic = drawn.italic == 1;
-        line.bold = drawn.bold == 1;
-        line.depth = start.sliders[n];
-    }
-    s.methodRow = start.hk == 1 ? 0 : 1;
-    s.zoomRow = start.zoomRow;
-    s.heightRow = start.heightRow;
-    s.kt = start.kt;
-    s.nearFarRows = { start.nearFarRow, start.nearFarRow };
-    return s;
+    static const SceneState start = [] {
+        SceneState s;
+        s.lines[0] = { QStringLiteral("Voleta"), QString(), 5, 440, QPoint(0, 20), false, false, 6 };
+        s.lines[1] = { QStringLiteral(" 3D"), QString(), 4, 400, QPoint(0, 450), false, false, 8 };
+        s.lines[2] = { QStringLiteral("     V2"), QString(), 3, 360, QPoint(0, 880), false, false, 10 };
+        s.methodRow = 0; // 平行方
+        s.flat = true;
+        s.zoomRow = 0; // " 1 ×"
+        s.heightRow = 2; // "1.5×"
+        s.kt = 2;
+        s.nearFarRows = { 5, 5 }; // "近5"
+        s.exportSizeRow = 0;
+        return s;
+    }();
+    return start;
 }
 
 render::Scene renderScene(const SceneState& state, const QImage& pattern, const QImage& map)
 {
     render::Scene r;
     r.pattern = pattern;
-    r.map = map;
+    if (!state.flat) r.map = map;
     r.zoomRow = state.zoomRow;
     r.pan = state.pan;
     r.kt = state.kt;

@@ -4,6 +4,8 @@
 #include "platform/Files.h"
 #include "render/Pipeline.h"
 #include "scene/FolderModel.h"
+#include "scene/ListRules.h"
+#include "scene/SceneState.h"
 #include "text/TextLayer.h"
 
 #include <QCheckBox>
@@ -19,24 +21,14 @@
 
 namespace {
 
-// The size lists' rows, in points; a line is drawn at text::kSizeFactor mask pixels a point.
 QStringList sizeRows()
 {
-    QStringList rows;
-    for (int v = 70; v <= 200; v += 10)
-        rows << QString::number(v);
-    return rows;
+    return scene::rules::sizeCaptions();
 }
 
 QStringList nearFarRows()
 {
-    QStringList rows;
-    for (int i = 10; i >= 1; --i)
-        rows << QStringLiteral("近%1").arg(i);
-    rows << QStringLiteral(" 0");
-    for (int i = 1; i <= 10; ++i)
-        rows << QStringLiteral("遠%1").arg(i);
-    return rows;
+    return scene::rules::nearFarCaptions();
 }
 
 } // namespace
@@ -139,16 +131,16 @@ void Window2::createControls()
         return a;
     };
 
-    const render::StartState& start = render::startState();
+    const scene::SceneState start = scene::startScene();
     Canvas2 = place(new Canvas(this), "Canvas2", 12, 12, 160, 128);
     Canvas2->setAutoFillBackground(true);
     LittleArrows1 = place(new LittleArrows(this), "LittleArrows1", 42, 173, 13, 23);
     BevelButton1 = bevel("BevelButton1", QStringLiteral("<"), 28, 175);
     BevelButton3 = bevel("BevelButton3", QStringLiteral(">"), 57, 175);
     StaticText4 = label("StaticText4", QStringLiteral("遠　　近"), 78, 150, 60, 18);
-    PopupMenu2 = list("PopupMenu2", 572, 164, 70, 20, nearFarRows(), start.nearFarRow);
+    PopupMenu2 = list("PopupMenu2", 572, 164, 70, 20, nearFarRows(), start.nearFarRows[0]);
     PopupMenu2->setFont(uiFont(12));
-    PopupMenu1 = list("PopupMenu1", 233, 174, 70, 20, sizeRows(), start.sizeRows[0]);
+    PopupMenu1 = list("PopupMenu1", 233, 174, 70, 20, sizeRows(), start.lines[0].sizeRow);
     StaticText2 = label("StaticText2", QStringLiteral("文字サイズ"), 233, 150, 70, 18);
     StaticText3 = label("StaticText3", QStringLiteral("文字列"), 158, 150, 52, 18);
     EditField1 = field("EditField1", start.lines[0].text, 168, QColor(63, 0, 0));
@@ -158,9 +150,9 @@ void Window2::createControls()
     LittleArrows2 = place(new LittleArrows(this), "LittleArrows2", 42, 206, 13, 23);
     BevelButton4 = bevel("BevelButton4", QStringLiteral("<"), 28, 208);
     BevelButton5 = bevel("BevelButton5", QStringLiteral(">"), 57, 208);
-    PopupMenu5 = list("PopupMenu5", 570, 196, 70, 20, nearFarRows(), start.nearFarRow);
+    PopupMenu5 = list("PopupMenu5", 570, 196, 70, 20, nearFarRows(), start.nearFarRows[1]);
     PopupMenu5->setFont(uiFont(12));
-    PopupMenu4 = list("PopupMenu4", 233, 207, 70, 20, sizeRows(), start.sizeRows[1]);
+    PopupMenu4 = list("PopupMenu4", 233, 207, 70, 20, sizeRows(), start.lines[1].sizeRow);
     EditField2 = field("EditField2", start.lines[1].text, 202, QColor(0, 0, 63));
     PopupMenu8 = list("PopupMenu8", 306, 207, 118, 20, {}, -1);
     CheckBox3 = check("CheckBox3", 430, 207);
@@ -173,14 +165,10 @@ void Window2::createControls()
     PushButton1->setDefault(true); // Return presses it (see keyPressEvent)
     PushButton1->setEnabled(false);
 
-    PopupMenu6 = list("PopupMenu6", 541, 248, 110, 20,
-        { QStringLiteral(" 640 × 480"), QStringLiteral(" 720 × 480"), QStringLiteral(" 800 × 600"),
-            QStringLiteral("1024× 768"), QStringLiteral("1152× 720"), QStringLiteral("1440× 900") },
-        0);
+    PopupMenu6 = list("PopupMenu6", 541, 248, 110, 20, scene::rules::exportSizeCaptions(), start.exportSizeRow);
     StaticText1 = label("StaticText1", QStringLiteral("元画像選択"), 196, 45, 80, 18, 14);
     PopupMenu3 = list("PopupMenu3", 294, 45, 130, 20, {}, -1);
-    PopupMenu10 = list(
-        "PopupMenu10", 265, 10, 80, 20, { QStringLiteral("平行方"), QStringLiteral("交差方") }, start.hk == 1 ? 0 : 1);
+    PopupMenu10 = list("PopupMenu10", 265, 10, 80, 20, scene::rules::methodCaptions(), start.methodRow);
     StaticText8 = label("StaticText8", QStringLiteral("背景 選択"), 198, 75, 75, 18, 14);
     // The lists beyond the right edge are labelled for whoever widens the window.
     StaticText6 = label("StaticText6", QStringLiteral("書き出しサイズ"), 541, 218, 96, 25);
@@ -193,14 +181,8 @@ void Window2::createControls()
             QStringLiteral("大峰山脈"), QStringLiteral("紀伊半島"), QStringLiteral("串本大島"),
             QStringLiteral("花瀬") },
         0);
-    PopupMenu12 = list("PopupMenu12", 240, 109, 80, 20,
-        { QStringLiteral(" 1 ×"), QStringLiteral("1.5×"), QStringLiteral(" 2 ×"), QStringLiteral("2.5×"),
-            QStringLiteral(" 3 ×"), QStringLiteral(" 4 ×") },
-        start.zoomRow);
-    PopupMenu13 = list("PopupMenu13", 385, 109, 80, 20,
-        { QStringLiteral("0.5×"), QStringLiteral(" 1 ×"), QStringLiteral("1.5×"), QStringLiteral(" 2 ×"),
-            QStringLiteral("2.5×"), QStringLiteral(" 3 ×") },
-        start.heightRow);
+    PopupMenu12 = list("PopupMenu12", 240, 109, 80, 20, scene::rules::zoomCaptions(), start.zoomRow);
+    PopupMenu13 = list("PopupMenu13", 385, 109, 80, 20, scene::rules::heightCaptions(), start.heightRow);
     StaticText11 = label("StaticText11", QStringLiteral("縮 尺"), 200, 110, 40, 18);
     StaticText12 = label("StaticText12", QStringLiteral("高低差"), 335, 110, 45, 18);
     PopupArrow1 = arrow("PopupArrow1", PopupArrow::Upward, 87, 3, 10, 8);
@@ -208,8 +190,8 @@ void Window2::createControls()
     PopupArrow2 = arrow("PopupArrow2", PopupArrow::Downward, 87, 143, 10, 8);
     PopupArrow4 = arrow("PopupArrow4", PopupArrow::Right, 176, 69, 8, 10);
     StaticText13 = label("StaticText13", QStringLiteral("立体視"), 196, 10, 50, 20);
-    Slider1 = slider("Slider1", 178, start.sliders[0]);
-    Slider2 = slider("Slider2", 212, start.sliders[1]);
+    Slider1 = slider("Slider1", 178, start.lines[0].depth);
+    Slider2 = slider("Slider2", 212, start.lines[1].depth);
     StaticText7 = label("StaticText7", QStringLiteral("斜体"), 419, 150, 32, 18);
     QFont italic = uiFont(12);
     italic.setItalic(true);
@@ -222,12 +204,12 @@ void Window2::createControls()
     LittleArrows3 = place(new LittleArrows(this), "LittleArrows3", 42, 239, 13, 23);
     BevelButton2 = bevel("BevelButton2", QStringLiteral("<"), 28, 241);
     BevelButton6 = bevel("BevelButton6", QStringLiteral(">"), 57, 241);
-    PopupMenu9 = list("PopupMenu9", 233, 240, 70, 20, sizeRows(), start.sizeRows[2]);
+    PopupMenu9 = list("PopupMenu9", 233, 240, 70, 20, sizeRows(), start.lines[2].sizeRow);
     EditField3 = field("EditField3", start.lines[2].text, 236, QColor(0, 0, 63));
     PopupMenu14 = list("PopupMenu14", 306, 240, 118, 20, {}, -1);
     CheckBox5 = check("CheckBox5", 430, 240);
     CheckBox6 = check("CheckBox6", 452, 240);
-    Slider3 = slider("Slider3", 245, start.sliders[2]);
+    Slider3 = slider("Slider3", 245, start.lines[2].depth);
     StaticText14 = label("StaticText14", QStringLiteral("上段"), 1, 176, 30, 18);
     StaticText15 = label("StaticText15", QStringLiteral("中段"), 1, 208, 30, 18);
     StaticText16 = label("StaticText16", QStringLiteral("下段"), 1, 242, 30, 18);
