@@ -21,20 +21,30 @@ namespace {
         std::vector<int> surface = std::vector<int>(kPictureWidth);
     };
 
+    // A run of surface columns [begin, end) of one parallax.
+    struct Run {
+        int begin, end, parallax;
+    };
+
     // Lands every surface column c (parallax p) on column c + shift(p), the nearer point
     // winning, then fills each run of columns no point landed on with the farther of the
     // two surfaces beside it, carried on across the run (its surface columns go on rising
     // one a column), so a gap opened beside a near edge shows the far surface behind it
     // rather than a streak of one pixel.
-    template <typename Shift> void landRow(const int* parallax, ViewRow& view, Shift shift)
+    template <typename Shift> void landRow(const std::vector<Run>& runs, ViewRow& view, Shift shift)
     {
         std::fill(view.parallax.begin(), view.parallax.end(), -1);
-        for (int c = 0; c < kPictureWidth; ++c) {
-            const int p = parallax[c];
-            const int t = c + shift(p);
-            if (t < 0 || t >= kPictureWidth || p <= view.parallax[t]) continue;
-            view.parallax[t] = p;
-            view.surface[t] = c;
+        int* nearest = view.parallax.data();
+        int* surface = view.surface.data();
+        for (const Run& run : runs) {
+            const int p = run.parallax, s = shift(p);
+            const int begin = std::max(run.begin + s, 0), end = std::min(run.end + s, kPictureWidth);
+            // Branch-free, so that the compiler makes it a vector loop.
+            for (int t = begin; t < end; ++t) {
+                const bool nearer = p > nearest[t];
+                nearest[t] = nearer ? p : nearest[t];
+                surface[t] = nearer ? t - s : surface[t];
+            }
         }
         for (int t = 0; t < kPictureWidth;) {
             if (view.parallax[t] >= 0) {
@@ -55,22 +65,37 @@ namespace {
         }
     }
 
-    // Writes one view row: the strip's texture at each column's surface column, shaded by
-    // the per-parallax factor (in 256ths) when `shades` is given.
-    void textureRow(const ViewRow& view, const uint32_t* strip, const int* shades, uint32_t* out)
+    // The strip's row tiled across every surface column a view can show: the picture's
+    // columns and up to kViewMaxParallax beyond either side (surface column c at c + kReach).
+    constexpr int kReach = 64;
+    static_assert(kReach >= kViewMaxParallax);
+
+    void tileRow(const uint32_t* strip, uint32_t* tiled)
     {
+        // Surface column -kReach shows strip column kStrip - kReach; from there the strip repeats.
+        for (int c = 0, from = kStrip - kReach; c < kPictureWidth + 2 * kReach; ++c) {
+            tiled[c] = strip[from] | 0xFF000000u;
+            if (++from == kStrip) from = 0;
+        }
+    }
+
+    // Writes one view row: the tiled texture at each column's surface column, shaded by
+    // the per-parallax factor (in 256ths) when `shades` is given.
+    void textureRow(const ViewRow& view, const uint32_t* tiled, const int* shades, uint32_t* out)
+    {
+        const int* surface = view.surface.data();
+        if (!shades) {
+            for (int t = 0; t < kPictureWidth; ++t)
+                out[t] = tiled[surface[t] + kReach];
+            return;
+        }
+        const int* parallax = view.parallax.data();
         for (int t = 0; t < kPictureWidth; ++t) {
-            const int column = ((view.surface[t] % kStrip) + kStrip) % kStrip;
-            const uint32_t texel = strip[column];
-            if (!shades) {
-                out[t] = texel | 0xFF000000u;
-                continue;
-            }
-            const uint32_t f = uint32_t(shades[view.parallax[t]]);
-            const uint32_t r = ((texel >> 16 & 0xFF) * f + 128) >> 8;
-            const uint32_t g = ((texel >> 8 & 0xFF) * f + 128) >> 8;
-            const uint32_t b = ((texel & 0xFF) * f + 128) >> 8;
-            out[t] = 0xFF000000u | r << 16 | g << 8 | b;
+            const uint32_t texel = tiled[surface[t] + kReach];
+            const uint32_t f = uint32_t(shades[parallax[t]]);
+            const uint32_t redBlue = (((texel & 0xFF00FFu) * f + 0x800080u) >> 8) & 0xFF00FFu;
+            const uint32_t green = (((texel & 0xFF00u) * f + 0x8000u) >> 8) & 0xFF00u;
+            out[t] = 0xFF000000u | redBlue | green;
         }
     }
 
@@ -106,35 +131,45 @@ StereoViews stereoViews(const QImage& stripIn, const DepthArray& a, int hk, bool
 
     StereoViews views { QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32),
         QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32) };
-    std::vector<int> parallax(kPictureWidth, 0); // the margins stay at the farthest plane
+    std::vector<uint32_t> tiled(kPictureWidth + 2 * kReach);
+    std::vector<Run> runs;
     ViewRow left, right;
     for (int y = 0; y < kWorkHeight; ++y) {
-        // Runs of one depth are the rule (text, flat ground), so the last value is kept.
+        // The row as runs of one parallax: the margins at the farthest plane, then the
+        // depth entries (runs of one depth are the rule: text, flat ground).
+        runs.assign(1, Run { 0, kMargin, 0 });
         const int32_t* depths = a.row(y);
-        int32_t lastDepth = depths[0];
-        int lastParallax = viewParallax(sign * lastDepth, farthest, nearest);
-        for (int x = 0; x < kWorkWidth; ++x) {
-            if (depths[x] != lastDepth) {
-                lastDepth = depths[x];
-                lastParallax = viewParallax(sign * lastDepth, farthest, nearest);
-            }
-            parallax[size_t(kMargin + x)] = lastParallax;
+        for (int x = 0; x < kWorkWidth;) {
+            int end = x + 1;
+            while (end < kWorkWidth && depths[end] == depths[x])
+                ++end;
+            const int p = viewParallax(sign * depths[x], farthest, nearest);
+            if (runs.back().parallax == p && runs.back().end == kMargin + x)
+                runs.back().end = kMargin + end;
+            else
+                runs.push_back(Run { kMargin + x, kMargin + end, p });
+            x = end;
         }
-        landRow(parallax.data(), left, [](int p) { return p - p / 2; });
-        landRow(parallax.data(), right, [](int p) { return -(p / 2); });
-        const auto* texture = reinterpret_cast<const uint32_t*>(strip.constScanLine(y));
+        if (runs.back().parallax == 0)
+            runs.back().end = kPictureWidth;
+        else
+            runs.push_back(Run { kMargin + kWorkWidth, kPictureWidth, 0 });
+        landRow(runs, left, [](int p) { return p - p / 2; });
+        landRow(runs, right, [](int p) { return -(p / 2); });
+        tileRow(reinterpret_cast<const uint32_t*>(strip.constScanLine(y)), tiled.data());
         const int* shading = shade ? shades.data() : nullptr;
-        textureRow(left, texture, shading, reinterpret_cast<uint32_t*>(views.left.scanLine(y)));
-        textureRow(right, texture, shading, reinterpret_cast<uint32_t*>(views.right.scanLine(y)));
+        textureRow(left, tiled.data(), shading, reinterpret_cast<uint32_t*>(views.left.scanLine(y)));
+        textureRow(right, tiled.data(), shading, reinterpret_cast<uint32_t*>(views.right.scanLine(y)));
     }
     return views;
 }
 
 namespace {
 
-    // sRGB value (0..255) to linear light, and linear light (in kLinearSteps steps of 0..1)
-    // back to the nearest sRGB value.
+    // sRGB value (0..255) to linear light in kLinearSteps steps of 0..1, and such a linear
+    // value back to the nearest sRGB value.
     constexpr int kLinearSteps = 1 << 14;
+    constexpr int kWeightBits = 12; // the matrices' entries in 4096ths
 
     double srgbToLinear(double v)
     {
@@ -146,36 +181,42 @@ namespace {
         return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
     }
 
-    struct GammaTables {
-        std::array<float, 256> linear {};
+    // Dubois' least-squares projection for red-cyan glasses: rows red, green, blue of the
+    // anaglyph; columns the red, green and blue of the left view, then of the right.
+    constexpr double kDuboisLeft[3][3] = {
+        { 0.456, 0.500, 0.176 },
+        { -0.040, -0.038, -0.016 },
+        { -0.015, -0.021, -0.005 },
+    };
+    constexpr double kDuboisRight[3][3] = {
+        { -0.043, -0.088, -0.002 },
+        { 0.378, 0.734, -0.018 },
+        { -0.072, -0.113, 1.226 },
+    };
+
+    struct AnaglyphTables {
+        std::array<int32_t, 256> linear {};
         std::vector<uchar> encoded = std::vector<uchar>(kLinearSteps + 1);
-        GammaTables()
+        int32_t left[3][3] {}, right[3][3] {};
+        AnaglyphTables()
         {
             for (int i = 0; i < 256; ++i)
-                linear[size_t(i)] = float(srgbToLinear(i / 255.0));
+                linear[size_t(i)] = int32_t(std::lround(kLinearSteps * srgbToLinear(i / 255.0)));
             for (int i = 0; i <= kLinearSteps; ++i)
                 encoded[size_t(i)] = uchar(std::lround(255 * linearToSrgb(double(i) / kLinearSteps)));
+            for (int k = 0; k < 3; ++k)
+                for (int c = 0; c < 3; ++c) {
+                    left[k][c] = int32_t(std::lround(kDuboisLeft[k][c] * (1 << kWeightBits)));
+                    right[k][c] = int32_t(std::lround(kDuboisRight[k][c] * (1 << kWeightBits)));
+                }
         }
     };
 
-    const GammaTables& gammaTables()
+    const AnaglyphTables& anaglyphTables()
     {
-        static const GammaTables tables;
+        static const AnaglyphTables tables;
         return tables;
     }
-
-    // Dubois' least-squares projection for red-cyan glasses: rows red, green, blue of the
-    // anaglyph; columns the red, green and blue of the left view, then of the right.
-    constexpr float kDuboisLeft[3][3] = {
-        { 0.456f, 0.500f, 0.176f },
-        { -0.040f, -0.038f, -0.016f },
-        { -0.015f, -0.021f, -0.005f },
-    };
-    constexpr float kDuboisRight[3][3] = {
-        { -0.043f, -0.088f, -0.002f },
-        { 0.378f, 0.734f, -0.018f },
-        { -0.072f, -0.113f, 1.226f },
-    };
 
 } // namespace
 
@@ -184,10 +225,19 @@ QImage anaglyph(const QImage& leftIn, const QImage& rightIn)
     if (leftIn.isNull() || leftIn.size() != rightIn.size()) return {};
     const QImage left = leftIn.convertToFormat(QImage::Format_RGB32);
     const QImage right = rightIn.convertToFormat(QImage::Format_RGB32);
-    const GammaTables& tables = gammaTables();
-    const auto encode = [&tables](float v) {
-        const int i = int(v * kLinearSteps + 0.5f);
-        return uint32_t(tables.encoded[size_t(std::clamp(i, 0, kLinearSteps))]);
+    const AnaglyphTables& t = anaglyphTables();
+    // The weights and tables held locally, so the compiler keeps them out of the loop's reach of `out`.
+    int32_t w[3][6];
+    for (int k = 0; k < 3; ++k)
+        for (int c = 0; c < 3; ++c) {
+            w[k][c] = t.left[k][c];
+            w[k][c + 3] = t.right[k][c];
+        }
+    const int32_t* linear = t.linear.data();
+    const uchar* encoded = t.encoded.data();
+    const auto encode = [encoded](int32_t sum) {
+        const int32_t i = (sum + (1 << (kWeightBits - 1))) >> kWeightBits;
+        return uint32_t(encoded[std::clamp(i, 0, kLinearSteps)]);
     };
     QImage out(left.size(), QImage::Format_RGB32);
     for (int y = 0; y < out.height(); ++y) {
@@ -195,14 +245,12 @@ QImage anaglyph(const QImage& leftIn, const QImage& rightIn)
         const auto* r = reinterpret_cast<const uint32_t*>(right.constScanLine(y));
         auto* o = reinterpret_cast<uint32_t*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x) {
-            const float lc[3]
-                = { tables.linear[l[x] >> 16 & 0xFF], tables.linear[l[x] >> 8 & 0xFF], tables.linear[l[x] & 0xFF] };
-            const float rc[3]
-                = { tables.linear[r[x] >> 16 & 0xFF], tables.linear[r[x] >> 8 & 0xFF], tables.linear[r[x] & 0xFF] };
+            const int32_t c[6] = { linear[l[x] >> 16 & 0xFF], linear[l[x] >> 8 & 0xFF], linear[l[x] & 0xFF],
+                linear[r[x] >> 16 & 0xFF], linear[r[x] >> 8 & 0xFF], linear[r[x] & 0xFF] };
             uint32_t channel[3];
             for (int k = 0; k < 3; ++k)
-                channel[k] = encode(kDuboisLeft[k][0] * lc[0] + kDuboisLeft[k][1] * lc[1] + kDuboisLeft[k][2] * lc[2]
-                    + kDuboisRight[k][0] * rc[0] + kDuboisRight[k][1] * rc[1] + kDuboisRight[k][2] * rc[2]);
+                channel[k] = encode(w[k][0] * c[0] + w[k][1] * c[1] + w[k][2] * c[2] + w[k][3] * c[3] + w[k][4] * c[4]
+                    + w[k][5] * c[5]);
             o[x] = 0xFF000000u | channel[0] << 16 | channel[1] << 8 | channel[2];
         }
     }
