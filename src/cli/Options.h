@@ -22,6 +22,8 @@ struct Options {
     QString depthOut; // --depth-out
     QString maskOut; // --mask-out
     QString answerOut; // --answer-out, .png
+    QString anaglyphOut; // --anaglyph-out, .png: the red-cyan picture of the scene
+    QString pairOut; // --pair-out, .png: the scene's views side by side
     QString scene; // --scene: the scene file the values start from
     QString sceneOut; // --scene-out: the scene file to write
     bool quality = false; // --quality

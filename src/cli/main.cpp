@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "render/Answer.h"
 #include "render/Pipeline.h"
+#include "render/StereoViews.h"
 #include "scene/SceneFile.h"
 
 #include <QCoreApplication>
@@ -270,6 +271,15 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
     png(QStringLiteral("the depth file"), o.depthOut, [&] { return render::depthPicture(depth); });
     png(QStringLiteral("the answer picture"), o.answerOut, [&] { return render::answerPicture(depth, scene.hk); });
     png(QStringLiteral("the text mask"), o.maskOut, [&] { return mask; });
+    // The two views of the scene are made once for the anaglyph and the pair.
+    std::optional<render::StereoViews> views;
+    const auto stereo = [&]() -> const render::StereoViews& {
+        if (!views) views = render::stereoViews(scene.pattern, depth, scene.hk);
+        return *views;
+    };
+    png(QStringLiteral("the anaglyph"), o.anaglyphOut, [&] { return render::anaglyph(stereo().left, stereo().right); });
+    png(QStringLiteral("the stereo pair"), o.pairOut,
+        [&] { return render::stereoPair(stereo().left, stereo().right, scene.hk); });
     if (sceneOut)
         outputs.push_back({ QStringLiteral("the scene"), o.sceneOut,
             [state = *sceneOut](const QString& to) { return scene::writeSceneFile(state, to); } });
