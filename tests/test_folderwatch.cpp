@@ -180,12 +180,12 @@ private Q_SLOTS:
     void openFolderCommands()
     {
         start({ "a.jpg" }, { "0.jpg" });
-        Menu::instance()->item("openSourceFolder")->trigger();
-        Menu::instance()->item("openBackgroundFolder")->trigger();
+        Menu::instance()->items().openSourceFolder->trigger();
+        Menu::instance()->items().openBackgroundFolder->trigger();
         QCOMPARE((*fake)->openedUrls,
             QList<QUrl>({ QUrl::fromLocalFile(folders.source.path), QUrl::fromLocalFile(folders.background.path) }));
         QVERIFY(QDir(folders.background.path).removeRecursively());
-        Menu::instance()->item("openBackgroundFolder")->trigger();
+        Menu::instance()->items().openBackgroundFolder->trigger();
         QCOMPARE((*fake)->messages, QStringList({ "背景フォルダが見つかりません\n" + folders.background.path }));
     }
 };

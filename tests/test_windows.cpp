@@ -179,7 +179,7 @@ private Q_SLOTS:
         // The settings window cannot be closed; 終了 and closing the main window end the program.
         w2()->close();
         QVERIFY(w2()->isVisible() && !platform::quitRequested());
-        Menu::instance()->item(QStringLiteral("FileQuit"))->trigger();
+        Menu::instance()->items().FileQuit->trigger();
         QVERIFY(platform::quitRequested());
         platform::resetQuitRequest();
         w1->close();
@@ -187,20 +187,20 @@ private Q_SLOTS:
     }
 
     // The menus as users find them: the items of each in order, with their keys
-    // ("-" a separator). Copy, paste and print preview join them with the picture
-    // transfer, which this program does not install.
+    // ("-" a separator).
     void menus_data()
     {
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("items");
         QTest::newRow("ファイル") << "ファイル"
                                   << QStringList { "画像保存 Ctrl+S", "場面を開く… Ctrl+O", "場面を保存… Ctrl+Shift+S",
-                                         "答えを保存…", "-", "画像フォルダを開く", "背景フォルダを開く", "-",
-                                         "終了 Ctrl+Q" };
+                                         "答えを保存…", "印刷プレビュー…", "-", "画像フォルダを開く",
+                                         "背景フォルダを開く", "-", "終了 Ctrl+Q" };
         // The redo key is the desktop's; the offscreen platform's is Ctrl+Y.
         QTest::newRow("編集") << "編集"
-                              << QStringList { "元に戻す Ctrl+Z", "やり直し Ctrl+Y", "-", "設定", "-", "ライブ表示",
-                                     "答えを表示", "高画質", "明るいほど手前" };
+                              << QStringList { "元に戻す Ctrl+Z", "やり直し Ctrl+Y", "-", "コピー Ctrl+C",
+                                     "貼り付け Ctrl+V", "-", "設定", "-", "ライブ表示", "答えを表示", "高画質",
+                                     "明るいほど手前" };
         QTest::newRow("ヘルプ") << "ヘルプ" << QStringList { "カンパ（寄付）する", "-", "「Voleta」について" };
     }
     void menus()
@@ -270,7 +270,7 @@ private Q_SLOTS:
         QCOMPARE((*fake)->suggestedNames, QStringList { QStringLiteral("bVoleta3DV2_3D.jpg") });
         QCOMPARE(platform::saveFolder(), out);
         (*fake)->saveAnswer = dir.filePath(QStringLiteral("gone/y.jpg")); // fails: no such folder
-        Menu::instance()->item(QStringLiteral("svdt"))->trigger();
+        Menu::instance()->items().svdt->trigger();
         QCOMPARE((*fake)->messages.size(), 1);
         QCOMPARE(platform::saveFolder(), out);
         QVERIFY(QDir(out).removeRecursively());
@@ -417,7 +417,7 @@ private Q_SLOTS:
         QCOMPARE((*fake)->messages, messages);
         QCOMPARE(platform::quitRequested(), !messages.isEmpty());
         QCOMPARE(platform::quitStatus(), messages.isEmpty() ? 0 : 1);
-        Menu::instance()->item(QStringLiteral("FileQuit"))->trigger(); // a failure's status stays
+        Menu::instance()->items().FileQuit->trigger(); // a failure's status stays
         QCOMPARE(platform::quitStatus(), messages.isEmpty() ? 0 : 1);
     }
 
@@ -532,7 +532,7 @@ private Q_SLOTS:
 
         // The 設定 menu command shows the settings window, the Settings button also disables
         // itself; the same settings give the same picture.
-        Menu::instance()->item(QStringLiteral("settei"))->trigger();
+        Menu::instance()->items().settei->trigger();
         QVERIFY(w2()->isVisible() && mainControl(w1, "PushButton1")->isEnabled());
         const QImage first = w1->picture().copy();
         mainControl(w1, "PushButton1")->click();
@@ -625,20 +625,20 @@ private Q_SLOTS:
                 if (auto* box = qobject_cast<QCheckBox*>(c)) all << QString::number(box->isChecked());
                 if (auto* slider = qobject_cast<QSlider*>(c)) all << QString::number(slider->value());
             }
-            all << QString::number(Menu::instance()->item("highQuality")->isChecked())
-                << QString::number(Menu::instance()->item("lighterNear")->isChecked());
+            all << QString::number(Menu::instance()->items().highQuality->isChecked())
+                << QString::number(Menu::instance()->items().lighterNear->isChecked());
             return all;
         };
         const QStringList before = shown();
         scene::SceneState state = model()->state();
         QCOMPARE(state.pattern, QStringLiteral("b.jpg"));
         QCOMPARE(state.background, QStringLiteral("0 flat.jpg"));
-        QVERIFY(!Menu::instance()->item("undo")->isEnabled());
-        QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す"));
+        QVERIFY(!Menu::instance()->items().undo->isEnabled());
+        QCOMPARE(Menu::instance()->items().undo->text(), QStringLiteral("元に戻す"));
 
         const QString argument = action.section(QLatin1Char(' '), 1);
         QObject* c = name == "highQuality" || name == "lighterNear"
-            ? static_cast<QObject*>(Menu::instance()->item(name))
+            ? static_cast<QObject*>(Menu::instance()->findChild<QAction*>(name))
             : w2()->findChild<QWidget*>(name);
         if (auto* list = qobject_cast<PopupMenu*>(c))
             list->setListIndex(argument.toInt());
@@ -656,16 +656,16 @@ private Q_SLOTS:
         QCOMPARE(model()->state(), state);
         QFETCH(QString, step);
         QCOMPARE(model()->undoStack()->count(), 1);
-        QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す: ") + step);
+        QCOMPARE(Menu::instance()->items().undo->text(), QStringLiteral("元に戻す: ") + step);
         if (!action.startsWith(QLatin1String("up"))
             && !name.startsWith(QLatin1String("Bevel"))) // moves show in the preview only
             QVERIFY(shown() != before);
 
-        Menu::instance()->item("undo")->trigger();
+        Menu::instance()->items().undo->trigger();
         QCOMPARE(shown(), before);
-        QVERIFY(!Menu::instance()->item("undo")->isEnabled());
-        QCOMPARE(Menu::instance()->item("redo")->text(), QStringLiteral("やり直し: ") + step);
-        Menu::instance()->item("redo")->trigger();
+        QVERIFY(!Menu::instance()->items().undo->isEnabled());
+        QCOMPARE(Menu::instance()->items().redo->text(), QStringLiteral("やり直し: ") + step);
+        Menu::instance()->items().redo->trigger();
         QCOMPARE(model()->state(), state);
     }
 
@@ -674,7 +674,7 @@ private Q_SLOTS:
     void undoKeysInSettingsWindow()
     {
         Window1* w1 = start();
-        Menu::instance()->item("liveView")->setChecked(true);
+        Menu::instance()->items().liveView->setChecked(true);
         const auto settle = [w1] { QTRY_VERIFY(!w1->findChild<QTimer*>(QStringLiteral("liveTimer"))->isActive()); };
         settle();
         const QImage startPicture = w1->picture().copy();
@@ -690,7 +690,7 @@ private Q_SLOTS:
         QCOMPARE(model()->undoStack()->count(), 2);
 
         field->setFocus();
-        QSignalSpy undone(Menu::instance()->item("undo"), &QAction::triggered);
+        QSignalSpy undone(Menu::instance()->items().undo, &QAction::triggered);
         QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(undone.count(), 1);
         QVERIFY(!control<QCheckBox>("CheckBox1")->isChecked());
@@ -700,9 +700,9 @@ private Q_SLOTS:
         QVERIFY(!field->font().bold());
         settle();
         QCOMPARE(w1->picture(), startPicture);
-        QVERIFY(!Menu::instance()->item("undo")->isEnabled());
-        QCOMPARE(Menu::instance()->item("redo")->text(), QStringLiteral("やり直し: 上段の文字"));
-        const QKeyCombination redo = Menu::instance()->item("redo")->shortcut()[0]; // the desktop's redo key
+        QVERIFY(!Menu::instance()->items().undo->isEnabled());
+        QCOMPARE(Menu::instance()->items().redo->text(), QStringLiteral("やり直し: 上段の文字"));
+        const QKeyCombination redo = Menu::instance()->items().redo->shortcut()[0]; // the desktop's redo key
         QTest::keyClick(field, redo.key(), redo.keyboardModifiers());
         QCOMPARE(field->text(), QStringLiteral("Voletaxy"));
     }
@@ -711,7 +711,7 @@ private Q_SLOTS:
     void sliderDrag()
     {
         Window1* w1 = start();
-        Menu::instance()->item("liveView")->setChecked(true);
+        Menu::instance()->items().liveView->setChecked(true);
         QSignalSpy shown(w1, &Window1::pictureShown);
         auto* slider = control<QSlider>("Slider1");
         slider->setSliderDown(true);
@@ -746,7 +746,7 @@ private Q_SLOTS:
             choose(QStringLiteral("PopupMenu4:0"));
             w2()->PushButton1_Action();
             QVERIFY(!mainControl(w1, "PushButton1")->isEnabled());
-            Menu::instance()->item("svdt")->trigger();
+            Menu::instance()->items().svdt->trigger();
             QVERIFY(!QFile::exists(saved));
         });
         const auto noHook = qScopeGuard([] { platform::setYieldHook({}); });
@@ -778,7 +778,7 @@ private Q_SLOTS:
         control<QLineEdit>("EditField3")->setText(QStringLiteral("三"));
         control<QSlider>("Slider2")->setValue(-4);
         (*fake)->saveAnswer = dir.filePath(QStringLiteral("mine"));
-        Menu::instance()->item("saveScene")->trigger();
+        Menu::instance()->items().saveScene->trigger();
         QCOMPARE((*fake)->suggestedNames.last(), QStringLiteral("aVoleta3D三_3D.voleta"));
         QCOMPARE((*fake)->offeredFilters.last(), QStringList { QStringLiteral("Voleta 場面 (*.voleta)") });
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("mine.voleta"))));
@@ -787,7 +787,7 @@ private Q_SLOTS:
         w1 = start();
         (*fake)->openAnswer = dir.filePath(QStringLiteral("mine.voleta"));
         QTest::keyClick(w1, Qt::Key_O, Qt::ControlModifier);
-        if ((*fake)->openFilters.isEmpty()) Menu::instance()->item("openScene")->trigger();
+        if ((*fake)->openFilters.isEmpty()) Menu::instance()->items().openScene->trigger();
         QCOMPARE((*fake)->openFilters.last(), QStringList { QStringLiteral("Voleta 場面 (*.voleta)") });
         QVERIFY((*fake)->messages.isEmpty());
         QStringList rows;
@@ -804,14 +804,14 @@ private Q_SLOTS:
         QVERIFY(mainControl(w1, "PushButton1")->isEnabled()); // as the viewing method chosen by hand turns it on
         QVERIFY(!mainControl(w1, "PushButton2")->isEnabled());
         QCOMPARE(model()->undoStack()->count(), 1);
-        QCOMPARE(Menu::instance()->item("undo")->text(), QStringLiteral("元に戻す: 場面を開く"));
-        Menu::instance()->item("undo")->trigger();
+        QCOMPARE(Menu::instance()->items().undo->text(), QStringLiteral("元に戻す: 場面を開く"));
+        Menu::instance()->items().undo->trigger();
         QCOMPARE(model()->state().methodRow, 0);
         QCOMPARE(control<PopupMenu>("PopupMenu3")->Text(), QStringLiteral("b.jpg"));
 
         // Back to the opened scene and 表 示: voleta-render, beside the same picture
         // folders, gives the same picture from the saved file.
-        Menu::instance()->item("redo")->trigger();
+        Menu::instance()->items().redo->trigger();
         w2()->PushButton1_Action();
         const QString render = dir.filePath(QStringLiteral("voleta-render"));
         QVERIFY(QFile::copy(QStringLiteral(VOLETA_BIN_DIR "/voleta-render"), render));
@@ -859,7 +859,7 @@ private Q_SLOTS:
         (*fake)->saveAnswer = dir.filePath(QStringLiteral("sub/rules.voleta"));
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("sub"))));
         model()->applyScene(s, model()->pattern(), model()->backgroundPicture(), model()->flatPlane());
-        Menu::instance()->item("saveScene")->trigger();
+        Menu::instance()->items().saveScene->trigger();
         QCOMPARE(QDir(dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files), QStringList { "rules.voleta" });
         QCOMPARE(platform::saveFolder(), dir.filePath(QStringLiteral("sub")));
         model()->undoStack()->undo();
@@ -976,7 +976,7 @@ private Q_SLOTS:
         QFETCH(bool, lighterNear);
         Window1* w1 = start();
         choose(QStringLiteral("PopupMenu11:1 PopupMenu12:2 PopupMenu13:4 PopupMenu10:1"));
-        if (lighterNear) Menu::instance()->item("lighterNear")->trigger();
+        if (lighterNear) Menu::instance()->items().lighterNear->trigger();
         scene::SceneState far = model()->state(); // a pan no arrow reaches: Display pulls it in
         far.pan = QPoint(5000, -33);
         model()->applyScene(far, model()->pattern(), model()->backgroundPicture(), false);

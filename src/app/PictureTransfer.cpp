@@ -71,46 +71,7 @@ const QImage* printedPicture()
     return w1 && shownPicture() ? &w1->picture() : nullptr;
 }
 
-// ---- The menu items ----------------------------------------------------------------
-
-QAction* item(const char* name)
-{
-    return Menu::instance()->item(QString::fromLatin1(name));
-}
-
-// Adds an item to the menu `menuName` right after the item `after` (first when empty).
-QAction* addItem(
-    const char* menuName, const char* after, const char* name, const QString& caption, const QKeySequence& key = {})
-{
-    if (QAction* existing = item(name)) return existing;
-    QMenu* menu = Menu::instance()->findChild<QMenu*>(QString::fromLatin1(menuName));
-    if (!menu) return nullptr;
-    auto* action = new QAction(caption, menu);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(key);
-    // Only while the main window is active: the settings window's text fields keep
-    // their own copy and paste.
-    action->setShortcutContext(Qt::WindowShortcut);
-    const QList<QAction*> actions = menu->actions();
-    QAction* previous = *after ? item(after) : nullptr;
-    const qsizetype at = previous ? actions.indexOf(previous) + 1 : 0;
-    menu->insertAction(actions.value(at), action);
-    return action;
-}
-
 } // namespace
-
-void PictureTransfer::addMenuItems()
-{
-    if (item("copyPicture")) return;
-    addItem("UntitledMenu1", "answerSave", "printPreview", QStringLiteral("印刷プレビュー…"));
-    QAction* paste = addItem("UntitledMenu0", "", "pastePicture", QStringLiteral("貼り付け"), QKeySequence::Paste);
-    addItem("UntitledMenu0", "", "copyPicture", QStringLiteral("コピー"), QKeySequence::Copy);
-    if (QMenu* edit = Menu::instance()->findChild<QMenu*>(QStringLiteral("UntitledMenu0"))) {
-        const QList<QAction*> actions = edit->actions();
-        edit->insertSeparator(actions.value(actions.indexOf(paste) + 1));
-    }
-}
 
 namespace {
 
@@ -134,7 +95,6 @@ PictureTransfer* PictureTransfer::install()
     QWidget* w1 = mainWindow();
     if (!w1) return nullptr;
     if (auto* existing = w1->findChild<PictureTransfer*>(QString(), Qt::FindDirectChildrenOnly)) return existing;
-    addMenuItems();
     auto* transfer = new PictureTransfer(w1);
     transfer->hook();
     return transfer;
@@ -149,17 +109,25 @@ void PictureTransfer::hook()
         target->setAcceptDrops(true);
         target->installEventFilter(this);
     }
-    connect(item("pastePicture"), &QAction::triggered, this, &PictureTransfer::paste);
-    connect(item("copyPicture"), &QAction::triggered, this, &PictureTransfer::copy);
-    connect(item("printPreview"), &QAction::triggered, this, &PictureTransfer::preview);
+    const MenuItems items = Menu::instance()->items();
+    connect(items.pastePicture, &QAction::triggered, this, &PictureTransfer::paste);
+    connect(items.copyPicture, &QAction::triggered, this, &PictureTransfer::copy);
+    connect(items.printPreview, &QAction::triggered, this, &PictureTransfer::preview);
     // Copy and the preview wait for the first picture.
-    const auto follow = [] {
+    const auto follow = [items] {
         const bool shown = shownPicture() != nullptr;
-        item("copyPicture")->setEnabled(shown);
-        item("printPreview")->setEnabled(shown);
+        items.copyPicture->setEnabled(shown);
+        items.printPreview->setEnabled(shown);
     };
     follow();
     if (Window1* w1 = mainWindow()) connect(w1, &Window1::pictureShown, this, follow);
+    // Paste is there while the clipboard holds a picture or files.
+    const auto pasteable = [items] {
+        const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+        items.pastePicture->setEnabled(mime && (mime->hasImage() || !pictureFiles(mime).isEmpty()));
+    };
+    pasteable();
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, pasteable);
 }
 
 QStringList PictureTransfer::pictureFiles(const QMimeData* mime, bool* sceneFile)

@@ -14,14 +14,10 @@ class QMimeData;
 class PictureTransfer : public QObject {
     Q_OBJECT
 public:
-    // Adds the items of the ファイル and 編集 menus (once) and hooks the current main
-    // and settings windows; the hooks go with the main window. Run after the main
-    // window's opening sequence.
+    // Hooks the current main and settings windows and the menu's print preview, paste
+    // and copy; the hooks go with the main window. Run after the main window's opening
+    // sequence.
     static PictureTransfer* install();
-    // Adds, once, ファイル → "印刷プレビュー…" and 編集 → "貼り付け", "コピー" and the
-    // checkable "明るいほど手前" (objectNames printPreview, pastePicture, copyPicture,
-    // lighterNear), found later through Menu::instance()->item(name).
-    static void addMenuItems();
 
     // The local picture files a drop or the clipboard carries: file URLs, scene files
     // (".voleta", opened elsewhere) left out. `sceneFile` tells whether one was there.

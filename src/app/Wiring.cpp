@@ -96,16 +96,16 @@ Wiring::Wiring()
     connect(main, &Window1::settingsCommand, settings, [this] { showInFront(settings); });
 
     // Undo and redo of the model's steps, named after the step.
-    Menu* menu = Menu::instance();
+    const MenuItems& items = Menu::instance()->items();
     QUndoStack* stack = sceneModel->undoStack();
-    connect(menu->item(QStringLiteral("undo")), &QAction::triggered, stack, &QUndoStack::undo);
-    connect(menu->item(QStringLiteral("redo")), &QAction::triggered, stack, &QUndoStack::redo);
+    connect(items.undo, &QAction::triggered, stack, &QUndoStack::undo);
+    connect(items.redo, &QAction::triggered, stack, &QUndoStack::redo);
     connect(stack, &QUndoStack::indexChanged, this, &Wiring::showUndoItems);
     connect(stack, &QUndoStack::cleanChanged, this, &Wiring::showUndoItems);
     showUndoItems();
 
-    connect(menu->item(QStringLiteral("openScene")), &QAction::triggered, this, &Wiring::openSceneCommand);
-    connect(menu->item(QStringLiteral("saveScene")), &QAction::triggered, this, &Wiring::saveSceneCommand);
+    connect(items.openScene, &QAction::triggered, this, &Wiring::openSceneCommand);
+    connect(items.saveScene, &QAction::triggered, this, &Wiring::saveSceneCommand);
     // A scene file dropped on either window opens.
     for (QWidget* w : { static_cast<QWidget*>(main), static_cast<QWidget*>(settings) }) {
         w->setAcceptDrops(true);
@@ -228,14 +228,14 @@ Wiring::~Wiring()
 
 void Wiring::showUndoItems()
 {
-    Menu* menu = Menu::instance();
+    const MenuItems& items = Menu::instance()->items();
     QUndoStack* stack = sceneModel->undoStack();
     const auto show = [](QAction* item, const QString& caption, bool can, const QString& step) {
         item->setEnabled(can);
         item->setText(can && !step.isEmpty() ? caption + QStringLiteral(": ") + step : caption);
     };
-    show(menu->item(QStringLiteral("undo")), QStringLiteral("元に戻す"), stack->canUndo(), stack->undoText());
-    show(menu->item(QStringLiteral("redo")), QStringLiteral("やり直し"), stack->canRedo(), stack->redoText());
+    show(items.undo, QStringLiteral("元に戻す"), stack->canUndo(), stack->undoText());
+    show(items.redo, QStringLiteral("やり直し"), stack->canRedo(), stack->redoText());
 }
 
 // The opening sequence: the settings window with its start values at (350, 400), the

@@ -73,24 +73,25 @@ Window1::Window1(scene::SceneModel* model)
     connect(PushButton2, &QPushButton::clicked, this, &Window1::PushButton2_Action);
     connect(PushButton3, &QPushButton::clicked, this, &Window1::PushButton3_Action);
 
-    Menu* menu = Menu::instance();
-    connect(menu->item(QStringLiteral("FileQuit")), &QAction::triggered, this, &Window1::FileQuit);
-    connect(menu->item(QStringLiteral("svdt")), &QAction::triggered, this, &Window1::svdt);
-    connect(menu->item(QStringLiteral("settei")), &QAction::triggered, this, &Window1::settei);
-    connect(menu->item(QStringLiteral("answerSave")), &QAction::triggered, this, &Window1::saveAnswer);
-    connect(menu->item(QStringLiteral("openSourceFolder")), &QAction::triggered, this, &Window1::openSourceFolder);
-    connect(
-        menu->item(QStringLiteral("openBackgroundFolder")), &QAction::triggered, this, &Window1::openBackgroundFolder);
+    const MenuItems& items = Menu::instance()->items();
+    connect(items.FileQuit, &QAction::triggered, this, &Window1::FileQuit);
+    connect(items.svdt, &QAction::triggered, this, &Window1::svdt);
+    connect(items.settei, &QAction::triggered, this, &Window1::settei);
+    connect(items.answerSave, &QAction::triggered, this, &Window1::saveAnswer);
+    connect(items.openSourceFolder, &QAction::triggered, this, &Window1::openSourceFolder);
+    connect(items.openBackgroundFolder, &QAction::triggered, this, &Window1::openBackgroundFolder);
     // The views start off with every new main window, whatever the menu showed before.
-    const auto view = [&](const char* name, void (Window1::*set)(bool)) {
-        QAction* item = menu->item(QString::fromLatin1(name));
+    const auto view = [this](QAction* item, void (Window1::*set)(bool)) {
         item->setChecked(false);
         connect(item, &QAction::toggled, this, set);
     };
-    view("liveView", &Window1::setLiveView);
-    view("answerView", &Window1::setAnswerView);
-    view("highQuality", &Window1::setHighQuality);
-    view("lighterNear", &Window1::setLighterNear);
+    view(items.liveView, &Window1::setLiveView);
+    view(items.answerView, &Window1::setAnswerView);
+    view(items.highQuality, &Window1::setHighQuality);
+    view(items.lighterNear, &Window1::setLighterNear);
+    // The answer can be saved once there is a picture.
+    items.answerSave->setEnabled(false);
+    connect(this, &Window1::pictureShown, items.answerSave, [action = items.answerSave] { action->setEnabled(true); });
 
     liveTimer = new QTimer(this);
     liveTimer->setObjectName(QStringLiteral("liveTimer"));
@@ -122,13 +123,13 @@ void Window1::sceneChanged(scene::SceneModel::Parts parts)
         Canvas3->update();
     }
     // The menu's ticks follow the scene (an undo, an opened scene file).
-    const auto tick = [](const char* name, bool on) {
-        QAction* item = Menu::instance()->item(QString::fromLatin1(name));
+    const auto tick = [](QAction* item, bool on) {
         const QSignalBlocker quiet(item);
         item->setChecked(on);
     };
-    if (parts & scene::SceneModel::Quality) tick("highQuality", model->state().quality);
-    if (parts & scene::SceneModel::LighterNear) tick("lighterNear", model->state().lighterNear);
+    const MenuItems& items = Menu::instance()->items();
+    if (parts & scene::SceneModel::Quality) tick(items.highQuality, model->state().quality);
+    if (parts & scene::SceneModel::LighterNear) tick(items.lighterNear, model->state().lighterNear);
     if (parts & scene::SceneModel::kComposed) requestLive();
 }
 
