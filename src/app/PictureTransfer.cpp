@@ -64,11 +64,11 @@ const QImage* shownPicture()
     return picture && !picture->isNull() ? picture : nullptr;
 }
 
-// The picture 画像 印刷 prints.
+// The picture 画像 印刷 prints: the stereogram, or the anaglyph or pair while shown.
 const QImage* printedPicture()
 {
     Window1* w1 = mainWindow();
-    return w1 && shownPicture() ? &w1->picture() : nullptr;
+    return w1 && shownPicture() ? &w1->printedPicture() : nullptr;
 }
 
 } // namespace

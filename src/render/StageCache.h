@@ -35,6 +35,7 @@ public:
 
     const QImage& picture() const { return composed; }
     const DepthArray& depth() const { return depthArray; }
+    const QImage& stripPicture() const { return strip; } // the 320 x 1280 strip of the last update
     const Counts& counts() const { return recomputed; }
 
 private:
