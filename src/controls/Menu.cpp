@@ -1,7 +1,6 @@
 #include "controls/Menu.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QMenu>
 #include <QPointer>
 
@@ -80,10 +79,13 @@ Menu::Menu()
         view->setCheckable(true);
     // One picture at a time in place of the stereogram: ticking one of these unticks the
     // others, and with none ticked the stereogram shows.
-    auto* shownViews = new QActionGroup(this);
-    shownViews->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (QAction* view : { m.answerView, m.anaglyphView, m.pairView })
-        shownViews->addAction(view);
+    // (Not an exclusive action group, which would draw them as radio buttons.)
+    const QList<QAction*> shownViews { m.answerView, m.anaglyphView, m.pairView };
+    for (QAction* view : shownViews)
+        connect(view, &QAction::toggled, this, [view, shownViews](bool on) {
+            for (QAction* other : shownViews)
+                if (on && other != view) other->setChecked(false);
+        });
     // What needs a picture or a step waits for one.
     for (QAction* waiting : { m.undo, m.redo, m.answerSave, m.anaglyphSave, m.pairSave, m.printPreview, m.copyPicture })
         waiting->setEnabled(false);
