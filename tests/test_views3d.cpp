@@ -4,7 +4,10 @@
 
 #include <QList>
 #include <QPoint>
+#include <QRandomGenerator>
 #include <QTest>
+#include <algorithm>
+#include <vector>
 
 using namespace render;
 
@@ -167,6 +170,76 @@ private Q_SLOTS:
         const bool hollow = hk < 0 && depths.first() > 0;
         expectRow(views.left, 300, hollow ? QList<QPoint> { { 170, -10 }, { 1770, 0 } } : QList<QPoint> {}, "left");
         expectRow(views.right, 300, hollow ? QList<QPoint> { { 150, 10 }, { 1750, 0 } } : QList<QPoint> {}, "right");
+    }
+
+    // Rows of random runs of depth against a plain painter written here: every surface column lands on its
+    // column, the nearest seen where several land, and each empty column shows the farther of the nearest
+    // columns landed on either side, carried on.
+    void randomRows_data()
+    {
+        QTest::addColumn<int>("seed");
+        QTest::addColumn<int>("hk");
+        QTest::addColumn<int>("spread"); // depths drawn from -spread .. spread
+        QTest::addColumn<int>("longestRun");
+        QTest::newRow("shallow, long runs, parallel") << 1 << 1 << 12 << 200;
+        QTest::newRow("shallow, short runs, crossed") << 2 << -1 << 12 << 6;
+        QTest::newRow("deep (scaled), mixed runs, parallel") << 3 << 1 << 60 << 40;
+        QTest::newRow("deep (scaled), single entries, crossed") << 4 << -1 << 60 << 1;
+    }
+    void randomRows()
+    {
+        QFETCH(int, seed);
+        QFETCH(int, hk);
+        QFETCH(int, spread);
+        QFETCH(int, longestRun);
+        QRandomGenerator random { quint32(seed) };
+        DepthArray a;
+        const QList<int> rows { 0, 333, 640, 1279 };
+        for (int y : rows)
+            for (int x = 0; x < kWorkWidth;) {
+                const int depth = random.bounded(-spread, spread + 1);
+                for (int end = std::min(kWorkWidth, x + 1 + int(random.bounded(longestRun))); x < end; ++x)
+                    a.at(x, y) = depth;
+            }
+        qint64 farthest = qint64(hk) * a.at(0, 0), nearest = farthest;
+        for (int y = 0; y < kWorkHeight; ++y)
+            for (int x = 0; x < kWorkWidth; ++x) {
+                farthest = std::min(farthest, qint64(hk) * a.at(x, y));
+                nearest = std::max(nearest, qint64(hk) * a.at(x, y));
+            }
+        const StereoViews views = stereoViews(columnStrip(), a, hk);
+        for (int y : rows)
+            for (const bool leftEye : { true, false }) {
+                std::vector<int> parallax(kPictureWidth, -1), surface(kPictureWidth, 0);
+                for (int c = 0; c < kPictureWidth; ++c) {
+                    const bool margin = c < 160 || c >= 1760;
+                    const int p = margin ? 0 : viewParallax(qint64(hk) * a.at(c - 160, y), farthest, nearest);
+                    const int t = leftEye ? c + p - p / 2 : c - p / 2;
+                    if (t >= 0 && t < kPictureWidth && p > parallax[size_t(t)])
+                        parallax[size_t(t)] = p, surface[size_t(t)] = c;
+                }
+                for (int t = 0; t < kPictureWidth; ++t) {
+                    int expected = surface[size_t(t)];
+                    if (parallax[size_t(t)] < 0) {
+                        int l = t, r = t;
+                        while (l >= 0 && parallax[size_t(l)] < 0)
+                            --l;
+                        while (r < kPictureWidth && parallax[size_t(r)] < 0)
+                            ++r;
+                        const bool fromLeft
+                            = l >= 0 && (r >= kPictureWidth || parallax[size_t(l)] <= parallax[size_t(r)]);
+                        expected = fromLeft ? surface[size_t(l)] + (t - l) : surface[size_t(r)] - (r - t);
+                    }
+                    const QImage& view = leftEye ? views.left : views.right;
+                    if (surfaceColumn(view, t, y) != ((expected % kStrip) + kStrip) % kStrip)
+                        QFAIL(qPrintable(QStringLiteral("%1 view, row %2, column %3: surface column %4, expected %5")
+                                             .arg(leftEye ? "left" : "right")
+                                             .arg(y)
+                                             .arg(t)
+                                             .arg(surfaceColumn(view, t, y))
+                                             .arg(expected)));
+                }
+            }
     }
 
     // Shading: the nearest point at the texture's brightness, the farthest at 0.45 of it, one depth unshaded.

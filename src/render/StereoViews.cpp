@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace render {
@@ -31,13 +32,20 @@ namespace {
     // two surfaces beside it, carried on across the run (its surface columns go on rising
     // one a column), so a gap opened beside a near edge shows the far surface behind it
     // rather than a streak of one pixel.
-    template <typename Shift> void landRow(const std::vector<Run>& runs, ViewRow& view, Shift shift)
+    template <typename Shift>
+    void landRow(const std::vector<Run>& runs, ViewRow& view, std::vector<std::pair<int, int>>& gaps, Shift shift)
     {
         std::fill(view.parallax.begin(), view.parallax.end(), -1);
         int* nearest = view.parallax.data();
         int* surface = view.surface.data();
+        // The runs land one after the other, so a column no point lands on lies in a gap
+        // between two neighbouring runs that the later one's larger shift opens.
+        gaps.clear();
+        int lastShift = 0;
         for (const Run& run : runs) {
             const int p = run.parallax, s = shift(p);
+            if (s > lastShift) gaps.push_back({ run.begin + lastShift, run.begin + s });
+            lastShift = s;
             const int begin = std::max(run.begin + s, 0), end = std::min(run.end + s, kPictureWidth);
             // Branch-free, so that the compiler makes it a vector loop.
             for (int t = begin; t < end; ++t) {
@@ -46,23 +54,23 @@ namespace {
                 surface[t] = nearer ? t - s : surface[t];
             }
         }
-        for (int t = 0; t < kPictureWidth;) {
-            if (view.parallax[t] >= 0) {
-                ++t;
-                continue;
+        for (const auto& [gapBegin, gapEnd] : gaps)
+            for (int t = std::max(gapBegin, 0); t < std::min(gapEnd, kPictureWidth); ++t) {
+                if (nearest[t] >= 0) continue;
+                // The whole run of empty columns, which may reach into the next gap.
+                int begin = t, end = t + 1;
+                while (begin > 0 && nearest[begin - 1] < 0)
+                    --begin;
+                while (end < kPictureWidth && nearest[end] < 0)
+                    ++end;
+                const bool hasLeft = begin > 0, hasRight = end < kPictureWidth;
+                const bool fromLeft = hasLeft && (!hasRight || nearest[begin - 1] <= nearest[end]);
+                const int from = fromLeft ? begin - 1 : hasRight ? end : -1;
+                for (int u = begin; u < end; ++u) {
+                    nearest[u] = from < 0 ? 0 : nearest[from];
+                    surface[u] = from < 0 ? u : surface[from] + (u - from);
+                }
             }
-            int end = t;
-            while (end < kPictureWidth && view.parallax[end] < 0)
-                ++end;
-            const bool hasLeft = t > 0, hasRight = end < kPictureWidth;
-            const bool fromLeft = hasLeft && (!hasRight || view.parallax[t - 1] <= view.parallax[end]);
-            const int from = fromLeft ? t - 1 : hasRight ? end : -1;
-            for (int u = t; u < end; ++u) {
-                view.parallax[u] = from < 0 ? 0 : view.parallax[from];
-                view.surface[u] = from < 0 ? u : view.surface[from] + (u - from);
-            }
-            t = end;
-        }
     }
 
     // The strip's row tiled across every surface column a view can show: the picture's
@@ -72,11 +80,12 @@ namespace {
 
     void tileRow(const uint32_t* strip, uint32_t* tiled)
     {
-        // Surface column -kReach shows strip column kStrip - kReach; from there the strip repeats.
-        for (int c = 0, from = kStrip - kReach; c < kPictureWidth + 2 * kReach; ++c) {
-            tiled[c] = strip[from] | 0xFF000000u;
-            if (++from == kStrip) from = 0;
-        }
+        // Surface column -kReach shows strip column kStrip - kReach; from there the strip
+        // repeats. Format_RGB32 pixels carry an opaque alpha already.
+        constexpr int kColumns = kPictureWidth + 2 * kReach;
+        std::memcpy(tiled, strip + kStrip - kReach, kReach * sizeof(uint32_t));
+        for (int c = kReach; c < kColumns; c += kStrip)
+            std::memcpy(tiled + c, strip, size_t(std::min(kStrip, kColumns - c)) * sizeof(uint32_t));
     }
 
     // Writes one view row: the tiled texture at each column's surface column, shaded by
@@ -133,6 +142,7 @@ StereoViews stereoViews(const QImage& stripIn, const DepthArray& a, int hk, bool
         QImage(kPictureWidth, kWorkHeight, QImage::Format_RGB32) };
     std::vector<uint32_t> tiled(kPictureWidth + 2 * kReach);
     std::vector<Run> runs;
+    std::vector<std::pair<int, int>> gaps;
     ViewRow left, right;
     for (int y = 0; y < kWorkHeight; ++y) {
         // The row as runs of one parallax: the margins at the farthest plane, then the
@@ -140,8 +150,17 @@ StereoViews stereoViews(const QImage& stripIn, const DepthArray& a, int hk, bool
         runs.assign(1, Run { 0, kMargin, 0 });
         const int32_t* depths = a.row(y);
         for (int x = 0; x < kWorkWidth;) {
+            const int32_t depth = depths[x];
             int end = x + 1;
-            while (end < kWorkWidth && depths[end] == depths[x])
+            // Eight entries at a time while they all match (a vector compare), then one by one.
+            while (end + 8 <= kWorkWidth) {
+                int32_t differs = 0;
+                for (int k = 0; k < 8; ++k)
+                    differs |= depths[end + k] ^ depth;
+                if (differs) break;
+                end += 8;
+            }
+            while (end < kWorkWidth && depths[end] == depth)
                 ++end;
             const int p = viewParallax(sign * depths[x], farthest, nearest);
             if (runs.back().parallax == p && runs.back().end == kMargin + x)
@@ -154,8 +173,8 @@ StereoViews stereoViews(const QImage& stripIn, const DepthArray& a, int hk, bool
             runs.back().end = kPictureWidth;
         else
             runs.push_back(Run { kMargin + kWorkWidth, kPictureWidth, 0 });
-        landRow(runs, left, [](int p) { return p - p / 2; });
-        landRow(runs, right, [](int p) { return -(p / 2); });
+        landRow(runs, left, gaps, [](int p) { return p - p / 2; });
+        landRow(runs, right, gaps, [](int p) { return -(p / 2); });
         tileRow(reinterpret_cast<const uint32_t*>(strip.constScanLine(y)), tiled.data());
         const int* shading = shade ? shades.data() : nullptr;
         textureRow(left, tiled.data(), shading, reinterpret_cast<uint32_t*>(views.left.scanLine(y)));
