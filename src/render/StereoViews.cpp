@@ -258,18 +258,31 @@ QImage anaglyph(const QImage& leftIn, const QImage& rightIn)
         const int32_t i = (sum + (1 << (kWeightBits - 1))) >> kWeightBits;
         return uint32_t(encoded[std::clamp(i, 0, kLinearSteps)]);
     };
+    // Where both eyes see the same colour (the far plane, all of a flat scene), the two
+    // matrices act as their sum: the same sums with half the products.
+    int32_t both[3][3];
+    for (int k = 0; k < 3; ++k)
+        for (int c = 0; c < 3; ++c)
+            both[k][c] = w[k][c] + w[k][c + 3];
+    const int width = left.width(), height = left.height();
     QImage out(left.size(), QImage::Format_RGB32);
-    for (int y = 0; y < out.height(); ++y) {
+    for (int y = 0; y < height; ++y) {
         const auto* l = reinterpret_cast<const uint32_t*>(left.constScanLine(y));
         const auto* r = reinterpret_cast<const uint32_t*>(right.constScanLine(y));
         auto* o = reinterpret_cast<uint32_t*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x) {
-            const int32_t c[6] = { linear[l[x] >> 16 & 0xFF], linear[l[x] >> 8 & 0xFF], linear[l[x] & 0xFF],
-                linear[r[x] >> 16 & 0xFF], linear[r[x] >> 8 & 0xFF], linear[r[x] & 0xFF] };
+        for (int x = 0; x < width; ++x) {
             uint32_t channel[3];
-            for (int k = 0; k < 3; ++k)
-                channel[k] = encode(w[k][0] * c[0] + w[k][1] * c[1] + w[k][2] * c[2] + w[k][3] * c[3] + w[k][4] * c[4]
-                    + w[k][5] * c[5]);
+            if (l[x] == r[x]) {
+                const int32_t c[3] = { linear[l[x] >> 16 & 0xFF], linear[l[x] >> 8 & 0xFF], linear[l[x] & 0xFF] };
+                for (int k = 0; k < 3; ++k)
+                    channel[k] = encode(both[k][0] * c[0] + both[k][1] * c[1] + both[k][2] * c[2]);
+            } else {
+                const int32_t c[6] = { linear[l[x] >> 16 & 0xFF], linear[l[x] >> 8 & 0xFF], linear[l[x] & 0xFF],
+                    linear[r[x] >> 16 & 0xFF], linear[r[x] >> 8 & 0xFF], linear[r[x] & 0xFF] };
+                for (int k = 0; k < 3; ++k)
+                    channel[k] = encode(w[k][0] * c[0] + w[k][1] * c[1] + w[k][2] * c[2] + w[k][3] * c[3]
+                        + w[k][4] * c[4] + w[k][5] * c[5]);
+            }
             o[x] = 0xFF000000u | channel[0] << 16 | channel[1] << 8 | channel[2];
         }
     }
