@@ -337,11 +337,11 @@ private Q_SLOTS:
         QImage l(kPictureWidth, kWorkHeight, QImage::Format_RGB32), r(l.size(), QImage::Format_RGB32);
         l.fill(qRgb(200, 0, 0));
         r.fill(qRgb(0, 0, 200));
-        // A 2 x 2 block of the left view at (10, 20): greens 10, 20, 30, 41 average (101 + 2) / 4 = 25.
+        // A 2 x 2 block of the left view at (10, 20): greens 10, 20, 30, 42 average 25.5, rounded (102 + 2) / 4 = 26.
         l.setPixel(10, 20, qRgb(200, 10, 0));
         l.setPixel(11, 20, qRgb(200, 20, 0));
         l.setPixel(10, 21, qRgb(200, 30, 0));
-        l.setPixel(11, 21, qRgb(200, 41, 0));
+        l.setPixel(11, 21, qRgb(200, 42, 0));
         const QImage out = stereoPair(l, r, hk);
         QCOMPARE(out.size(), QSize(1920, 640));
         QCOMPARE(out.pixel(300, 300), leftHalf);
@@ -351,7 +351,7 @@ private Q_SLOTS:
         for (int x = 958; x <= 961; ++x)
             QCOMPARE(out.pixel(x, 320), qRgb(0, 0, 0));
         const int block = hk > 0 ? 5 : 965;
-        QCOMPARE(out.pixel(block, 10), qRgb(200, 25, 0));
+        QCOMPARE(out.pixel(block, 10), qRgb(200, 26, 0));
         QCOMPARE(out.pixel(block + 1, 10), qRgb(200, 0, 0));
     }
 };
