@@ -106,6 +106,9 @@ namespace {
                 "Writes the scene as a stereo pair: its two views side by side, ordered for the viewing method "
                 "(1920 x 640 PNG).",
                 "PATH");
+            parser.addOption(QCommandLineOption(QStringLiteral("shade-views"),
+                QStringLiteral("Shades the anaglyph and the pair by nearness, nearer lighter, as the answer picture "
+                               "does.")));
             value({ QStringLiteral("scene") },
                 "Starts from a scene file (.voleta): its pictures are looked up by name in the picture folders "
                 "the window uses; the options given here override its values.",
@@ -209,6 +212,7 @@ Parsed parseArguments(const QStringList& arguments, const Options& start)
         path("scene-out", o.sceneOut);
         if (isGiven(QStringLiteral("quality"))) o.quality = true;
         if (isGiven(QStringLiteral("lighter-near"))) o.lighterNear = true;
+        if (isGiven(QStringLiteral("shade-views"))) o.shadeViews = true;
         if (isGiven(QStringLiteral("zoom")))
             o.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, 5);
         if (isGiven(QStringLiteral("relief")))

@@ -274,7 +274,7 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
     // The two views of the scene are made once for the anaglyph and the pair.
     std::optional<render::StereoViews> views;
     const auto stereo = [&]() -> const render::StereoViews& {
-        if (!views) views = render::stereoViews(scene.pattern, depth, scene.hk);
+        if (!views) views = render::stereoViews(scene.pattern, depth, scene.hk, o.shadeViews);
         return *views;
     };
     png(QStringLiteral("the anaglyph"), o.anaglyphOut, [&] { return render::anaglyph(stereo().left, stereo().right); });
