@@ -124,16 +124,19 @@ private Q_SLOTS:
         QCOMPARE(platform::child(dir.path(), name), found ? dir.filePath(name) : QString());
     }
 
-    // Every entry, hidden ones and folders too, by the names' characters: upper case before lower case.
+    // Every entry, hidden ones and folders too, as people read them: numbers by value, a
+    // name before its longer variants, letters before their capitals.
     void listing()
     {
         QTemporaryDir dir;
-        for (const char* name : { "b.jpg", "a.jpg", "B.JPG", ".hidden.jpg", "A.jpg" })
+        for (const char* name : { "b.jpg", "a.jpg", "B.JPG", ".hidden.jpg", "A.jpg", "10.jpg", "2.jpg", "mypat (2).png",
+                 "mypat.png", "mypat2.png" })
             QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
         QVERIFY(QDir(dir.path()).mkdir("Z"));
         bool ok = false;
         QCOMPARE(platform::listFolder(dir.path(), &ok),
-            (QStringList { ".hidden.jpg", "A.jpg", "B.JPG", "Z", "a.jpg", "b.jpg" }));
+            (QStringList { ".hidden.jpg", "2.jpg", "10.jpg", "a.jpg", "A.jpg", "b.jpg", "B.JPG", "mypat.png",
+                "mypat (2).png", "mypat2.png", "Z" }));
         QVERIFY(ok);
         QCOMPARE(platform::listFolder(dir.filePath("none"), &ok), QStringList());
         QVERIFY(!ok);

@@ -219,6 +219,7 @@ private Q_SLOTS:
         QTest::newRow("room for one and a half: each choice reads again") << one * 3 / 2 << false << 1 << 31;
         QTest::newRow("room for both exactly: each read once") << 2 * one << false << 2 << 2;
         QTest::newRow("one byte short of both") << 2 * one - 1 << false << 1 << 31;
+        QTest::newRow("no room for one: only the one just asked for stays") << one - 1 << false << 1 << 31;
         QTest::newRow("no room, the shown one held: both in use, each read once") << qint64(0) << true << 2 << 2;
         QTest::newRow("the default bound") << PictureLibrary::kDefaultBound << false << 2 << 2;
     }
@@ -246,6 +247,38 @@ private Q_SLOTS:
         QTEST(library.count(), "count");
         QCOMPARE(library.bytes(), library.count() * qint64(240000));
         QTEST(library.decodes(), "decodes");
+    }
+
+    // With room for two pictures, the least recently asked for goes when a third comes.
+    void leastRecentlyUsed_data()
+    {
+        QTest::addColumn<QString>("asked"); // one letter a picture, none held afterwards
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("the first asked goes") << "abc"
+                                              << "bc";
+        QTest::newRow("asked again, the first is the more recent") << "abac"
+                                                                   << "ac";
+        QTest::newRow("asked twice in a row") << "abbc"
+                                              << "bc";
+        QTest::newRow("read again after it went") << "abcba"
+                                                  << "ab";
+    }
+    void leastRecentlyUsed()
+    {
+        QFETCH(QString, asked);
+        QFETCH(QString, kept);
+        QTemporaryDir files;
+        for (const char* name : { "a", "b", "c" })
+            QVERIFY(writePicture(files.filePath(name), QSize(10, 10), kRed));
+        PictureLibrary library;
+        library.setBound(2 * 400);
+        for (const QChar name : asked)
+            library.picture(files.filePath(name));
+        QCOMPARE(library.count(), 2);
+        const int reads = library.decodes();
+        for (const QChar name : kept)
+            library.picture(files.filePath(name));
+        QCOMPARE(library.decodes(), reads); // both answered from memory
     }
 
     // A picture in use stays however small the bound; once nobody holds it, or its

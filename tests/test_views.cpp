@@ -1,7 +1,6 @@
 // The views of the 編集 menu driven through the windows: live view, the answer view
 // and high quality.
 #include "app/Class1.h"
-#include "app/PictureTransfer.h"
 #include "app/Wiring.h"
 #include "controls/Controls.h"
 #include "controls/Menu.h"
@@ -189,7 +188,6 @@ private Q_SLOTS:
     void anaglyphAndPairViews()
     {
         Window1* w1 = start();
-        PictureTransfer::install(); // copy and print preview
         Canvas* canvas = mainControl<Canvas>(w1, "Canvas1");
         const QImage pattern = picture({ 64, 128 }, 90);
         const auto anaglyphOf = [&pattern](const render::DepthArray& a) {

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileSystemWatcher>
 #include <QLayout>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -106,12 +105,6 @@ Window1::Window1(scene::SceneModel* model)
     liveTimer->setInterval(0);
     connect(liveTimer, &QTimer::timeout, this, &Window1::composeLive);
 
-    folderWatcher = new QFileSystemWatcher(this);
-    rescanTimer = new QTimer(this);
-    rescanTimer->setSingleShot(true);
-    connect(folderWatcher, &QFileSystemWatcher::directoryChanged, this, &Window1::folderChanged);
-    connect(rescanTimer, &QTimer::timeout, this, &Window1::rescanFolders);
-
     bu1 = QImage(render::kPictureWidth, render::kWorkHeight, QImage::Format_RGB32);
     bu1.fill(Qt::white);
     connect(model, &scene::SceneModel::changed, this, &Window1::sceneChanged);
@@ -142,24 +135,18 @@ void Window1::sceneChanged(scene::SceneModel::Parts parts)
 
 void Window1::closeEvent(QCloseEvent* e)
 {
+    if (quitGuard && !quitGuard()) {
+        e->ignore();
+        return;
+    }
     e->accept();
     platform::requestQuit();
 }
 
-void Window1::setPictureLists(PopupMenu* sources, PopupMenu* backgrounds)
+const QImage* Window1::shownPicture() const
 {
-    sourceList = sources;
-    backgroundList = backgrounds;
-}
-
-void Window1::followFolders()
-{
-    // Once a chosen file that is gone is no longer chosen, it leaves the list.
-    for (PopupMenu* list : { sourceList, backgroundList })
-        connect(list, &PopupMenu::Change, this, [this] {
-            if (vanishedRowListed) folderChanged();
-        });
-    watchFolders();
+    const QImage* shown = Canvas1->backdrop();
+    return shown && !shown->isNull() ? shown : nullptr;
 }
 
 void Window1::enableSettingsButton()
@@ -185,6 +172,7 @@ void Window1::PushButton3_Action()
 
 bool Window1::FileQuit()
 {
+    if (quitGuard && !quitGuard()) return false;
     platform::requestQuit();
     return false;
 }

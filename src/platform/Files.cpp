@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include <QBuffer>
+#include <QCollator>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -324,6 +325,22 @@ QStringList listFolder(const QString& folder, bool* ok)
 
 bool listedBefore(const QString& a, const QString& b)
 {
+    // As people read a list of files: numbers by their value ("2.jpg" before "10.jpg"),
+    // a name before the same name with more after it ("mypat.png" before
+    // "mypat (2).png"), so the names are compared before their extensions. Names that
+    // collate alike still come in one fixed order, by their characters.
+    static const QCollator collator = [] {
+        QCollator c { QLocale(QLocale::Japanese, QLocale::Japan) };
+        c.setNumericMode(true);
+        c.setCaseSensitivity(Qt::CaseSensitive);
+        return c;
+    }();
+    const auto stem = [](const QString& name) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        return dot > 0 ? QStringView(name).left(dot) : QStringView(name);
+    };
+    if (const int byStem = collator.compare(stem(a), stem(b))) return byStem < 0;
+    if (const int byName = collator.compare(a, b)) return byName < 0;
     return QString::compare(a, b, Qt::CaseSensitive) < 0;
 }
 

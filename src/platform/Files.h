@@ -36,7 +36,8 @@ QString backgroundFolder();
 // The names of the entries of a folder (files, hidden ones too), sorted by name
 // (listedBefore). `ok` is false when the folder cannot be read.
 QStringList listFolder(const QString& folder, bool* ok = nullptr);
-// The order of listFolder: by the names' characters, letter case counting.
+// The order of listFolder: as people read file names (numbers by value, a name before
+// its longer variants, extensions last), one fixed order whatever the machine's language.
 bool listedBefore(const QString& a, const QString& b);
 
 // ---- Failures -----------------------------------------------------------------

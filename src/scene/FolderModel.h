@@ -32,14 +32,15 @@ public:
     explicit FolderModel(QObject* parent = nullptr);
     ~FolderModel() override;
 
-    // The entry names of each folder as last scanned, in list order: ".jpg" in any
-    // letter case, and in the source folder also ".png", ".pict" and ".pct". Empty
-    // before the first scan.
-    const QStringList& sources() const { return source.pictures; }
-    const QStringList& backgrounds() const { return background.pictures; }
+    // The entry names of each folder as last scanned that platform::listedInFolder
+    // accepts, in platform::listFolder's order (the flat plane first). Empty before the
+    // first scan. Copies: a scan that runs while a caller walks them changes nothing
+    // under its feet.
+    QStringList sources() const { return source.pictures; }
+    QStringList backgrounds() const { return background.pictures; }
     // The folders as last scanned; empty when missing.
-    const QString& sourceFolder() const { return source.path; }
-    const QString& backgroundFolder() const { return background.path; }
+    QString sourceFolder() const { return source.path; }
+    QString backgroundFolder() const { return background.path; }
 
     // The user's folders that were made empty on this start (states NoSamples and
     // CopyFailed, the failure's detail with the latter), the source folder first.
@@ -59,7 +60,10 @@ public:
 Q_SIGNALS:
     // Files listed by the previous scan that are gone or no longer as they were (written
     // again, replaced, copied over), by path: what was decoded from them is stale.
-    // Emitted before changed().
+    // Emitted before changed(). The watcher sees entries come, go or be renamed over;
+    // a file merely written over in place may wait for the next scan (the picture
+    // library's own stamp check sees it at its next request). Connected to
+    // PictureLibrary::forgetFiles, stale pictures are freed at once.
     void filesChanged(const QStringList& paths);
     // A scan ended; the lists may or may not differ.
     void changed();

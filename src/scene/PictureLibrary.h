@@ -31,6 +31,7 @@ struct FileStamp {
 // The stamp of `path` now (one stat, nothing cached).
 FileStamp fileStamp(const QString& path);
 
+// Used from one thread, the one its owner lives in.
 class PictureLibrary : public QObject {
     Q_OBJECT
 public:
@@ -54,11 +55,13 @@ public:
     qint64 bytes() const { return heldBytes; }
     int count() const { return int(entries.size()); }
     qint64 bound() const { return byteBound; }
-    // Pictures held beyond the bound are let go of at once, least recently used first,
-    // except those in use; a picture is let go of only while bytes() > bound(), so one
-    // that fills the bound exactly is kept.
+    // The bound is kept at every request and when it is set: pictures are let go of,
+    // least recently used first, only while bytes() > bound(), so one that fills the
+    // bound exactly stays. A picture in use (its image shared outside the library: a
+    // window shows it, a stage reads it) stays, and so does the one a request hands
+    // out even alone above the bound: bytes() exceeds the bound by at most what is in use.
     void setBound(qint64 bytes);
-    // How many times a file was read and decoded since the library was made.
+    // How many requests were not answered from memory (each opened the file anew).
     int decodes() const { return decodeCount; }
 
 public Q_SLOTS:
