@@ -8,6 +8,7 @@
 #include "render/Pipeline.h"
 #include "render/QualityCompose.h"
 #include "render/StageCache.h"
+#include "render/StereoViews.h"
 #include "scene/SceneState.h"
 #include "text/TextLayer.h"
 
@@ -161,6 +162,19 @@ int main(int argc, char** argv)
         measure("quality composition", runs, copy, [&] { render::composeQuality(strip, scene, hk, picture); }));
     rows.push_back(
         measure("quality, crossed viewing", runs, copy, [&] { render::composeQuality(strip, scene, -hk, picture); }));
+    // The views of the scene for red-cyan glasses and side-by-side viewing, beside the composition.
+    render::StereoViews views = render::stereoViews(strip, scene, hk);
+    QImage shown;
+    rows.push_back(measure("views (both eyes)", runs, copy, [&] { views = render::stereoViews(strip, scene, hk); }));
+    rows.push_back(measure("views, shaded", runs, copy, [&] { views = render::stereoViews(strip, scene, hk, true); }));
+    rows.push_back(
+        measure("anaglyph of the views", runs, copy, [&] { shown = render::anaglyph(views.left, views.right); }));
+    rows.push_back(
+        measure("pair of the views", runs, copy, [&] { shown = render::stereoPair(views.left, views.right, hk); }));
+    rows.push_back(measure("views + anaglyph", runs, copy, [&] {
+        views = render::stereoViews(strip, scene, hk);
+        shown = render::anaglyph(views.left, views.right);
+    }));
     // The whole pipeline as the window's Display and voleta-render run it, through the
     // stage cache: each run changes the pattern, the map and a line (copies of the same
     // pictures, so the work is the same), so every stage runs again in buffers kept

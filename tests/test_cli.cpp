@@ -67,7 +67,8 @@ int depthAt(const QImage& d, int x, int y)
 
 auto fields(const cli::Options& o)
 {
-    return std::tie(o.pattern, o.output, o.map, o.depthIn, o.depthOut, o.maskOut, o.answerOut, o.state);
+    return std::tie(o.pattern, o.output, o.map, o.depthIn, o.depthOut, o.maskOut, o.answerOut, o.anaglyphOut, o.pairOut,
+        o.shadeViews, o.state);
 }
 
 using Change = std::function<void(cli::Options&)>;
@@ -161,6 +162,8 @@ private Q_SLOTS:
                 o.state.background = "m.jpg", o.state.flat = false, o.state.quality = true;
             });
         row("lighter near", { "--lighter-near" }, [](O o) { o.state.lighterNear = true; });
+        row("anaglyph and pair, shaded", { "--anaglyph-out", "a.png", "--pair-out", "p.PNG", "--shade-views" },
+            [](O o) { o.anaglyphOut = "a.png", o.pairOut = "p.PNG", o.shadeViews = true; });
     }
     void parsedFields()
     {
@@ -303,6 +306,65 @@ private Q_SLOTS:
         for (int x : { 0, 359, 360, 560, 561, 1919 })
             for (int y : { 0, 640, 1279 })
                 QCOMPARE(qGray(answer.pixel(x, y)), x >= 360 && x <= 560 ? 255 : 56);
+    }
+
+    // The anaglyph and the pair of a raised step: depth 12 at depth entries 200..400 (columns 360..560) over the
+    // plane, parallax 12: 6 right in the left view, 6 left in the right view. The pattern is black with one white
+    // column, 100, so surface column 420 (on the step) shows at 426 in the left view and 414 in the right, and
+    // 740 (on the plane) at 740 in both. Crossed viewing reads depth -12 as the same step. Shaded, the plane (the
+    // farthest) is 0.45 as bright, 255 * 115 / 256 = 115, the step (the nearest) as bright as the pattern.
+    void anaglyphAndPair_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<int>("leftEyeHalf"); // the pair's half that holds the left view: 0 left, 1 right
+        QTest::addColumn<bool>("shade");
+        QTest::addColumn<int>("planeWhite"); // the white column on the plane
+        QTest::newRow("parallel") << "parallel" << 12 << 0 << false << 255;
+        QTest::newRow("crossed") << "crossed" << -12 << 1 << false << 255;
+        QTest::newRow("parallel, shaded") << "parallel" << 12 << 0 << true << 115;
+    }
+    void anaglyphAndPair()
+    {
+        QFETCH(QString, method);
+        QFETCH(int, depth);
+        QFETCH(int, leftEyeHalf);
+        QFETCH(bool, shade);
+        QFETCH(int, planeWhite);
+        QImage column(320, 1280, QImage::Format_RGB32);
+        column.fill(Qt::black);
+        for (int y = 0; y < 1280; ++y)
+            column.setPixel(100, y, qRgb(255, 255, 255));
+        QImage raised(1600, 1280, QImage::Format_Grayscale16);
+        for (int y = 0; y < 1280; ++y)
+            for (int x = 0; x < 1600; ++x)
+                reinterpret_cast<quint16*>(raised.scanLine(y))[x] = quint16((x >= 200 && x <= 400 ? depth : 0) + 32768);
+        QVERIFY(column.save(path("column.png")) && raised.save(path("raised.png")));
+        QStringList args { "--pattern", path("column.png"), "--depth-in", path("raised.png"), "--method", method, "-o",
+            path("v.png"), "--anaglyph-out", path("v-anaglyph.png"), "--pair-out", path("v-pair.png") };
+        if (shade) args << "--shade-views";
+        QString err;
+        QVERIFY2(runRender(args, &err) == 0, qPrintable(err));
+        const QImage anaglyph(path("v-anaglyph.png"));
+        QCOMPARE(anaglyph.size(), QSize(1920, 1280));
+        for (int y : { 0, 640, 1279 }) {
+            QCOMPARE(anaglyph.pixel(426, y), qRgb(255, 0, 0)); // the left eye's white column, in red
+            QCOMPARE(anaglyph.pixel(414, y), qRgb(0, 255, 255)); // the right eye's, in cyan
+            QCOMPARE(anaglyph.pixel(420, y), qRgb(0, 0, 0));
+            const QRgb plane = anaglyph.pixel(740, y); // the plane: both eyes alike
+            for (int channel : { qRed(plane), qGreen(plane), qBlue(plane) })
+                QVERIFY2(qAbs(channel - planeWhite) <= 1, qPrintable(QString::number(channel)));
+        }
+        // Each half is its view halved: columns 426 and 427 of the left view make column 213 of its half, one
+        // white and one black, (255 + 0 + 255 + 0 + 2) / 4 = 128; 414 and 415 of the right view make 207.
+        const QImage pair(path("v-pair.png"));
+        QCOMPARE(pair.size(), QSize(1920, 640));
+        const int leftEye = leftEyeHalf * 960, rightEye = (1 - leftEyeHalf) * 960;
+        QCOMPARE(pair.pixel(leftEye + 213, 100), qRgb(128, 128, 128));
+        QCOMPARE(pair.pixel(leftEye + 207, 100), qRgb(0, 0, 0));
+        QCOMPARE(pair.pixel(rightEye + 207, 100), qRgb(128, 128, 128));
+        QCOMPARE(pair.pixel(rightEye + 213, 100), qRgb(0, 0, 0));
+        QCOMPARE(pair.pixel(959, 300), qRgb(0, 0, 0)); // the divider
     }
 
     // A scene file gives the picture of the same settings given as options, and options
@@ -581,6 +643,8 @@ private Q_SLOTS:
             "--quality and --no-quality cannot be used together");
         row("bold 2 on and off", 2, ok + QStringList { "--no-bold2", "--bold2" },
             "--bold2 and --no-bold2 cannot be used together");
+        row("anaglyph as jpg", 2, ok + QStringList { "--anaglyph-out", "g.jpg" }, "the anaglyph g.jpg");
+        row("pair as jpg", 2, ok + QStringList { "--pair-out", "p.jpg" }, "the stereo pair p.jpg");
         row("map and depth-in", 2, ok + QStringList { "--map", junk, "--depth-in", small }, "--map");
         row("mask-out and depth-in", 2, ok + QStringList { "--mask-out", bad, "--depth-in", small }, "--mask-out");
         row("scene size off the list", 2, from(plain) + QStringList { "--size2", "75", "--scene-out", sceneOut },

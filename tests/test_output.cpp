@@ -138,7 +138,8 @@ private Q_SLOTS:
 
     // The suggested names: the source picture's name up to its first dot (unless the dot
     // comes first), the three trimmed lines, "_3D.jpg"; what a file name cannot hold is
-    // replaced. The answer's name puts "_答え" before a ".png" extension.
+    // replaced. The answer's name puts "_答え" before a ".png" extension; the anaglyph's and the pair's put
+    // "_アナグリフ" and "_ペア" there.
     // The extensions a save filter names, as the dialog gives them to a name typed without one.
     void filterSuffixes_data()
     {
@@ -182,6 +183,15 @@ private Q_SLOTS:
         QFETCH(QString, picture);
         QCOMPARE(output::suggestedJpegName(source, lines[0], lines[1], lines[2]), picture);
         QTEST(output::suggestedAnswerName(picture), "answer");
+    }
+    void viewNames()
+    {
+        QCOMPARE(output::suggestedPngName(QStringLiteral("fujiHello_3D.jpg"), QStringLiteral("_アナグリフ")),
+            QStringLiteral("fujiHello_3D_アナグリフ.png"));
+        QCOMPARE(output::suggestedPngName(QStringLiteral("a1.5_3D.jpg"), QStringLiteral("_ペア")),
+            QStringLiteral("a1.5_3D_ペア.png"));
+        QCOMPARE(output::suggestedPngName(QStringLiteral("noextension"), QStringLiteral("_ペア")),
+            QStringLiteral("noextension_ペア.png"));
     }
 
     // Printing asks for the page set-up, then the print dialog; either cancelled ends it
@@ -229,27 +239,32 @@ private Q_SLOTS:
 
     // The preview shows the page that printing prints: both pages' painters draw the
     // same page on a surface of any width, the picture across its full width at the top
-    // and two thirds of that high, rounded down (600 -> 400, 700 -> 466), blank below.
+    // and two thirds of that high, rounded down (600 -> 400, 700 -> 466), blank below. The
+    // stereo pair (1920 x 640) keeps its shape: a third as high as wide (700 -> 233).
     void previewIsThePrintedPage_data()
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height"); // of the picture on the page
-        QTest::newRow("600 wide") << 600 << 400;
-        QTest::newRow("700 wide") << 700 << 466;
+        QTest::addColumn<int>("pictureHeight");
+        QTest::newRow("600 wide") << 600 << 400 << 1280;
+        QTest::newRow("700 wide") << 700 << 466 << 1280;
+        QTest::newRow("pair, 600 wide") << 600 << 200 << 640;
+        QTest::newRow("pair, 700 wide") << 700 << 233 << 640;
     }
     void previewIsThePrintedPage()
     {
         QFETCH(int, width);
         QFETCH(int, height);
+        QFETCH(int, pictureHeight);
         QTemporaryDir dir;
         ScopedFakeDialogs fake;
         fake->preparePrinter = [&](QPrinter& printer) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(dir.filePath("page.pdf"));
         };
-        QImage picture(1920, 1280, QImage::Format_RGB32);
+        QImage picture(1920, pictureHeight, QImage::Format_RGB32);
         picture.fill(Qt::red);
-        QPainter(&picture).fillRect(960, 0, 960, 1280, Qt::blue);
+        QPainter(&picture).fillRect(960, 0, 960, pictureHeight, Qt::blue);
         QVERIFY(output::printPicture(picture));
         output::previewPicture(picture);
         QCOMPARE(fake->printedPages.size(), 1);

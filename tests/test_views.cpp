@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "render/Answer.h"
 #include "render/Pipeline.h"
+#include "render/StereoViews.h"
 #include "scene/SceneModel.h"
 #include "settings/Window2.h"
 #include "support/FakeDialogs.h"
@@ -16,12 +17,14 @@
 #include <QCheckBox>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 
 namespace {
 
@@ -179,6 +182,84 @@ private Q_SLOTS:
         QCOMPARE(qGray(mainControl<Canvas>(w1, "Canvas1")->backdrop()->pixel(1000, 600)), render::kAnswerFlat);
     }
 
+    // The anaglyph and the pair, shown in place of the stereogram once there is one, one view at a time with the
+    // answer: each made from the composition's depth and the chosen pattern (b.png), following live view and undo.
+    // Copy takes the view shown, 画像 印刷 prints it (the pair a third as high as wide), and each saves as PNG.
+    void anaglyphAndPairViews()
+    {
+        Window1* w1 = start();
+        Canvas* canvas = mainControl<Canvas>(w1, "Canvas1");
+        const QImage pattern = picture({ 64, 128 }, 90);
+        const auto anaglyphOf = [&pattern](const render::DepthArray& a) {
+            const render::StereoViews v = render::stereoViews(pattern, a, 1);
+            return render::anaglyph(v.left, v.right);
+        };
+        item("anaglyphView")->setChecked(true);
+        QVERIFY(!canvas->hasBackdrop()); // nothing composed yet
+        QVERIFY(!item("anaglyphSave")->isEnabled() && !item("pairSave")->isEnabled());
+        w2()->PushButton1_Action();
+        QVERIFY(item("anaglyphSave")->isEnabled() && item("pairSave")->isEnabled());
+        QCOMPARE(*canvas->backdrop(), anaglyphOf(w1->depth()));
+        item("copyPicture")->trigger();
+        QCOMPARE((*fake)->clipboardImages.size(), 1);
+        QCOMPARE((*fake)->clipboardImages.last(), anaglyphOf(w1->depth()));
+
+        // One view at a time: the answer view unticks the anaglyph, the pair the answer.
+        item("answerView")->setChecked(true);
+        QVERIFY(!item("anaglyphView")->isChecked());
+        QCOMPARE(canvas->backdrop()->format(), QImage::Format_Grayscale8);
+        item("pairView")->setChecked(true);
+        QVERIFY(!item("answerView")->isChecked() && !item("anaglyphView")->isChecked());
+        const render::StereoViews v = render::stereoViews(pattern, w1->depth(), 1);
+        const QImage pair = render::stereoPair(v.left, v.right, 1);
+        QCOMPARE(*canvas->backdrop(), pair);
+        item("copyPicture")->trigger();
+        QCOMPARE((*fake)->clipboardImages.size(), 2);
+        QCOMPARE((*fake)->clipboardImages.last(), pair);
+
+        // Printed while shown: on a page 600 wide the pair takes 200 rows, the stereogram 400.
+        const auto printedRows = [&] {
+            mainControl(w1, "PushButton3")->click();
+            if ((*fake)->printedPages.isEmpty()) return -1;
+            QImage page(600, 600, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            QPainter painter(&page);
+            (*fake)->printedPages.last()(painter);
+            int rows = 0;
+            while (rows < page.height() && page.pixel(300, rows) != qRgb(255, 255, 255))
+                ++rows;
+            return rows;
+        };
+        QCOMPARE(printedRows(), 200);
+
+        (*fake)->saveAnswer = dir.filePath(QStringLiteral("pair.png"));
+        item("pairSave")->trigger();
+        QCOMPARE((*fake)->suggestedNames.last(), QStringLiteral("bVoleta3DV2_3D_ペア.png"));
+        QCOMPARE(QImage((*fake)->saveAnswer).convertToFormat(QImage::Format_RGB32), pair);
+        (*fake)->saveAnswer = dir.filePath(QStringLiteral("anaglyph.png"));
+        item("anaglyphSave")->trigger();
+        QCOMPARE((*fake)->suggestedNames.last(), QStringLiteral("bVoleta3DV2_3D_アナグリフ.png"));
+        QCOMPARE(QImage((*fake)->saveAnswer).convertToFormat(QImage::Format_RGB32), anaglyphOf(w1->depth()));
+
+        // Live view and undo: a deeper first line changes the anaglyph shown, undo brings the first one back.
+        item("anaglyphView")->setChecked(true);
+        QVERIFY(!item("pairView")->isChecked());
+        const QImage before = canvas->backdrop()->copy();
+        item("liveView")->setChecked(true);
+        control<QSlider>("Slider1")->setValue(18);
+        settle(w1);
+        QCOMPARE(*canvas->backdrop(), anaglyphOf(w1->depth()));
+        QVERIFY(*canvas->backdrop() != before);
+        Wiring::existing()->model()->undoStack()->undo();
+        settle(w1);
+        QCOMPARE(*canvas->backdrop(), before);
+
+        // None ticked: the stereogram again, and that is what prints.
+        item("anaglyphView")->setChecked(false);
+        QCOMPARE(canvas->backdrop(), &w1->picture());
+        QCOMPARE(printedRows(), 400);
+    }
+
     // The views start off with every new main window (the last test left two on).
     // Live view off, and off again after being on, leaves the flow as it was: changes
     // redraw the preview only, and nothing is composed or shown.
@@ -186,7 +267,7 @@ private Q_SLOTS:
     {
         for (bool wasOn : { false, true }) {
             Window1* w1 = start();
-            for (const char* name : { "liveView", "answerView", "highQuality" })
+            for (const char* name : { "liveView", "answerView", "anaglyphView", "pairView", "highQuality" })
                 QVERIFY(!item(name)->isChecked());
             if (wasOn) {
                 item("liveView")->setChecked(true);

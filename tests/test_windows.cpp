@@ -241,13 +241,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("items");
         QTest::newRow("ファイル") << "ファイル"
                                   << QStringList { "画像保存 Ctrl+S", "場面を開く… Ctrl+O", "場面を保存… Ctrl+Shift+S",
-                                         "答えを保存…", "印刷プレビュー…", "-", "画像フォルダを開く",
-                                         "背景フォルダを開く", "-", "終了 Ctrl+Q" };
+                                         "答えを保存…", "アナグリフを保存…", "ステレオペアを保存…", "印刷プレビュー…",
+                                         "-", "画像フォルダを開く", "背景フォルダを開く", "-", "終了 Ctrl+Q" };
         // The redo key is the desktop's; the offscreen platform's is Ctrl+Y.
         QTest::newRow("編集") << "編集"
                               << QStringList { "元に戻す Ctrl+Z", "やり直し Ctrl+Y", "-", "コピー Ctrl+C",
-                                     "貼り付け Ctrl+V", "-", "設定", "-", "ライブ表示", "答えを表示", "高画質",
-                                     "明るいほど手前" };
+                                     "貼り付け Ctrl+V", "-", "設定", "-", "ライブ表示", "答えを表示",
+                                     "アナグリフを表示", "ステレオペアを表示", "高画質", "明るいほど手前" };
         QTest::newRow("ヘルプ") << "ヘルプ" << QStringList { "カンパ（寄付）する", "-", "「Voleta」について" };
     }
     void menus()

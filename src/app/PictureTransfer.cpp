@@ -209,6 +209,7 @@ void PictureTransfer::copy()
 
 void PictureTransfer::preview()
 {
-    // The page 画像 印刷 prints: the stereogram, once one is shown.
-    if (main->shownPicture()) output::previewPicture(main->picture());
+    // The page 画像 印刷 prints, once a picture is shown: the anaglyph or the pair while
+    // shown, the stereogram otherwise.
+    if (main->shownPicture()) output::previewPicture(main->printedPicture());
 }

@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <optional>
+#include <utility>
 
 namespace cli {
 
@@ -105,6 +106,15 @@ namespace {
             value({ QStringLiteral("mask-out") }, "Writes the text mask (1600 x 1280 PNG).", "PATH");
             value({ QStringLiteral("answer-out") },
                 "Writes the answer picture: the hidden depth in grey, nearer lighter (1920 x 1280 PNG).", "PATH");
+            value({ QStringLiteral("anaglyph-out") },
+                "Writes the scene for red-cyan glasses, red lens on the left eye (1920 x 1280 PNG).", "PATH");
+            value({ QStringLiteral("pair-out") },
+                "Writes the scene as a stereo pair: its two views side by side, ordered for the viewing method "
+                "(1920 x 640 PNG).",
+                "PATH");
+            parser.addOption(QCommandLineOption(QStringLiteral("shade-views"),
+                QStringLiteral("Shades the anaglyph and the pair by nearness, nearer lighter, as the answer picture "
+                               "does.")));
             value({ QStringLiteral("scene") },
                 "Starts from a scene file (.voleta): its pictures are looked up by name in the picture folders "
                 "the window uses; the options given here override its values.",
@@ -210,6 +220,8 @@ Parsed parseArguments(const QStringList& arguments, const scene::SceneState& sta
         path("depth-out", o.depthOut);
         path("mask-out", o.maskOut);
         path("answer-out", o.answerOut);
+        path("anaglyph-out", o.anaglyphOut);
+        path("pair-out", o.pairOut);
         path("scene", o.scene);
         path("scene-out", o.sceneOut);
         // A scene names its pictures by file name, looked up in the picture folders.
@@ -220,6 +232,7 @@ Parsed parseArguments(const QStringList& arguments, const scene::SceneState& sta
         }
         onOff(QStringLiteral("quality"), s.quality);
         onOff(QStringLiteral("lighter-near"), s.lighterNear);
+        if (isGiven(QStringLiteral("shade-views"))) o.shadeViews = true;
         if (isGiven(QStringLiteral("zoom")))
             s.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, rules::kZoomRows - 1);
         if (isGiven(QStringLiteral("relief"))) {
@@ -271,6 +284,10 @@ Parsed parseArguments(const QStringList& arguments, const scene::SceneState& sta
             throw BadUsage { QStringLiteral("the output %1 must end in .png, .jpg or .jpeg").arg(o.output) };
         if (!o.answerOut.isEmpty() && QFileInfo(o.answerOut).suffix().toLower() != QLatin1String("png"))
             throw BadUsage { QStringLiteral("the answer picture %1 must end in .png").arg(o.answerOut) };
+        for (const auto& [what, file] :
+            { std::pair { "the anaglyph", o.anaglyphOut }, std::pair { "the stereo pair", o.pairOut } })
+            if (!file.isEmpty() && QFileInfo(file).suffix().toLower() != QLatin1String("png"))
+                throw BadUsage { QStringLiteral("%1 %2 must end in .png").arg(QLatin1String(what), file) };
         if (isGiven(QStringLiteral("depth-in")) && isGiven(QStringLiteral("map")))
             throw BadUsage { QStringLiteral("--map and --depth-in cannot be used together") };
         if (isGiven(QStringLiteral("depth-in")) && isGiven(QStringLiteral("scene-out")))

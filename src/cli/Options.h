@@ -23,6 +23,9 @@ struct Options {
     QString depthOut; // --depth-out
     QString maskOut; // --mask-out
     QString answerOut; // --answer-out, .png
+    QString anaglyphOut; // --anaglyph-out, .png: the red-cyan picture of the scene
+    QString pairOut; // --pair-out, .png: the scene's views side by side
+    bool shadeViews = false; // --shade-views: the anaglyph and the pair lighter where nearer
     QString scene; // --scene: the scene file the values start from
     QString sceneOut; // --scene-out: the scene file to write
 

@@ -5,6 +5,7 @@
 #include "render/Answer.h"
 #include "render/Pipeline.h"
 #include "render/StageCache.h"
+#include "render/StereoViews.h"
 #include "scene/SceneFile.h"
 #include "text/TextLayer.h"
 
@@ -273,6 +274,15 @@ int run(const QStringList& arguments, const cli::Parsed& parsed)
     png(QStringLiteral("the depth file"), o.depthOut, [&] { return render::depthPicture(depth); });
     png(QStringLiteral("the answer picture"), o.answerOut, [&] { return render::answerPicture(depth, scene.hk); });
     png(QStringLiteral("the text mask"), o.maskOut, [&] { return stages.mask(); });
+    // The two views of the scene are made once for the anaglyph and the pair.
+    std::optional<render::StereoViews> views;
+    const auto stereo = [&]() -> const render::StereoViews& {
+        if (!views) views = render::stereoViews(scene.pattern, depth, scene.hk, o.shadeViews);
+        return *views;
+    };
+    png(QStringLiteral("the anaglyph"), o.anaglyphOut, [&] { return render::anaglyph(stereo().left, stereo().right); });
+    png(QStringLiteral("the stereo pair"), o.pairOut,
+        [&] { return render::stereoPair(stereo().left, stereo().right, scene.hk); });
     if (!o.sceneOut.isEmpty())
         outputs.push_back({ QStringLiteral("the scene"), o.sceneOut,
             [state](const QString& to) { return scene::writeSceneFile(state, to); } });

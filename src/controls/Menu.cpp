@@ -36,6 +36,8 @@ Menu::Menu()
     m.saveScene
         = add(file, "saveScene", QStringLiteral("場面を保存…"), { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S) });
     m.answerSave = add(file, "answerSave", QStringLiteral("答えを保存…"));
+    m.anaglyphSave = add(file, "anaglyphSave", QStringLiteral("アナグリフを保存…"));
+    m.pairSave = add(file, "pairSave", QStringLiteral("ステレオペアを保存…"));
     m.printPreview = add(file, "printPreview", QStringLiteral("印刷プレビュー…"));
     file->addSeparator();
     // The picture folders in the desktop's file manager, to add or remove pictures.
@@ -68,13 +70,24 @@ Menu::Menu()
     edit->addSeparator();
     m.liveView = add(edit, "liveView", QStringLiteral("ライブ表示"));
     m.answerView = add(edit, "answerView", QStringLiteral("答えを表示"));
+    m.anaglyphView = add(edit, "anaglyphView", QStringLiteral("アナグリフを表示"));
+    m.pairView = add(edit, "pairView", QStringLiteral("ステレオペアを表示"));
     m.highQuality = add(edit, "highQuality", QStringLiteral("高画質"));
     // The background is a depth picture of the kind 3D programs make: lighter is nearer.
     m.lighterNear = add(edit, "lighterNear", QStringLiteral("明るいほど手前"));
-    for (QAction* view : { m.liveView, m.answerView, m.highQuality, m.lighterNear })
+    for (QAction* view : { m.liveView, m.answerView, m.anaglyphView, m.pairView, m.highQuality, m.lighterNear })
         view->setCheckable(true);
+    // One picture at a time in place of the stereogram: ticking one of these unticks the
+    // others, and with none ticked the stereogram shows.
+    // (Not an exclusive action group, which would draw them as radio buttons.)
+    const QList<QAction*> shownViews { m.answerView, m.anaglyphView, m.pairView };
+    for (QAction* view : shownViews)
+        connect(view, &QAction::toggled, this, [view, shownViews](bool on) {
+            for (QAction* other : shownViews)
+                if (on && other != view) other->setChecked(false);
+        });
     // What needs a picture or a step waits for one.
-    for (QAction* waiting : { m.undo, m.redo, m.answerSave, m.printPreview, m.copyPicture })
+    for (QAction* waiting : { m.undo, m.redo, m.answerSave, m.anaglyphSave, m.pairSave, m.printPreview, m.copyPicture })
         waiting->setEnabled(false);
 
     // About and Support go to the Help menu, as on other Linux desktop programs.

@@ -14,6 +14,8 @@ struct MenuItems {
     QAction* openScene; // 場面を開く…
     QAction* saveScene; // 場面を保存…
     QAction* answerSave; // 答えを保存…, once a picture is composed
+    QAction* anaglyphSave; // アナグリフを保存…, likewise
+    QAction* pairSave; // ステレオペアを保存…, likewise
     QAction* printPreview; // 印刷プレビュー…, once a picture is composed
     QAction* openSourceFolder; // 画像フォルダを開く
     QAction* openBackgroundFolder; // 背景フォルダを開く
@@ -26,6 +28,8 @@ struct MenuItems {
     QAction* settei; // 設定
     QAction* liveView; // the views, each checkable and off at start
     QAction* answerView;
+    QAction* anaglyphView; // the scene for red-cyan glasses
+    QAction* pairView; // the scene's two views side by side
     QAction* highQuality;
     QAction* lighterNear; // 明るいほど手前: the background read as a depth picture
     // ヘルプ

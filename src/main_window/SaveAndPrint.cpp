@@ -54,9 +54,14 @@ PictureFormat saveFormat(const QString& path, const QString& filter)
 
 QString suggestedAnswerName(const QString& pictureName)
 {
+    return suggestedPngName(pictureName, QStringLiteral("_答え"));
+}
+
+QString suggestedPngName(const QString& pictureName, const QString& tag)
+{
     const qsizetype dot = pictureName.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot > 0 ? pictureName.left(dot) : pictureName;
-    return stem + QStringLiteral("_答え.png");
+    return stem + tag + QStringLiteral(".png");
 }
 
 std::optional<platform::Failure> writePictureFile(const QImage& picture, const QString& path, PictureFormat format)
@@ -90,10 +95,16 @@ QRect printRect(int pageWidth)
     return QRect(0, 0, pageWidth, int(pageWidth / 3.0 * 2.0));
 }
 
+QRect printRect(int pageWidth, QSize size)
+{
+    if (size.isEmpty() || qint64(size.width()) * 2 == qint64(size.height()) * 3) return printRect(pageWidth);
+    return QRect(0, 0, pageWidth, int(qint64(pageWidth) * size.height() / size.width()));
+}
+
 void paintPage(QPainter& painter, const QImage& picture)
 {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(printRect(painter.device()->width()), picture, picture.rect());
+    painter.drawImage(printRect(painter.device()->width(), picture.size()), picture, picture.rect());
 }
 
 bool printPicture(const QImage& picture)

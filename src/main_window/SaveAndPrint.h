@@ -31,6 +31,8 @@ PictureFormat saveFormat(const QString& path, const QString& filter);
 // The name offered for the answer picture: the stereogram's suggested name with
 // "_答え" before its extension, and the extension .png.
 QString suggestedAnswerName(const QString& pictureName);
+// Likewise with `tag` ("_アナグリフ", "_ペア") before the extension .png.
+QString suggestedPngName(const QString& pictureName, const QString& tag);
 
 // Writes the picture in a format: platform::writePicture (JPEG at quality 95, PNG at
 // the fast compression) unless a test puts another writer.
@@ -48,8 +50,11 @@ bool savePicture(const QImage& picture, const QString& suggestedName, const Pict
 // Where the picture lands on a page `pageWidth` units wide: the full width at the top
 // left, two thirds of it high (rounded down), keeping the picture's 3 : 2 shape.
 QRect printRect(int pageWidth);
+// Where a picture of `size` lands: printRect for the stereogram's 3 : 2 shape; a picture
+// of another shape (the stereo pair, 3 : 1) takes the full width and keeps its shape.
+QRect printRect(int pageWidth, QSize size);
 
-// Draws the whole picture at printRect of the painter's surface: the one page that
+// Draws the whole picture at printRect (for its size) of the painter's surface: the one page that
 // printing and the print preview both draw.
 void paintPage(QPainter& painter, const QImage& picture);
 

@@ -56,6 +56,7 @@ Window1::Window1(scene::SceneModel* model)
     Canvas1->setObjectName(QStringLiteral("Canvas1"));
     Canvas1->setGeometry(10, 8, 960, 640);
     Canvas1->setAutoFillBackground(true);
+    Canvas1->paintHandler = [this](QPainter& p) { paintCanvas1(p); };
 
     PushButton1 = makeButton(content, "PushButton1", QStringLiteral("設　定"), { 220, 656, 90, 20 });
     PushButton2 = makeButton(content, "PushButton2", QStringLiteral("画像 保存"), { 610, 656, 90, 20 });
@@ -77,6 +78,8 @@ Window1::Window1(scene::SceneModel* model)
     connect(items.svdt, &QAction::triggered, this, &Window1::svdt);
     connect(items.settei, &QAction::triggered, this, &Window1::settei);
     connect(items.answerSave, &QAction::triggered, this, &Window1::saveAnswer);
+    connect(items.anaglyphSave, &QAction::triggered, this, &Window1::saveAnaglyph);
+    connect(items.pairSave, &QAction::triggered, this, &Window1::savePair);
     connect(items.openSourceFolder, &QAction::triggered, this, &Window1::openSourceFolder);
     connect(items.openBackgroundFolder, &QAction::triggered, this, &Window1::openBackgroundFolder);
     // The views start off with every new main window, whatever the menu showed before.
@@ -86,11 +89,15 @@ Window1::Window1(scene::SceneModel* model)
     };
     view(items.liveView, &Window1::setLiveView);
     view(items.answerView, &Window1::setAnswerView);
+    view(items.anaglyphView, &Window1::setAnaglyphView);
+    view(items.pairView, &Window1::setPairView);
     view(items.highQuality, &Window1::setHighQuality);
     view(items.lighterNear, &Window1::setLighterNear);
-    // The answer can be saved once there is a picture.
-    items.answerSave->setEnabled(false);
-    connect(this, &Window1::pictureShown, items.answerSave, [action = items.answerSave] { action->setEnabled(true); });
+    // The answer, the anaglyph and the pair can be saved once there is a picture.
+    for (QAction* save : { items.answerSave, items.anaglyphSave, items.pairSave }) {
+        save->setEnabled(false);
+        connect(this, &Window1::pictureShown, save, [save] { save->setEnabled(true); });
+    }
 
     liveTimer = new QTimer(this);
     liveTimer->setObjectName(QStringLiteral("liveTimer"));

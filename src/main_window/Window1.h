@@ -5,12 +5,14 @@
 #include "render/DepthArray.h"
 #include "render/Engine.h"
 #include "render/StageCache.h"
+#include "render/StereoViews.h"
 #include "scene/SceneModel.h"
 
 #include <QImage>
 #include <QMainWindow>
 #include <functional>
 
+class QPainter;
 class QTimer;
 
 class Canvas;
@@ -46,6 +48,17 @@ public:
     // before it runs are answered by one composition of the scene as it is then.
     void requestLive();
     void saveAnswer(); // saves the answer picture of bu1's depth as a PNG file
+    // The scene in depth for those who cannot free-view: the anaglyph for red-cyan
+    // glasses, or the two views side by side, shown in place of the stereogram (one view
+    // at a time: the menu unticks the others), saved as PNG files, and printed by 画像 印刷
+    // while shown.
+    void setAnaglyphView(bool on);
+    void setPairView(bool on);
+    void saveAnaglyph();
+    void savePair();
+    // What 画像 印刷 and the print preview print: the anaglyph or the pair while that
+    // view is shown, the stereogram otherwise.
+    const QImage& printedPicture();
 
     void PushButton1_Action();
     void PushButton2_Action();
@@ -65,8 +78,8 @@ public:
     // buttons on; the Settings button keeps its own rules.
     void showOpenedScene();
 
-    // The picture shown at full size: the stereogram, or the answer picture in the
-    // answer view; nullptr before the first picture.
+    // The picture shown at full size: the stereogram, or the answer picture, the
+    // anaglyph or the pair in those views; nullptr before the first picture.
     const QImage* shownPicture() const;
     // Asked before the program quits (終了, closing the window): false keeps it running.
     void setQuitGuard(std::function<bool()> guard) { quitGuard = std::move(guard); }
@@ -103,6 +116,18 @@ private:
     void whenComposed(std::function<void()> step);
 
     bool live = false, showAnswer = false;
+    bool showAnaglyph = false, showPair = false;
+    render::StereoViews views; // the two views of the composition numbered viewsOf
+    int viewsOf = -1;
+    QImage anaglyph, pair; // made from them once per composition
+    int anaglyphOf = -1, pairOf = -1;
+    const render::StereoViews& stereoViews();
+    const QImage& anaglyphPicture();
+    const QImage& pairPicture();
+    // The anaglyph or the pair while one of them is shown; nullptr otherwise.
+    const QImage* views3dShown();
+    // Canvas1's painting: the picture shown over the whole canvas, the pair in its own shape.
+    void paintCanvas1(QPainter& p);
     render::StageCache liveStages; // the stages of the last composition, Display or live
     QTimer* liveTimer; // single shot, zero delay: the one waiting live composition
     bool displaying = false; // the Display command composes; live requests wait for it

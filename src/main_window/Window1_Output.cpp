@@ -25,5 +25,5 @@ void Window1::saveAnswer()
 
 void Window1::insatu()
 {
-    whenComposed([this] { output::printPicture(bu1); });
+    whenComposed([this] { output::printPicture(printedPicture()); });
 }

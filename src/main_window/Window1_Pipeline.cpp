@@ -62,7 +62,9 @@ void Window1::hyouji()
     Canvas3->hide();
     liveStages.update(scene, [&](int y) {
         if (y % kRefreshEvery == kFirstRefreshRow) {
-            if (showAnswer)
+            if (const QImage* view = views3dShown())
+                Canvas1->setBackdrop(*view);
+            else if (showAnswer)
                 Canvas1->setBackdrop(answerPicture());
             else
                 Canvas1->setBackdropView(&composing);
@@ -105,7 +107,9 @@ const QImage& Window1::answerPicture()
 
 void Window1::showComposed()
 {
-    if (showAnswer) {
+    if (const QImage* view = views3dShown()) {
+        Canvas1->setBackdrop(*view);
+    } else if (showAnswer) {
         Canvas1->setBackdrop(answerPicture());
     } else {
         Canvas1->setBackdropView(&bu1);

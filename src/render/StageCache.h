@@ -46,6 +46,7 @@ public:
     // The text mask the depth stage used: 1600 x 1280, white with the lines in their
     // code colours; null before the first update.
     const QImage& mask() const { return maskPicture; }
+    const QImage& stripPicture() const { return strip; } // the 320 x 1280 strip of the last update
     const Counts& counts() const { return recomputed; }
 
 private:

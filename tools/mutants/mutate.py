@@ -36,8 +36,8 @@ WINDOW_TESTS = ["test_windows", "test_views", "test_output", "test_files", "test
 # (voleta-render, the installed programs). test_install installs and runs the programs;
 # it has something to say only about the command lines.
 AREA_TESTS = {
-    "render": ["test_engine", "test_quality", "test_live", "test_cli", "test_text", "test_windows", "test_views",
-               "test_files", "test_output"],
+    "render": ["test_engine", "test_quality", "test_views3d", "test_live", "test_cli", "test_text", "test_windows",
+               "test_views", "test_files", "test_output"],
     "text": ["test_text", "test_live", "test_cli", "test_windows", "test_views", "test_files"],
     "platform": ["test_folders", "test_files", "test_transfer", "test_cli", "test_output", "test_folderwatch",
                  "test_windows", "test_views", "test_info", "test_scene"],
