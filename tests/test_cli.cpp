@@ -663,7 +663,7 @@ private Q_SLOTS:
         row("depth-in wrong size", 1, ok + QStringList { "--depth-in", small },
             "cannot read the depth file: " + small + ": it is 100 x 100 pixels, not 1600 x 1280");
         const QString notJson = scene("bad.voleta", "{\"format\": ");
-        row("scene not JSON", 1, from(notJson), "cannot read the scene: " + notJson + ": not a JSON text");
+        row("scene cut short", 1, from(notJson), "cannot read the scene: " + notJson + ": damaged or cut short");
         const QString deep = scene("deep.voleta", kPlainScene, "\"depth\": 6", "\"depth\": 19");
         row("scene depth 19", 1, from(deep), "cannot read the scene: " + deep + ": the value of lines[0].depth");
         row("scene missing", 1, from(path("none.voleta")), "cannot read the scene: " + path("none.voleta"));

@@ -372,13 +372,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes"); // written to bad.voleta, unless a path is given
         QTest::addColumn<QString>("path");
         QTest::addColumn<scene::SceneFileError>("error");
-        QTest::addColumn<QString>("detail"); // * = any, but not empty
+        QTest::addColumn<QString>("detail"); // * = any, but not empty; an unreadable file: the kind of reason
         using E = scene::SceneFileError;
         const auto row = [](const char* name, const QByteArray& bytes, E error, const QString& detail,
                              const QString& path = {}) { QTest::newRow(name) << bytes << path << error << detail; };
-        row("not JSON", "{ \"format\": \"voleta-scene\", ", E::NotJson, "*");
-        row("not UTF-8", startWith("Voleta", "Vol\xff\xfe"), E::NotJson, "*");
+        row("cut short", "{ \"format\": \"voleta-scene\", ", E::Damaged, "*");
+        row("not UTF-8", startWith("Voleta", "Vol\xff\xfe"), E::Damaged, "*");
         row("empty file", "", E::NotJson, "*");
+        row("a picture", "\x89PNG\r\n\x1a\n", E::NotJson, "*");
         row("another format", startWith("voleta-scene", "voleta-brush"), E::NotAScene, "voleta-brush");
         row("version 2", startWith("\"version\": 1", "\"version\": 2"), E::NewerVersion, "2");
         row("version 0", startWith("\"version\": 1", "\"version\": 0"), E::BadValue, "version");
@@ -414,9 +415,9 @@ private Q_SLOTS:
         QByteArray huge(kStartJson);
         huge.append(QByteArray(scene::kSceneFileLimit + 1 - huge.size(), ' '));
         row("1 MiB and 1 byte", huge, E::TooLarge, "1048577");
-        row("a missing file", {}, E::Unreadable, "No such file or directory", "no-such.voleta");
-        row("a folder", {}, E::Unreadable, "Is a directory", ".");
-        row("a pipe", {}, E::Unreadable, "not a regular file", "pipe.voleta"); // opening it would wait
+        row("a missing file", {}, E::Unreadable, "Missing", "no-such.voleta");
+        row("a folder", {}, E::Unreadable, "NotAFile", ".");
+        row("a pipe", {}, E::Unreadable, "NotAFile", "pipe.voleta"); // opening it would wait
     }
     void badFile()
     {
@@ -434,6 +435,9 @@ private Q_SLOTS:
         QTEST(read.error, "error");
         if (detail == "*")
             QVERIFY(!read.detail.isEmpty());
+        else if (read.error == scene::SceneFileError::Unreadable) // the detail names the reason's kind
+            QCOMPARE(
+                read.reason, detail == "Missing" ? platform::FailureKind::Missing : platform::FailureKind::NotAFile);
         else
             QCOMPARE(read.detail, detail);
     }

@@ -989,7 +989,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes"); // "-" = no such file
         QTest::addColumn<QString>("why");
-        QTest::newRow("no such file") << QByteArray("-") << QStringLiteral("ファイルを読めません");
+        QTest::newRow("no such file") << QByteArray("-") << QStringLiteral("ファイルがありません");
+        QTest::newRow("a folder") << QByteArray("/") << QStringLiteral("ファイルではありません（フォルダーなど）");
+        QTest::newRow("cut short") << QByteArray("{\"format\": \"voleta-scene\", \"vers")
+                                   << QStringLiteral("場面ファイルが壊れているか途中で切れています");
         QTest::newRow("not JSON") << QByteArray("\x89PNG\r\n") << QStringLiteral("Voleta の場面ファイルではありません");
         QTest::newRow("too large") << QByteArray(scene::kSceneFileLimit + 1, ' ')
                                    << QStringLiteral("場面ファイルにしては大きすぎます（1 MB を超えています）");
@@ -1000,8 +1003,13 @@ private Q_SLOTS:
         QTemporaryDir here;
         QFile start(here.filePath(QStringLiteral("start.voleta")));
         QVERIFY(!scene::writeSceneFile(scene::startScene(), start.fileName()) && start.open(QIODevice::ReadOnly));
-        QTest::newRow("bad value") << start.readAll().replace("\"zoomRow\": 0", "\"zoomRow\": 9")
-                                   << QStringLiteral("「zoomRow」の値が正しくありません");
+        const QByteArray startFile = start.readAll();
+        QTest::newRow("zoom row 9") << QByteArray(startFile).replace("\"zoomRow\": 0", "\"zoomRow\": 9")
+                                    << QStringLiteral("「縮尺」の値が正しくありません（1 ×〜4 ×）");
+        QTest::newRow("depth 19") << QByteArray(startFile).replace("\"depth\": 8", "\"depth\": 19")
+                                  << QStringLiteral("「中段の遠近」の値が正しくありません（−18〜18）");
+        QTest::newRow("italic not true or false") << QByteArray(startFile).replace("\"italic\": false", "\"italic\": 0")
+                                                  << QStringLiteral("「上段の斜体」の値が正しくありません");
     }
     void badSceneFiles()
     {
@@ -1009,8 +1017,9 @@ private Q_SLOTS:
         QFETCH(QString, why);
         start();
         const scene::SceneState before = model()->state();
-        const QString path = dir.filePath(QStringLiteral("bad.voleta"));
-        if (bytes != "-") {
+        QString path = dir.filePath(QStringLiteral("bad.voleta"));
+        if (bytes == "/") QVERIFY(QDir().mkpath(path));
+        if (bytes != "-" && bytes != "/") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         }

@@ -123,6 +123,8 @@ QString sceneFileReason(const scene::SceneFileResult& read)
             .arg(scene::kSceneFileLimit);
     case SceneFileError::NotJson:
         return QStringLiteral("not a JSON text (%1)").arg(read.detail);
+    case SceneFileError::Damaged:
+        return QStringLiteral("damaged or cut short (%1)").arg(read.detail);
     case SceneFileError::NotAScene:
         return QStringLiteral("not a Voleta scene file");
     case SceneFileError::NewerVersion:

@@ -86,16 +86,74 @@ QString oneSceneAtATime()
     return QStringLiteral("場面ファイルは一度に一つずつ開いてください");
 }
 
+namespace {
+
+    // A setting of a scene file, by its key path ("lines[0].depth"), as the settings window
+    // labels it, with the values it allows where they can be said shortly.
+    QString settingOf(const QString& key)
+    {
+        struct Setting {
+            const char* key;
+            const char* name;
+            const char* range;
+        };
+        static const Setting lineSettings[] = { { "text", "文字列", "10000 文字まで" }, { "font", "フォント", "" },
+            { "size", "文字サイズ", "70〜200" }, { "sizeRow", "文字サイズ", "70〜200" },
+            { "x", "文字位置", "−1000000〜1000000" }, { "y", "文字位置", "−1000000〜1000000" },
+            { "italic", "斜体", "" }, { "bold", "太字", "" }, { "depth", "遠近", "−18〜18" } };
+        static const Setting settings[] = { { "viewing", "立体視", "平行方か交差方" }, { "pattern", "元画像", "" },
+            { "background", "背景", "" }, { "flat", "背景", "" }, { "zoomRow", "縮尺", "1 ×〜4 ×" },
+            { "pan", "地図の位置", "−1000000〜1000000" }, { "heightRow", "高低差", "0.5×〜3 ×" },
+            { "relief", "高低差", "0.5×〜3 ×" }, { "nearFarRows", "遠近一覧", "近10〜遠10" },
+            { "exportSizeRow", "書き出しサイズ", "" }, { "quality", "高画質", "" },
+            { "lighterNear", "明るいほど手前", "" } };
+        const auto said = [](const QString& name, const char* range) {
+            return *range ? QStringLiteral("「%1」の値が正しくありません（%2）").arg(name, QString::fromUtf8(range))
+                          : QStringLiteral("「%1」の値が正しくありません").arg(name);
+        };
+        static const QString lineNames[3] = { QStringLiteral("上段"), QStringLiteral("中段"), QStringLiteral("下段") };
+        const QString line = key.section(QLatin1Char('.'), 0, 0), field = key.section(QLatin1Char('.'), 1);
+        if (line.startsWith(QLatin1String("lines["))) {
+            const int n = line.mid(6, 1).toInt();
+            for (const Setting& s : lineSettings)
+                if (field == QLatin1String(s.key) && n >= 0 && n < 3)
+                    return said(lineNames[n] + QStringLiteral("の") + QString::fromUtf8(s.name), s.range);
+        }
+        const QString top = key.section(QLatin1Char('['), 0, 0).section(QLatin1Char('.'), 0, 0);
+        for (const Setting& s : settings)
+            if (top == QLatin1String(s.key)) return said(QString::fromUtf8(s.name), s.range);
+        return QStringLiteral("「%1」の値が正しくありません").arg(key);
+    }
+
+    // Why a file could not be read, as the user can act on it.
+    QString readFailure(platform::FailureKind kind)
+    {
+        switch (kind) {
+        case platform::FailureKind::Missing:
+            return QStringLiteral("ファイルがありません");
+        case platform::FailureKind::NotAFile:
+            return QStringLiteral("ファイルではありません（フォルダーなど）");
+        case platform::FailureKind::NoPermission:
+            return QStringLiteral("ファイルを読む権限がありません");
+        default:
+            return QStringLiteral("ファイルを読めません");
+        }
+    }
+
+} // namespace
+
 QString sceneNotOpened(const QString& path, const SceneFileResult& result)
 {
     QString why;
     switch (result.error) {
     case SceneFileError::Unreadable:
-        why = QStringLiteral("ファイルを読めません")
-            + (result.detail.isEmpty() ? QString() : QStringLiteral("（%1）").arg(result.detail));
+        why = readFailure(result.reason);
         break;
     case SceneFileError::TooLarge:
         why = QStringLiteral("場面ファイルにしては大きすぎます（1 MB を超えています）");
+        break;
+    case SceneFileError::Damaged:
+        why = QStringLiteral("場面ファイルが壊れているか途中で切れています");
         break;
     case SceneFileError::NotJson:
     case SceneFileError::NotAScene:
@@ -106,7 +164,7 @@ QString sceneNotOpened(const QString& path, const SceneFileResult& result)
             + (result.detail.isEmpty() ? QString() : QStringLiteral("（形式の版 %1）").arg(result.detail));
         break;
     case SceneFileError::BadValue:
-        why = QStringLiteral("「%1」の値が正しくありません").arg(result.detail);
+        why = settingOf(result.detail);
         break;
     }
     return QStringLiteral("場面を開けませんでした\n%1\n%2").arg(QFileInfo(path).fileName(), why);

@@ -155,6 +155,20 @@ namespace {
         return result;
     }
 
+    SceneFileResult unreadable(platform::FailureKind reason, const QString& detail)
+    {
+        SceneFileResult result = failed(SceneFileError::Unreadable, detail);
+        result.reason = reason;
+        return result;
+    }
+
+    platform::FailureKind readFailureKind(int error)
+    {
+        if (error == ENOENT) return platform::FailureKind::Missing;
+        if (error == EISDIR) return platform::FailureKind::NotAFile;
+        return platform::failureFromErrno(error, platform::FailureKind::WriteFailed);
+    }
+
     QString systemText(int error)
     {
         return QString::fromLocal8Bit(std::strerror(error));
@@ -200,9 +214,12 @@ SceneFileResult parseScene(const QByteArray& bytes)
     if (bytes.size() > kSceneFileLimit) return failed(SceneFileError::TooLarge, QString::number(bytes.size()));
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (document.isNull())
-        return failed(
-            SceneFileError::NotJson, QStringLiteral("%1 at byte %2").arg(error.errorString()).arg(error.offset));
+    if (document.isNull()) {
+        // What begins as a JSON object was meant as one: broken, or cut short.
+        const bool begun = bytes.trimmed().startsWith('{');
+        return failed(begun ? SceneFileError::Damaged : SceneFileError::NotJson,
+            QStringLiteral("%1 at byte %2").arg(error.errorString()).arg(error.offset));
+    }
     if (!document.isObject()) return failed(SceneFileError::NotAScene, {});
     const QJsonObject root = document.object();
     const QJsonValue format = root.value(QStringLiteral("format"));
@@ -228,18 +245,21 @@ SceneFileResult readSceneFile(const QString& path)
     const QFileInfo info(path);
     // A folder, a pipe (reading it could wait for ever) or a device is no scene.
     if (info.exists() && !info.isFile())
-        return failed(
-            SceneFileError::Unreadable, info.isDir() ? systemText(EISDIR) : QStringLiteral("not a regular file"));
+        return unreadable(
+            platform::FailureKind::NotAFile, info.isDir() ? systemText(EISDIR) : QStringLiteral("not a regular file"));
     // The size is checked before anything is read; what is read is bounded too, in
     // case the file grows meanwhile.
     if (info.exists() && info.size() > kSceneFileLimit)
         return failed(SceneFileError::TooLarge, QString::number(info.size()));
     QFile file(path);
     errno = 0;
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return failed(SceneFileError::Unreadable, errno ? systemText(errno) : file.errorString());
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        const int error = path.isEmpty() ? ENOENT : errno;
+        return unreadable(readFailureKind(error), error ? systemText(error) : file.errorString());
+    }
+    errno = 0;
     const QByteArray bytes = file.read(kSceneFileLimit + 1);
-    if (file.error() != QFileDevice::NoError) return failed(SceneFileError::Unreadable, file.errorString());
+    if (file.error() != QFileDevice::NoError) return unreadable(readFailureKind(errno), file.errorString());
     return parseScene(bytes);
 }
 

@@ -35,12 +35,16 @@
 
 namespace scene {
 
-enum class SceneFileError { Unreadable, TooLarge, NotJson, NotAScene, NewerVersion, BadValue };
+// NotJson: not a JSON text at all; Damaged: the start of a scene, broken or cut short.
+enum class SceneFileError { Unreadable, TooLarge, NotJson, Damaged, NotAScene, NewerVersion, BadValue };
 
 struct SceneFileResult {
     std::optional<SceneState> state; // set when the file was read
     SceneFileError error = SceneFileError::Unreadable;
     QString detail; // what was wrong: the key at fault, the version found, the system's text
+    // Why an Unreadable file could not be read: Missing, NotAFile, NoPermission, or
+    // WriteFailed for any other failure of the system.
+    platform::FailureKind reason = platform::FailureKind::WriteFailed;
     // Whether the file had the "flat" key. Without it state->flat is a guess (true only
     // for an empty background) until settleFlat has seen the background folder.
     bool flatGiven = false;
