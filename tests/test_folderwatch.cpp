@@ -1,17 +1,18 @@
-// The lists follow their folders while the program runs, and the File menu opens the
-// folders; the windows run over the user's folders made by each test, with the fakes.
+// The lists show their folders as they change while the program runs, and the File menu
+// opens the folders; the windows run over the user's folders made by each test, with the
+// fakes. How the folders are followed is the folder model's (test_pictures).
 #include "app/Class1.h"
 #include "app/Wiring.h"
 #include "controls/Controls.h"
 #include "controls/Menu.h"
 #include "main_window/Window1.h"
 #include "platform/Files.h"
+#include "scene/FolderModel.h"
+#include "scene/SceneModel.h"
 #include "settings/Window2.h"
 #include "support/FakeDialogs.h"
 
 #include <QAction>
-#include <QElapsedTimer>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -83,12 +84,13 @@ private Q_SLOTS:
         QFETCH(QStringList, files);
         QFETCH(QString, chosen);
         QFETCH(QStringList, changes);
-        Window1* w1 = start(source ? files : QStringList { "p.jpg" }, source ? QStringList { "0.jpg" } : files);
+        start(source ? files : QStringList { "p.jpg" }, source ? QStringList { "0.jpg" } : files);
         const QString folder = (source ? folders.source.path : folders.background.path) + "/";
         PopupMenu* list = Wiring::existing()->settingsWindow()->findChild<PopupMenu*>(
             source ? QStringLiteral("PopupMenu3") : QStringLiteral("PopupMenu11"));
         list->setListIndex(list->findText(chosen));
-        QSignalSpy rescans(w1, &Window1::foldersRescanned);
+        scene::FolderModel* model = Wiring::existing()->model()->folders();
+        QSignalSpy rescans(model, &scene::FolderModel::changed);
         QSignalSpy handlerRuns(list, &PopupMenu::Change);
 
         for (const QString& change : changes) {
@@ -96,7 +98,7 @@ private Q_SLOTS:
                                                    : QFile(folder + change).open(QIODevice::WriteOnly));
             QCoreApplication::processEvents();
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!rescans.isEmpty() && !w1->rescanPending(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rescans.isEmpty() && !model->rescanPending(), 10000);
         QCOMPARE(rescans.count(), 1);
 
         QTEST(list->Rows(), "rows");
@@ -105,62 +107,7 @@ private Q_SLOTS:
         QVERIFY((*fake)->messages.isEmpty());
         if (!changes.contains(chosen)) return;
         list->setCurrentIndex(0); // as the user's choice does
-        QVERIFY(rescans.wait(10000));
         QVERIFY(!list->Rows().contains(chosen));
-    }
-
-    // A folder removed and made again is followed again at once: its making is seen, and a picture put in it
-    // afterwards is listed (the chosen row, whose file went with the folder, kept).
-    void folderMadeAgain_data()
-    {
-        QTest::addColumn<bool>("source"); // else the background folder
-        QTest::addColumn<QStringList>("rows");
-        QTest::newRow("source folder") << true << QStringList { "a.jpg", "new.jpg" };
-        QTest::newRow("background folder") << false << QStringList { "0.jpg", "new.jpg" };
-    }
-    void folderMadeAgain()
-    {
-        QFETCH(bool, source);
-        QFETCH(QStringList, rows);
-        Window1* w1 = start({ "a.jpg" }, { "0.jpg" });
-        const QString folder = source ? folders.source.path : folders.background.path;
-        PopupMenu* list
-            = Wiring::existing()->settingsWindow()->findChild<PopupMenu*>(source ? "PopupMenu3" : "PopupMenu11");
-        QSignalSpy rescans(w1, &Window1::foldersRescanned);
-        QVERIFY(QDir(folder).removeRecursively());
-        QTRY_VERIFY_WITH_TIMEOUT(rescans.count() == 1 && !w1->rescanPending(), 10000);
-        QVERIFY(QDir().mkpath(folder));
-        QTRY_VERIFY_WITH_TIMEOUT(rescans.count() == 2 && !w1->rescanPending(), 10000);
-        QVERIFY(QFile(folder + "/new.jpg").open(QIODevice::WriteOnly));
-        QTRY_COMPARE_WITH_TIMEOUT(list->Rows(), rows, 10000);
-    }
-
-    // Pictures copied in one after another for long are listed at least every two
-    // seconds; a change seen while the lists are made (the scan lets events through),
-    // whose wait ends before they are done, is listed by a rescan after.
-    void longCopy()
-    {
-        Window1* w1 = start({ "a.jpg" }, { "0.jpg" });
-        PopupMenu* sources = Wiring::existing()->settingsWindow()->findChild<PopupMenu*>("PopupMenu3");
-        QSignalSpy rescans(w1, &Window1::foldersRescanned);
-        QElapsedTimer copying;
-        copying.start();
-        for (int n = 0; rescans.isEmpty() && copying.elapsed() < 4000; ++n) {
-            QVERIFY(QFile(folders.source.path + QStringLiteral("/c%1.jpg").arg(n)).open(QIODevice::WriteOnly));
-            QTest::qWait(100);
-        }
-        QVERIFY(!rescans.isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(!w1->rescanPending(), 10000);
-
-        bool once = true;
-        platform::setYieldHook([&] {
-            if (!std::exchange(once, false)) return;
-            QVERIFY(QFile(folders.source.path + "/late.jpg").open(QIODevice::WriteOnly));
-            QTest::qWait(700); // the change is seen and its wait ends
-        });
-        const auto noHook = qScopeGuard([] { platform::setYieldHook({}); });
-        w1->rescanFolders();
-        QTRY_VERIFY_WITH_TIMEOUT(sources->Rows().contains("late.jpg"), 10000);
     }
 
     // A folder of the user's made empty on this start is named in a message.
@@ -180,12 +127,12 @@ private Q_SLOTS:
     void openFolderCommands()
     {
         start({ "a.jpg" }, { "0.jpg" });
-        Menu::instance()->item("openSourceFolder")->trigger();
-        Menu::instance()->item("openBackgroundFolder")->trigger();
+        Menu::instance()->items().openSourceFolder->trigger();
+        Menu::instance()->items().openBackgroundFolder->trigger();
         QCOMPARE((*fake)->openedUrls,
             QList<QUrl>({ QUrl::fromLocalFile(folders.source.path), QUrl::fromLocalFile(folders.background.path) }));
         QVERIFY(QDir(folders.background.path).removeRecursively());
-        Menu::instance()->item("openBackgroundFolder")->trigger();
+        Menu::instance()->items().openBackgroundFolder->trigger();
         QCOMPARE((*fake)->messages, QStringList({ "背景フォルダが見つかりません\n" + folders.background.path }));
     }
 };

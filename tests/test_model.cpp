@@ -1,8 +1,13 @@
 // The scene model: what each user edit changes, how edits become undo steps, and undo
 // and redo against hand-worked states.
+#include "scene/FolderModel.h"
+#include "scene/PictureLibrary.h"
+#include "scene/SceneFile.h"
 #include "scene/SceneModel.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
 #include <functional>
@@ -20,12 +25,38 @@ QImage filled(QSize size, QRgb colour)
     return image;
 }
 
+// A document over the picture folders as they are now.
+struct Document : SceneModel {
+    Document() { folders()->rescan(); }
+};
+
 } // namespace
 
 class TestModel : public QObject {
     Q_OBJECT
+    QTemporaryDir dir;
+
+    QString source(const QString& name) const { return dir.filePath("画像フォルダ/" + name); }
+    QString background(const QString& name) const { return dir.filePath("背景フォルダ/" + name); }
 
 private Q_SLOTS:
+    // The picture folders every document here reads: patterns, the flat plane's file and
+    // maps of hand-picked sizes.
+    void initTestCase()
+    {
+        QVERIFY(QDir().mkpath(source("")) && QDir().mkpath(background("")));
+        QVERIFY(filled({ 8, 8 }, 1).save(source("p.png")));
+        QVERIFY(filled({ 8, 8 }, 5).save(source("q.png")));
+        // PNG data whatever the name, so the pixels come back exactly.
+        QVERIFY(filled({ 90, 90 }, 2).save(background("0.jpg"), "PNG"));
+        QVERIFY(filled({ 90, 90 }, 2).save(background("m.jpg"), "PNG"));
+        QVERIFY(filled({ 1000, 800 }, qRgb(0, 0, 40)).save(background("hills.jpg"), "PNG"));
+        QVERIFY(filled({ 600, 480 }, 3).save(background("small.jpg"), "PNG"));
+        QVERIFY(filled({ 1000, 800 }, 4).save(background("other.jpg"), "PNG"));
+        platform::usePictureFolders({ { source(""), platform::FolderState::Existing, {} },
+            { background(""), platform::FolderState::Existing, {} } });
+    }
+
     // Each edit announces the parts it changes and nothing else.
     void changeFlags_data()
     {
@@ -36,18 +67,11 @@ private Q_SLOTS:
         row("type", M::Texts, [](M& m) { m.typeText(0, "x"); });
         row("depth", M::Depths, [](M& m) { m.setDepth(0, -4); });
         row("method", M::Method, [](M& m) { m.chooseMethod(1); });
-        row("pattern", M::Pattern, [](M& m) { m.choosePattern("p.png", filled({ 8, 8 }, 1)); });
-        // The file of the same name changed: another picture.
-        row("pattern of the same name", M::Pattern, [](M& m) { m.choosePattern("", filled({ 8, 8 }, 1)); });
-        row("background", M::Background, [](M& m) { m.chooseBackground("m.jpg", filled({ 90, 90 }, 2), false); });
+        row("pattern", M::Pattern, [](M& m) { m.choosePattern("p.png"); });
+        row("background", M::Background, [](M& m) { m.chooseBackground("m.jpg", false); });
         // With no map the pan is not held back.
         row("zoom and pan", M::ZoomPan, [](M& m) { m.chooseZoom(2), m.pan({ 3, 0 }); });
         row("height", M::Height, [](M& m) { m.chooseHeight(0); });
-        row("relief factor alone", M::Height, [](M& m) {
-            scene::SceneState s = m.state();
-            s.kt = 5;
-            m.applyScene(s, m.pattern(), m.backgroundPicture(), m.flatPlane());
-        });
         row("export size", M::Lists, [](M& m) { m.chooseExportSize(3); });
         row("quality", M::Quality, [](M& m) { m.setQuality(true); });
         row("lighter near", M::LighterNear, [](M& m) { m.setLighterNear(true); });
@@ -56,14 +80,14 @@ private Q_SLOTS:
         row("flat plane resets the pan", M::ZoomPan | M::Background, [](M& m) {
             m.chooseZoom(1);
             m.pan({ 0, 9 });
-            m.chooseBackground("0.jpg", {}, true);
+            m.chooseBackground("0.jpg", true);
         });
     }
     void changeFlags()
     {
         QFETCH(Edit, edit);
         QFETCH(int, parts);
-        SceneModel model;
+        Document model;
         QSignalSpy spy(&model, &SceneModel::changed);
         edit(model);
         int seen = 0;
@@ -108,18 +132,21 @@ private Q_SLOTS:
         row("font, zoom, height", { "下段のフォント", "縮尺", "高低差" },
             [](M& m) { m.chooseFont(2, "Sans"), m.chooseZoom(1), m.chooseHeight(0); });
         row("keyboard steps", { "下段の遠近", "下段の遠近" }, [](M& m) { m.setDepth(2, 11), m.setDepth(2, 12); });
-        row("a whole scene", { "場面を開く" }, [](M& m) {
+        row("a scene file", { "上段の文字", "場面を開く" }, [](M& m) {
             scene::SceneState s = scene::startScene();
             s.methodRow = 1;
             s.lines[1].text = "x";
-            m.applyScene(s, {}, {}, true);
+            QTemporaryDir files;
+            QVERIFY(!scene::writeSceneFile(s, files.filePath("s.voleta")));
+            m.typeText(0, "a");
+            QVERIFY(m.open(files.filePath("s.voleta")));
         });
     }
     void steps()
     {
         QFETCH(Edit, edits);
         QFETCH(QStringList, texts);
-        SceneModel model;
+        Document model;
         edits(model);
         QStringList seen;
         for (int i = 0; i < model.undoStack()->count(); ++i)
@@ -131,7 +158,7 @@ private Q_SLOTS:
     // the state worked out by hand.
     void undoRedo()
     {
-        SceneModel model;
+        Document model;
         const QImage hills = filled({ 1000, 800 }, qRgb(0, 0, 40));
         model.typeText(0, "V");
         model.typeText(0, "Vo");
@@ -140,7 +167,7 @@ private Q_SLOTS:
         model.setDepth(1, -5);
         model.endDrag();
         model.chooseSize(2, 0);
-        model.chooseBackground("hills.jpg", hills, false);
+        model.chooseBackground("hills.jpg", false);
         model.chooseZoom(2); // 500 x 400 of the 1000 x 800 map: the pan reaches 250, 200
         for (int i = 0; i < 100; ++i)
             model.pan({ 3, 3 });
@@ -155,12 +182,13 @@ private Q_SLOTS:
         expected.lines[2].sizeRow = 0;
         expected.lines[2].size = 280;
         expected.background = "hills.jpg";
+        expected.flat = false;
         expected.zoomRow = 2;
         expected.pan = { 250, 200 };
         expected.lines[0].offset = { 3, 17 };
         QCOMPARE(model.state(), expected);
         QVERIFY(!model.flatPlane());
-        QCOMPARE(model.map(), hills);
+        QCOMPARE(model.map().size(), hills.size());
 
         while (model.undoStack()->canUndo())
             model.undoStack()->undo();
@@ -177,14 +205,55 @@ private Q_SLOTS:
             model.undoStack()->redo();
         QCOMPARE(model.state(), expected);
         // A smaller map pulls the pan in: 300 x 240 of 600 x 480 reaches 150, 120.
-        model.chooseBackground("small.jpg", filled({ 600, 480 }, 3), false);
+        model.chooseBackground("small.jpg", false);
         QCOMPARE(model.state().pan, QPoint(150, 120));
         // Over the flat plane the pan is free, and back at 1 x it is 0 again.
-        SceneModel flat;
+        Document flat;
         flat.chooseZoom(2);
         flat.pan({ 3, 0 });
         flat.chooseZoom(0);
         QCOMPARE(flat.state().pan, QPoint());
+    }
+
+    // Switching between two large maps again and again: the history keeps its last
+    // hundred steps, names only, so the library holds each map once, decoded once, and
+    // no more.
+    void switchingMaps()
+    {
+        const qint64 map = 1000 * 800 * 4;
+        Document model;
+        for (int i = 0; i < 150; ++i) {
+            model.chooseBackground("hills.jpg", false);
+            model.chooseBackground("other.jpg", false);
+            QVERIFY(model.pictures()->bytes() <= 2 * map);
+        }
+        QCOMPARE(model.undoStack()->count(), SceneModel::kUndoLimit);
+        QCOMPARE(model.pictures()->decodes(), 2);
+        // Undo brings the earlier map back by its name.
+        model.undoStack()->undo();
+        QCOMPARE(model.state().background, QStringLiteral("hills.jpg"));
+        QCOMPARE(model.map().pixel(0, 0), filled({ 1, 1 }, qRgb(0, 0, 40)).pixel(0, 0));
+    }
+
+    // The flat plane is the scene's own: a scene saved flat opens flat in a later run
+    // after a picture that sorts first was added to the background folder.
+    void flatPlaneKept()
+    {
+        QTemporaryDir files;
+        const QString path = files.filePath("flat.voleta");
+        {
+            Document model;
+            QVERIFY(model.start());
+            QVERIFY(model.save(path));
+        }
+        QVERIFY(filled({ 90, 90 }, 7).save(background("00.jpg")));
+        const auto removeAgain = qScopeGuard([this] { QFile::remove(background("00.jpg")); });
+        Document later;
+        QVERIFY(later.start());
+        later.chooseBackground("m.jpg", false);
+        QVERIFY(later.open(path));
+        QVERIFY(later.flatPlane());
+        QVERIFY(later.map().isNull());
     }
 };
 

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -86,7 +87,7 @@ QStringList entries(const QString& folder)
 
 QAction* item(const char* name)
 {
-    return Menu::instance()->item(QString::fromLatin1(name));
+    return Menu::instance()->findChild<QAction*>(QString::fromLatin1(name));
 }
 
 } // namespace
@@ -114,9 +115,7 @@ class TestTransfer : public QObject {
         Wiring::destroy();
         fake = std::make_unique<ScopedFakeDialogs>();
         platform::setApplicationFolder(dir->path());
-        Window1* w1 = Wiring::instance()->mainWindow();
-        PictureTransfer::install();
-        return w1;
+        return Wiring::instance()->mainWindow();
     }
 
     // Drops `files` on a widget the way Qt delivers a drop: enter, then the drop.
@@ -127,6 +126,8 @@ class TestTransfer : public QObject {
         for (const QString& file : files)
             urls << QUrl::fromLocalFile(file);
         mime.setUrls(urls);
+        // File managers send the addresses as text too, which a text field would type in.
+        mime.setText(QUrl::toStringList(urls).join('\n'));
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &enter);
         if (!enter.isAccepted()) return false;
@@ -262,6 +263,10 @@ private Q_SLOTS:
             << "Window1" << QStringList { "c.jpg", "!bad.jpg" } << "c.jpg" << QStringList { kNotFound + "\nbad.jpg" };
         QTest::newRow("unreadable only") << "Canvas2" << QStringList { "!bad.png" } << ""
                                          << QStringList { kNotFound + "\nbad.png" };
+        // A file dropped on a text field is not typed into it.
+        QTest::newRow("text field") << "EditField2" << QStringList { "c.jpg" } << "c.jpg" << QStringList {};
+        QTest::newRow("a picture of the folder itself")
+            << "Window2" << QStringList { "@a.png" } << "a.png" << QStringList {};
     }
     void drops()
     {
@@ -273,6 +278,10 @@ private Q_SLOTS:
         const bool toBackground = target == "Canvas2" || target == "PopupMenu11";
         QStringList paths;
         for (QString name : files) {
+            if (name.startsWith('@')) {
+                paths << source(name.mid(1));
+                continue;
+            }
             const bool bad = name.startsWith('!');
             if (bad) name.remove(0, 1);
             const QByteArray bytes = bad ? QByteArray("not a picture")
@@ -287,10 +296,15 @@ private Q_SLOTS:
         const QString before = chosenList->Text();
         const QStringList folderBefore = entries(toBackground ? background() : source());
 
+        const QStringList fieldsBefore { control<QLineEdit>(w2(), "EditField1")->text(),
+            control<QLineEdit>(w2(), "EditField2")->text(), control<QLineEdit>(w2(), "EditField3")->text() };
         QVERIFY(drop(widget, paths));
         QCOMPARE((*fake)->messages, messages);
         QCOMPARE(chosenList->Text(), chosen.isEmpty() ? before : chosen);
-        if (chosen.isEmpty()) {
+        QCOMPARE(QStringList({ control<QLineEdit>(w2(), "EditField1")->text(),
+                     control<QLineEdit>(w2(), "EditField2")->text(), control<QLineEdit>(w2(), "EditField3")->text() }),
+            fieldsBefore);
+        if (chosen.isEmpty() || files.first().startsWith('@')) {
             QCOMPARE(entries(toBackground ? background() : source()), folderBefore);
             return;
         }
@@ -313,10 +327,11 @@ private Q_SLOTS:
         drop(w1, { outside("a.voleta") });
         drop(w2(), { outside("B.VOLETA") });
         drop(control<Canvas>(w2(), "Canvas2"), { outside("a.voleta") }); // passed on to its window
-        drop(w1, { outside("a.voleta"), outside("B.VOLETA") }); // two scenes: neither opens
-        QCOMPARE((*fake)->messages.size(), 3);
-        for (const QString& message : (*fake)->messages)
+        drop(w1, { outside("a.voleta"), outside("B.VOLETA") }); // two scenes: neither opens, and it says why
+        QCOMPARE((*fake)->messages.size(), 4);
+        for (const QString& message : (*fake)->messages.mid(0, 3))
             QVERIFY2(message.startsWith(QStringLiteral("場面を開けませんでした")), qPrintable(message));
+        QCOMPARE((*fake)->messages.last(), QStringLiteral("場面ファイルは一度に一つずつ開いてください"));
         QCOMPARE(entries(source()), QStringList({ "a.png", "b.png" }));
         QCOMPARE(entries(background()), QStringList({ "0 flat.jpg", "hills.jpg" }));
     }
@@ -332,8 +347,12 @@ private Q_SLOTS:
                                  << "*" << QStringList {};
         QTest::newRow("file URLs") << "files"
                                    << "c (2).png" << QStringList {};
+        // Nothing to paste: the item is not there to choose.
+        // Beyond what the program reads back: refused, nothing written.
+        QTest::newRow("too wide to read back") << "huge"
+                                               << "b.png" << QStringList { kNotFound };
         QTest::newRow("only text") << "text"
-                                   << "b.png" << QStringList { "クリップボードに画像がありません" };
+                                   << "b.png" << QStringList {};
     }
     void paste()
     {
@@ -346,11 +365,14 @@ private Q_SLOTS:
         auto* mime = new QMimeData;
         if (content == "image")
             mime->setImageData(picture({ 30, 40 }, 5));
+        else if (content == "huge")
+            mime->setImageData(picture({ platform::kPictureSideLimit + 500, 20 }, 5));
         else if (content == "files")
             mime->setUrls({ QUrl::fromLocalFile(outside("c.png")) });
         else
             mime->setText(QStringLiteral("words"));
         QGuiApplication::clipboard()->setMimeData(mime);
+        QCOMPARE(item("pastePicture")->isEnabled(), content != "text");
         item("pastePicture")->trigger();
         QCOMPARE((*fake)->messages, messages);
         const QString name = list("PopupMenu3")->Text();
@@ -363,7 +385,8 @@ private Q_SLOTS:
         } else {
             QCOMPARE(name, chosen);
         }
-        if (messages.isEmpty()) QCOMPARE(*control<Canvas>(w1, "Canvas3")->backdrop(), picture({ 30, 40 }, 5));
+        if (content == "huge") QCOMPARE(entries(source()), QStringList({ "a.png", "b.png", "c.png" }));
+        if (chosen != "b.png") QCOMPARE(*control<Canvas>(w1, "Canvas3")->backdrop(), picture({ 30, 40 }, 5));
         QGuiApplication::clipboard()->clear();
     }
 
@@ -385,11 +408,11 @@ private Q_SLOTS:
         QCOMPARE((*fake)->clipboardImages[0].size(), QSize(1920, 1280));
         QCOMPARE((*fake)->clipboardImages[0], w1->picture());
 
-        Menu::instance()->item(QStringLiteral("answerView"))->setChecked(true);
+        Menu::instance()->items().answerView->setChecked(true);
         item("copyPicture")->trigger();
         QCOMPARE((*fake)->clipboardImages.size(), 2);
         QCOMPARE((*fake)->clipboardImages[1], render::answerPicture(w1->depth(), 1));
-        Menu::instance()->item(QStringLiteral("answerView"))->setChecked(false);
+        Menu::instance()->items().answerView->setChecked(false);
 
         item("printPreview")->trigger();
         QCOMPARE((*fake)->previewedPages.size(), 1);

@@ -37,7 +37,7 @@ QImage picture(QSize size, int seed)
 
 QAction* item(const char* name)
 {
-    return Menu::instance()->item(QString::fromLatin1(name));
+    return Menu::instance()->findChild<QAction*>(QString::fromLatin1(name));
 }
 
 } // namespace

@@ -29,15 +29,15 @@ Class1::Class1(int& argc, char** argv)
     Menu* menu = Menu::instance();
     for (QMenu* m : menu->findChildren<QMenu*>())
         connect(m, &QMenu::aboutToShow, this, &Class1::EnableMenuItems);
-    connect(menu->item(QStringLiteral("apple_about")), &QAction::triggered, this, &Class1::apple_about);
-    connect(menu->item(QStringLiteral("apple_kanpa")), &QAction::triggered, this, &Class1::apple_kanpa);
+    connect(menu->items().apple_about, &QAction::triggered, this, &Class1::apple_about);
+    connect(menu->items().apple_kanpa, &QAction::triggered, this, &Class1::apple_kanpa);
 }
 
 void Class1::EnableMenuItems()
 {
-    Menu* menu = Menu::instance();
-    for (const char* name : { "FileQuit", "svdt", "settei" })
-        menu->item(QString::fromLatin1(name))->setEnabled(true);
+    const MenuItems& items = Menu::instance()->items();
+    for (QAction* item : { items.FileQuit, items.svdt, items.settei })
+        item->setEnabled(true);
 }
 
 bool Class1::apple_about()

@@ -7,6 +7,9 @@
 #include "main_window/Window1.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
+#include "scene/FolderModel.h"
+#include "scene/Messages.h"
+#include "scene/SceneModel.h"
 #include "settings/Window2.h"
 
 #include <QAction>
@@ -22,98 +25,6 @@
 
 namespace {
 
-// ---- Where this meets the windows --------------------------------------------------
-// Everything below reaches the windows only through these few calls.
-
-// The main window and the settings window, each as a drop target for the pattern.
-Window1* mainWindow()
-{
-    return Wiring::existing() ? Wiring::existing()->mainWindow() : nullptr;
-}
-Window2* settingsWindow()
-{
-    return Wiring::existing() ? Wiring::existing()->settingsWindow() : nullptr;
-}
-
-// The settings window's control of that name (the map preview "Canvas2", the lists
-// "PopupMenu3" of patterns and "PopupMenu11" of backgrounds).
-template <class Control> Control* settingsControl(const char* name)
-{
-    Window2* w2 = settingsWindow();
-    return w2 ? w2->findChild<Control*>(QString::fromLatin1(name)) : nullptr;
-}
-
-// Brings both lists up to date with their folders, then chooses the row of that name
-// in the pattern or background list, which runs the list's Change handler as a user's
-// choice would.
-void choose(const QString& name, bool background)
-{
-    if (Window1* w1 = mainWindow()) w1->rescanFolders();
-    PopupMenu* list = settingsControl<PopupMenu>(background ? "PopupMenu11" : "PopupMenu3");
-    const int row = list ? int(list->Rows().indexOf(name)) : -1;
-    if (row >= 0) list->setListIndex(row);
-}
-
-// The picture the main window shows, at full size: the stereogram, or the answer
-// picture in the answer view; nullptr before the first picture.
-const QImage* shownPicture()
-{
-    QWidget* w1 = mainWindow();
-    const Canvas* canvas = w1 ? w1->findChild<Canvas*>(QStringLiteral("Canvas1")) : nullptr;
-    const QImage* picture = canvas ? canvas->backdrop() : nullptr;
-    return picture && !picture->isNull() ? picture : nullptr;
-}
-
-// The picture 画像 印刷 prints.
-const QImage* printedPicture()
-{
-    Window1* w1 = mainWindow();
-    return w1 && shownPicture() ? &w1->picture() : nullptr;
-}
-
-// ---- The menu items ----------------------------------------------------------------
-
-QAction* item(const char* name)
-{
-    return Menu::instance()->item(QString::fromLatin1(name));
-}
-
-// Adds an item to the menu `menuName` right after the item `after` (first when empty).
-QAction* addItem(
-    const char* menuName, const char* after, const char* name, const QString& caption, const QKeySequence& key = {})
-{
-    if (QAction* existing = item(name)) return existing;
-    QMenu* menu = Menu::instance()->findChild<QMenu*>(QString::fromLatin1(menuName));
-    if (!menu) return nullptr;
-    auto* action = new QAction(caption, menu);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(key);
-    // Only while the main window is active: the settings window's text fields keep
-    // their own copy and paste.
-    action->setShortcutContext(Qt::WindowShortcut);
-    const QList<QAction*> actions = menu->actions();
-    QAction* previous = *after ? item(after) : nullptr;
-    const qsizetype at = previous ? actions.indexOf(previous) + 1 : 0;
-    menu->insertAction(actions.value(at), action);
-    return action;
-}
-
-} // namespace
-
-void PictureTransfer::addMenuItems()
-{
-    if (item("copyPicture")) return;
-    addItem("UntitledMenu1", "answerSave", "printPreview", QStringLiteral("印刷プレビュー…"));
-    QAction* paste = addItem("UntitledMenu0", "", "pastePicture", QStringLiteral("貼り付け"), QKeySequence::Paste);
-    addItem("UntitledMenu0", "", "copyPicture", QStringLiteral("コピー"), QKeySequence::Copy);
-    if (QMenu* edit = Menu::instance()->findChild<QMenu*>(QStringLiteral("UntitledMenu0"))) {
-        const QList<QAction*> actions = edit->actions();
-        edit->insertSeparator(actions.value(actions.indexOf(paste) + 1));
-    }
-}
-
-namespace {
-
 // "ドロップ 2026-12-07 101503" and the like: a name for a picture that came without one.
 QString timedName(const QString& stem, bool background)
 {
@@ -123,61 +34,55 @@ QString timedName(const QString& stem, bool background)
 
 } // namespace
 
-PictureTransfer::PictureTransfer(QObject* parent)
+PictureTransfer::PictureTransfer(scene::SceneModel* model, Window1* main, Window2* settings,
+    std::function<bool(const QString&)> openScene, QObject* parent)
     : QObject(parent)
+    , model(model)
+    , main(main)
+    , settings(settings)
+    , openScene(std::move(openScene))
+    , backgroundTargets(settings->backgroundDropTargets())
+    , textFields(settings->textFields())
 {
     setObjectName(QStringLiteral("PictureTransfer"));
-}
-
-PictureTransfer* PictureTransfer::install()
-{
-    QWidget* w1 = mainWindow();
-    if (!w1) return nullptr;
-    if (auto* existing = w1->findChild<PictureTransfer*>(QString(), Qt::FindDirectChildrenOnly)) return existing;
-    addMenuItems();
-    auto* transfer = new PictureTransfer(w1);
-    transfer->hook();
-    return transfer;
-}
-
-void PictureTransfer::hook()
-{
-    for (QWidget* target : { static_cast<QWidget*>(mainWindow()), static_cast<QWidget*>(settingsWindow()),
-             static_cast<QWidget*>(settingsControl<Canvas>("Canvas2")),
-             static_cast<QWidget*>(settingsControl<PopupMenu>("PopupMenu11")) }) {
-        if (!target) continue;
+    for (QWidget* target : QList<QWidget*> { main, settings } + backgroundTargets + textFields) {
         target->setAcceptDrops(true);
         target->installEventFilter(this);
     }
-    connect(item("pastePicture"), &QAction::triggered, this, &PictureTransfer::paste);
-    connect(item("copyPicture"), &QAction::triggered, this, &PictureTransfer::copy);
-    connect(item("printPreview"), &QAction::triggered, this, &PictureTransfer::preview);
+    const MenuItems items = Menu::instance()->items();
+    connect(items.pastePicture, &QAction::triggered, this, &PictureTransfer::paste);
+    connect(items.copyPicture, &QAction::triggered, this, &PictureTransfer::copy);
+    connect(items.printPreview, &QAction::triggered, this, &PictureTransfer::preview);
     // Copy and the preview wait for the first picture.
-    const auto follow = [] {
-        const bool shown = shownPicture() != nullptr;
-        item("copyPicture")->setEnabled(shown);
-        item("printPreview")->setEnabled(shown);
+    const auto follow = [items, main] {
+        const bool shown = main->shownPicture() != nullptr;
+        items.copyPicture->setEnabled(shown);
+        items.printPreview->setEnabled(shown);
     };
     follow();
-    if (Window1* w1 = mainWindow()) connect(w1, &Window1::pictureShown, this, follow);
+    connect(main, &Window1::pictureShown, this, follow);
+    // Paste is there while the clipboard holds a picture or files.
+    const auto pasteable = [items] {
+        const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+        items.pastePicture->setEnabled(mime && (mime->hasImage() || !carriedFiles(mime).pictures.isEmpty()));
+    };
+    pasteable();
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, pasteable);
 }
 
-QStringList PictureTransfer::pictureFiles(const QMimeData* mime, bool* sceneFile)
+PictureTransfer::Files PictureTransfer::carriedFiles(const QMimeData* mime)
 {
-    QStringList files;
-    bool scene = false;
-    if (mime && mime->hasUrls()) {
-        const QList<QUrl> urls = mime->urls();
-        for (const QUrl& url : urls) {
-            if (!url.isLocalFile()) continue;
-            const QString path = url.toLocalFile();
-            if (QFileInfo(path).suffix().compare(QLatin1String("voleta"), Qt::CaseInsensitive) == 0)
-                scene = true;
-            else
-                files << path;
-        }
+    Files files;
+    if (!mime || !mime->hasUrls()) return files;
+    const QList<QUrl> urls = mime->urls();
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).suffix().compare(QLatin1String("voleta"), Qt::CaseInsensitive) == 0)
+            files.scenes << path;
+        else
+            files.pictures << path;
     }
-    if (sceneFile) *sceneFile = scene;
     return files;
 }
 
@@ -187,20 +92,40 @@ bool PictureTransfer::eventFilter(QObject* watched, QEvent* event)
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QObject::eventFilter(watched, event);
     auto* drop = static_cast<QDropEvent*>(event);
-    bool scene = false;
-    const QStringList files = pictureFiles(drop->mimeData(), &scene);
-    // A scene file is not a picture: that drop is left to whoever opens scenes.
-    if (scene || (files.isEmpty() && !drop->mimeData()->hasImage())) return QObject::eventFilter(watched, event);
+    const QMimeData* mime = drop->mimeData();
+    const Files files = carriedFiles(mime);
+    const bool carriesFiles = !files.pictures.isEmpty() || !files.scenes.isEmpty();
+    // Text dropped on a text field stays text; what carries neither files nor a picture
+    // is not the program's to take.
+    const bool field = textFields.contains(static_cast<QWidget*>(watched));
+    if (!carriesFiles && (field || !mime->hasImage())) return QObject::eventFilter(watched, event);
     drop->acceptProposedAction();
-    if (type == QEvent::Drop) {
-        const bool background = watched != mainWindow() && watched != settingsWindow();
-        if (!files.isEmpty())
-            bringIn(files, background);
-        else
-            bringInPicture(
-                qvariant_cast<QImage>(drop->mimeData()->imageData()), QStringLiteral("ドロップ"), background);
-    }
+    if (type == QEvent::Drop) take(mime, backgroundTargets.contains(static_cast<QWidget*>(watched)));
     return true;
+}
+
+void PictureTransfer::take(const QMimeData* mime, bool background)
+{
+    const Files files = carriedFiles(mime);
+    if (files.pictures.isEmpty() && files.scenes.isEmpty()) {
+        bringInPicture(qvariant_cast<QImage>(mime->imageData()), QStringLiteral("ドロップ"), background);
+        return;
+    }
+    if (!files.pictures.isEmpty()) bringIn(files.pictures, background);
+    if (files.scenes.size() == 1)
+        openScene(files.scenes.first());
+    else if (files.scenes.size() > 1)
+        platform::dialogs().message(scene::messages::oneSceneAtATime());
+}
+
+void PictureTransfer::choose(const QString& name, bool background)
+{
+    // The folder lists up to date first, then the choice a user makes in the list.
+    model->folders()->rescan();
+    if (background)
+        model->chooseBackground(name, false);
+    else
+        model->choosePattern(name);
 }
 
 namespace {
@@ -209,17 +134,13 @@ namespace {
 QString targetFolder(bool background)
 {
     const QString folder = background ? platform::backgroundFolder() : platform::sourceFolder();
-    if (folder.isEmpty())
-        platform::dialogs().message((background ? platform::kBackgroundFolderName : platform::kSourceFolderName)
-            + QStringLiteral("が見つかりません"));
+    if (folder.isEmpty()) platform::dialogs().message(scene::messages::folderNotFound(!background));
     return folder;
 }
 
 void reportNotAdded(bool background, const platform::Failure& failure)
 {
-    platform::dialogs().message(QStringLiteral("画像を%1に追加できませんでした")
-                                    .arg(background ? platform::kBackgroundFolderName : platform::kSourceFolderName)
-        + QLatin1Char('\n') + output::saveFailureReason(failure.kind));
+    platform::dialogs().message(scene::messages::pictureNotAdded(background, failure.kind));
 }
 
 } // namespace
@@ -231,7 +152,14 @@ void PictureTransfer::bringIn(const QStringList& files, bool background)
     QString last;
     QStringList unreadable;
     std::optional<platform::Failure> notWritten;
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
     for (const QString& file : files) {
+        // A picture of the folder itself is chosen, not copied again.
+        if (QFileInfo(file).canonicalPath() == canonicalFolder
+            && platform::listedInFolder(QFileInfo(file).fileName(), !background)) {
+            last = QFileInfo(file).fileName();
+            continue;
+        }
         const platform::ImportResult result = platform::importPicture(file, folder, !background);
         if (result.ok())
             last = result.name;
@@ -242,9 +170,7 @@ void PictureTransfer::bringIn(const QStringList& files, bool background)
     }
     if (!last.isEmpty()) choose(last, background);
     // The lists' own words for a file that is not a readable picture, with its name.
-    if (!unreadable.isEmpty())
-        platform::dialogs().message(
-            QStringLiteral("画像が見つかりません") + QLatin1Char('\n') + unreadable.join(QLatin1Char('\n')));
+    if (!unreadable.isEmpty()) platform::dialogs().message(scene::messages::picturesNotFound(unreadable));
     if (notWritten) reportNotAdded(background, *notWritten);
 }
 
@@ -252,8 +178,11 @@ void PictureTransfer::bringInPicture(const QImage& picture, const QString& stem,
 {
     const QString folder = targetFolder(background);
     if (folder.isEmpty()) return;
-    if (picture.isNull()) {
-        platform::dialogs().message(QStringLiteral("画像が見つかりません"));
+    // Nothing is written that the program could not read back: a picture beyond the
+    // decoder's limits is refused as a dropped file of that size is.
+    if (picture.isNull() || picture.width() > platform::kPictureSideLimit
+        || picture.height() > platform::kPictureSideLimit) {
+        platform::dialogs().message(scene::messages::pictureNotFound());
         return;
     }
     const platform::ImportResult result = platform::addPicture(picture, timedName(stem, background), folder);
@@ -264,21 +193,22 @@ void PictureTransfer::bringInPicture(const QImage& picture, const QString& stem,
 void PictureTransfer::paste()
 {
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    const QStringList files = pictureFiles(mime);
+    const QStringList files = carriedFiles(mime).pictures;
     if (!files.isEmpty())
         bringIn(files, false);
     else if (mime && mime->hasImage())
         bringInPicture(qvariant_cast<QImage>(mime->imageData()), QStringLiteral("貼り付け"), false);
     else
-        platform::dialogs().message(QStringLiteral("クリップボードに画像がありません"));
+        platform::dialogs().message(scene::messages::nothingToPaste());
 }
 
 void PictureTransfer::copy()
 {
-    if (const QImage* picture = shownPicture()) platform::dialogs().setClipboardImage(*picture);
+    if (const QImage* picture = main->shownPicture()) platform::dialogs().setClipboardImage(*picture);
 }
 
 void PictureTransfer::preview()
 {
-    if (const QImage* picture = printedPicture()) output::previewPicture(*picture);
+    // The page 画像 印刷 prints: the stereogram, once one is shown.
+    if (main->shownPicture()) output::previewPicture(main->picture());
 }

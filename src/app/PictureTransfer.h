@@ -1,34 +1,42 @@
-// Pictures in and out of the program beyond the picture folders: files dropped on the
-// windows, the clipboard's picture pasted, the shown picture copied, and the print
-// preview. Dropped on the settings window or the main window, a picture file goes into
-// 画像フォルダ and becomes the pattern; dropped on the map preview or the background
-// list, it goes into 背景フォルダ and becomes the background.
+// Pictures and scenes into and out of the program beyond the picture folders: every drop
+// on the windows, the clipboard's picture pasted, the shown picture copied, and the print
+// preview. Dropped on the settings window, its text fields or the main window, a picture
+// file goes into 画像フォルダ and becomes the pattern; dropped on the map preview or the
+// background list, it goes into 背景フォルダ and becomes the background; a scene file
+// dropped anywhere opens.
 #pragma once
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 class QImage;
 class QMimeData;
+class QWidget;
+class Window1;
+class Window2;
+namespace scene {
+class SceneModel;
+} // namespace scene
 
 class PictureTransfer : public QObject {
     Q_OBJECT
 public:
-    // Adds the items of the ファイル and 編集 menus (once) and hooks the current main
-    // and settings windows; the hooks go with the main window. Run after the main
-    // window's opening sequence.
-    static PictureTransfer* install();
-    // Adds, once, ファイル → "印刷プレビュー…" and 編集 → "貼り付け", "コピー" and the
-    // checkable "明るいほど手前" (objectNames printPreview, pastePicture, copyPicture,
-    // lighterNear), found later through Menu::instance()->item(name).
-    static void addMenuItems();
+    // Hooks the windows' drops and the menu's print preview, paste and copy; `openScene`
+    // opens a dropped scene file.
+    PictureTransfer(scene::SceneModel* model, Window1* main, Window2* settings,
+        std::function<bool(const QString&)> openScene, QObject* parent);
 
-    // The local picture files a drop or the clipboard carries: file URLs, scene files
-    // (".voleta", opened elsewhere) left out. `sceneFile` tells whether one was there.
-    static QStringList pictureFiles(const QMimeData* mime, bool* sceneFile = nullptr);
+    // The local files a drop or the clipboard carries: pictures (anything else) and
+    // scene files (".voleta", any letter case).
+    struct Files {
+        QStringList pictures;
+        QStringList scenes;
+    };
+    static Files carriedFiles(const QMimeData* mime);
 
-    // Copies the files into a picture folder and chooses the last one copied; says
-    // which could not be read or written.
+    // Copies the files into a picture folder and chooses the last one; a file already in
+    // that folder is chosen as it is. Says which could not be read or written.
     void bringIn(const QStringList& files, bool background);
     // Writes a picture into a picture folder under `stem` and the time, and chooses it.
     void bringInPicture(const QImage& picture, const QString& stem, bool background);
@@ -41,6 +49,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    explicit PictureTransfer(QObject* parent);
-    void hook();
+    scene::SceneModel* model;
+    Window1* main;
+    Window2* settings;
+    std::function<bool(const QString&)> openScene;
+    QList<QWidget*> backgroundTargets, textFields;
+
+    void choose(const QString& name, bool background);
+    // What a drop carries: the pictures brought in, then the one scene opened.
+    void take(const QMimeData* mime, bool background);
 };

@@ -1,6 +1,5 @@
 #include "app/Class1.h"
 #include "app/CommandLine.h"
-#include "app/PictureTransfer.h"
 #include "app/Wiring.h"
 #include "platform/Files.h"
 
@@ -20,7 +19,5 @@ int main(int argc, char** argv)
     if (platform::quitRequested()) return platform::quitStatus();
     // A scene named on the command line opens after the opening sequence.
     if (!scene->isEmpty()) program->openScene(*scene);
-    // Drops, copy and paste, and the print preview.
-    PictureTransfer::install();
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "main_window/SaveAndPrint.h"
 
 #include "platform/Dialogs.h"
+#include "scene/Messages.h"
 
 #include <QCursor>
 #include <QFileInfo>
@@ -43,23 +44,6 @@ QString suggestedJpegName(const QString& sourceName, const QString& line1, const
     return fileNameSafe(stem + tail);
 }
 
-QString saveFailureReason(platform::FailureKind kind)
-{
-    using platform::FailureKind;
-    switch (kind) {
-    case FailureKind::NoPermission:
-        return QStringLiteral("この場所に書き込む権限がありません");
-    case FailureKind::NoSpace:
-        return QStringLiteral("ディスクの空き容量が足りません");
-    case FailureKind::FolderMissing:
-        return QStringLiteral("保存先のフォルダがありません");
-    case FailureKind::NameNotAllowed:
-        return QStringLiteral("この名前のファイルは作れません");
-    default:
-        return QStringLiteral("書き込みに失敗しました");
-    }
-}
-
 PictureFormat saveFormat(const QString& path, const QString& filter)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -94,8 +78,7 @@ bool savePicture(const QImage& picture, const QString& suggestedName, const Pict
         failure = write(picture, choice.path, saveFormat(choice.path, choice.filter));
     }
     if (failure) {
-        platform::dialogs().message(
-            QStringLiteral("画像を保存できませんでした") + QLatin1Char('\n') + saveFailureReason(failure->kind));
+        platform::dialogs().message(scene::messages::pictureNotSaved(failure->kind));
         return false;
     }
     platform::rememberSaveFolder(choice.path); // the next save dialog opens here
@@ -119,7 +102,7 @@ bool printPicture(const QImage& picture)
     if (!platform::dialogs().pageSetup(printer)) return false;
     if (!platform::dialogs().printDialog(printer)) return false;
     if (!platform::dialogs().printPage(printer, [&picture](QPainter& p) { paintPage(p, picture); })) {
-        platform::dialogs().message(QStringLiteral("印刷できませんでした"));
+        platform::dialogs().message(scene::messages::notPrinted());
         return false;
     }
     return true;

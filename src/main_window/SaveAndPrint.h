@@ -19,9 +19,6 @@ namespace output {
 // and joined, and "_3D.jpg". Characters that cannot stand in a file name become "_".
 QString suggestedJpegName(const QString& sourceName, const QString& line1, const QString& line2, const QString& line3);
 
-// The reason the window shows under "画像を保存できませんでした" for a failed write.
-QString saveFailureReason(platform::FailureKind kind);
-
 // The file types the save dialog offers.
 inline const QString kJpegFilter = QStringLiteral("JPEG 画像 (*.jpg *.jpeg)");
 inline const QString kPngFilter = QStringLiteral("PNG 画像 (*.png)");

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileSystemWatcher>
 #include <QLayout>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -73,36 +72,31 @@ Window1::Window1(scene::SceneModel* model)
     connect(PushButton2, &QPushButton::clicked, this, &Window1::PushButton2_Action);
     connect(PushButton3, &QPushButton::clicked, this, &Window1::PushButton3_Action);
 
-    Menu* menu = Menu::instance();
-    connect(menu->item(QStringLiteral("FileQuit")), &QAction::triggered, this, &Window1::FileQuit);
-    connect(menu->item(QStringLiteral("svdt")), &QAction::triggered, this, &Window1::svdt);
-    connect(menu->item(QStringLiteral("settei")), &QAction::triggered, this, &Window1::settei);
-    connect(menu->item(QStringLiteral("answerSave")), &QAction::triggered, this, &Window1::saveAnswer);
-    connect(menu->item(QStringLiteral("openSourceFolder")), &QAction::triggered, this, &Window1::openSourceFolder);
-    connect(
-        menu->item(QStringLiteral("openBackgroundFolder")), &QAction::triggered, this, &Window1::openBackgroundFolder);
+    const MenuItems& items = Menu::instance()->items();
+    connect(items.FileQuit, &QAction::triggered, this, &Window1::FileQuit);
+    connect(items.svdt, &QAction::triggered, this, &Window1::svdt);
+    connect(items.settei, &QAction::triggered, this, &Window1::settei);
+    connect(items.answerSave, &QAction::triggered, this, &Window1::saveAnswer);
+    connect(items.openSourceFolder, &QAction::triggered, this, &Window1::openSourceFolder);
+    connect(items.openBackgroundFolder, &QAction::triggered, this, &Window1::openBackgroundFolder);
     // The views start off with every new main window, whatever the menu showed before.
-    const auto view = [&](const char* name, void (Window1::*set)(bool)) {
-        QAction* item = menu->item(QString::fromLatin1(name));
+    const auto view = [this](QAction* item, void (Window1::*set)(bool)) {
         item->setChecked(false);
         connect(item, &QAction::toggled, this, set);
     };
-    view("liveView", &Window1::setLiveView);
-    view("answerView", &Window1::setAnswerView);
-    view("highQuality", &Window1::setHighQuality);
-    view("lighterNear", &Window1::setLighterNear);
+    view(items.liveView, &Window1::setLiveView);
+    view(items.answerView, &Window1::setAnswerView);
+    view(items.highQuality, &Window1::setHighQuality);
+    view(items.lighterNear, &Window1::setLighterNear);
+    // The answer can be saved once there is a picture.
+    items.answerSave->setEnabled(false);
+    connect(this, &Window1::pictureShown, items.answerSave, [action = items.answerSave] { action->setEnabled(true); });
 
     liveTimer = new QTimer(this);
     liveTimer->setObjectName(QStringLiteral("liveTimer"));
     liveTimer->setSingleShot(true);
     liveTimer->setInterval(0);
     connect(liveTimer, &QTimer::timeout, this, &Window1::composeLive);
-
-    folderWatcher = new QFileSystemWatcher(this);
-    rescanTimer = new QTimer(this);
-    rescanTimer->setSingleShot(true);
-    connect(folderWatcher, &QFileSystemWatcher::directoryChanged, this, &Window1::folderChanged);
-    connect(rescanTimer, &QTimer::timeout, this, &Window1::rescanFolders);
 
     bu1 = QImage(render::kPictureWidth, render::kWorkHeight, QImage::Format_RGB32);
     bu1.fill(Qt::white);
@@ -122,36 +116,30 @@ void Window1::sceneChanged(scene::SceneModel::Parts parts)
         Canvas3->update();
     }
     // The menu's ticks follow the scene (an undo, an opened scene file).
-    const auto tick = [](const char* name, bool on) {
-        QAction* item = Menu::instance()->item(QString::fromLatin1(name));
+    const auto tick = [](QAction* item, bool on) {
         const QSignalBlocker quiet(item);
         item->setChecked(on);
     };
-    if (parts & scene::SceneModel::Quality) tick("highQuality", model->state().quality);
-    if (parts & scene::SceneModel::LighterNear) tick("lighterNear", model->state().lighterNear);
+    const MenuItems& items = Menu::instance()->items();
+    if (parts & scene::SceneModel::Quality) tick(items.highQuality, model->state().quality);
+    if (parts & scene::SceneModel::LighterNear) tick(items.lighterNear, model->state().lighterNear);
     if (parts & scene::SceneModel::kComposed) requestLive();
 }
 
 void Window1::closeEvent(QCloseEvent* e)
 {
+    if (quitGuard && !quitGuard()) {
+        e->ignore();
+        return;
+    }
     e->accept();
     platform::requestQuit();
 }
 
-void Window1::setPictureLists(PopupMenu* sources, PopupMenu* backgrounds)
+const QImage* Window1::shownPicture() const
 {
-    sourceList = sources;
-    backgroundList = backgrounds;
-}
-
-void Window1::followFolders()
-{
-    // Once a chosen file that is gone is no longer chosen, it leaves the list.
-    for (PopupMenu* list : { sourceList, backgroundList })
-        connect(list, &PopupMenu::Change, this, [this] {
-            if (vanishedRowListed) folderChanged();
-        });
-    watchFolders();
+    const QImage* shown = Canvas1->backdrop();
+    return shown && !shown->isNull() ? shown : nullptr;
 }
 
 void Window1::enableSettingsButton()
@@ -177,6 +165,7 @@ void Window1::PushButton3_Action()
 
 bool Window1::FileQuit()
 {
+    if (quitGuard && !quitGuard()) return false;
     platform::requestQuit();
     return false;
 }

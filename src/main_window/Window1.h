@@ -1,5 +1,5 @@
-// The main window: shows the scene model's stereogram at half size, composed by the
-// Display command or by live view, and follows the picture folders.
+// The main window: shows the scene document's stereogram at half size, composed by the
+// Display command or by live view.
 #pragma once
 
 #include "render/DepthArray.h"
@@ -7,7 +7,6 @@
 #include "render/StageCache.h"
 #include "scene/SceneModel.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QMainWindow>
 #include <functional>
@@ -16,7 +15,6 @@ class QTimer;
 
 class Canvas;
 class Oval;
-class PopupMenu;
 class QPushButton;
 
 class Window1 : public QMainWindow {
@@ -63,30 +61,19 @@ public:
     // through), it is composed after that one.
     void display();
     void enableSettingsButton();
+    // An opened scene shown at once: composed as a Display composes, the save and print
+    // buttons on; the Settings button keeps its own rules.
+    void showOpenedScene();
 
-    // The picture lists the folders fill, handed down by whoever made both windows.
-    void setPictureLists(PopupMenu* sources, PopupMenu* backgrounds);
-    // Lists the accepted entries of a picture folder into `list`. A missing folder
-    // shows `missing` and asks the program to end; returns whether it exists.
-    bool scanFolder(const QString& folder, bool sourceFolder, PopupMenu* list, const QString& missing);
-    // Tells the user about a folder of theirs that was made empty on this start.
-    void reportSeededFolders();
-    // From now on the lists follow their folders.
-    void followFolders();
-
-    // The accepted pictures of a folder, in list order: ".jpg" in any letter case, and in
-    // the source folder also ".png" and the old ".pict"/".pct" pictures.
-    static QStringList listPictures(const QString& folder, bool sourceFolder);
-    // Brings both lists up to date with their folders without running a Change handler
-    // and without changing which file is chosen. Run after a folder changes, once per
-    // burst of changes.
-    void rescanFolders();
-    bool rescanPending() const; // a folder changed and its rescan is waiting
+    // The picture shown at full size: the stereogram, or the answer picture in the
+    // answer view; nullptr before the first picture.
+    const QImage* shownPicture() const;
+    // Asked before the program quits (終了, closing the window): false keeps it running.
+    void setQuitGuard(std::function<bool()> guard) { quitGuard = std::move(guard); }
 
 Q_SIGNALS:
     // The composed picture was shown in Canvas1 after `row` (-1: the finished picture).
     void pictureShown(int row);
-    void foldersRescanned();
     // The Settings button or the 設定 command asks for the settings window.
     void settingsButtonPressed();
     void settingsCommand();
@@ -132,15 +119,5 @@ private:
     QString suggestedName() const;
     void openFolder(const QString& folder, const QString& path, const QString& name);
 
-    // Following the folders while the program runs.
-    PopupMenu* sourceList = nullptr;
-    PopupMenu* backgroundList = nullptr;
-    class QFileSystemWatcher* folderWatcher = nullptr;
-    class QTimer* rescanTimer = nullptr;
-    QElapsedTimer pendingSince; // since the first change of the waiting rescan
-    bool rescanning = false;
-    bool vanishedRowListed = false; // a chosen row whose file is gone is still listed
-    void watchFolders();
-    void folderChanged();
-    bool followFolder(const QString& folder, bool sourceFolder, PopupMenu* list);
+    std::function<bool()> quitGuard;
 };

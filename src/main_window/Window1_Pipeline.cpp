@@ -35,6 +35,18 @@ void Window1::display()
     hyouji();
 }
 
+void Window1::showOpenedScene()
+{
+    if (model->pattern().isNull()) return;
+    if (displaying) {
+        displayAfterDisplay = true;
+        return;
+    }
+    PushButton2->setEnabled(true);
+    PushButton3->setEnabled(true);
+    hyouji();
+}
+
 void Window1::hyouji()
 {
     if (model->pattern().isNull()) return;

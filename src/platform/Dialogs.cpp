@@ -13,6 +13,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QStandardPaths>
 
 namespace platform {
@@ -31,6 +32,23 @@ namespace {
         {
             QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Voleta"), text, QMessageBox::Ok);
             box.exec();
+        }
+        SaveAnswer askToSave(const QString& text) override
+        {
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Voleta"), text,
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+            box.button(QMessageBox::Save)->setText(QStringLiteral("保存"));
+            box.button(QMessageBox::Discard)->setText(QStringLiteral("保存しない"));
+            box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+            box.setDefaultButton(QMessageBox::Save);
+            switch (box.exec()) {
+            case QMessageBox::Save:
+                return SaveAnswer::Save;
+            case QMessageBox::Discard:
+                return SaveAnswer::Discard;
+            default:
+                return SaveAnswer::Cancel;
+            }
         }
         SaveChoice saveFile(const QString& suggestedName, const QStringList& filters) override
         {

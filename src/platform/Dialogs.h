@@ -19,6 +19,9 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
     virtual void message(const QString& text) = 0;
+    // The question before changes would be lost: 保存, 保存しない or キャンセル.
+    enum class SaveAnswer { Save, Discard, Cancel };
+    virtual SaveAnswer askToSave(const QString& text) = 0;
     // What the save dialog gave: the chosen file (empty when cancelled) and the file
     // type filter selected when it was chosen.
     struct SaveChoice {

@@ -1,19 +1,25 @@
 #include "scene/SceneModel.h"
 
 #include "render/Engine.h"
+#include "scene/FolderModel.h"
+#include "scene/Messages.h"
+#include "scene/PictureLibrary.h"
+#include "scene/SceneFile.h"
 #include "text/TextLayer.h"
 
+#include <QAction>
 #include <QUndoCommand>
 #include <QUndoStack>
 
 namespace scene {
 
-// One user edit: the model before and after it. Undo and redo set the whole snapshot,
-// so an edit's step restores exactly what the user saw, whatever the edit touched.
-class SnapshotCommand : public QUndoCommand {
+// One user edit: the value before and after it. Undo and redo set the whole value, so a
+// step restores exactly what the user saw, whatever the edit touched; the pictures come
+// from the library by name, so a step costs a few hundred bytes however large they are.
+class ValueCommand : public QUndoCommand {
 public:
-    SnapshotCommand(SceneModel* model, SceneModel::Snapshot before, SceneModel::Snapshot after, const QString& text,
-        int mergeId, int serial)
+    ValueCommand(SceneModel* model, SceneModel::Value before, SceneModel::Value after, const QString& text, int mergeId,
+        int serial)
         : QUndoCommand(text)
         , model(model)
         , before(std::move(before))
@@ -27,17 +33,17 @@ public:
     int id() const override { return mergeId; }
     bool mergeWith(const QUndoCommand* other) override
     {
-        const auto* next = static_cast<const SnapshotCommand*>(other);
+        const auto* next = static_cast<const ValueCommand*>(other);
         if (other->id() != mergeId || next->serial != serial) return false;
         after = next->after;
         // Typing back to what was there leaves no step.
-        if (SceneModel::difference(before, after) == SceneModel::Parts()) setObsolete(true);
+        if (before == after) setObsolete(true);
         return true;
     }
 
 private:
     SceneModel* model;
-    SceneModel::Snapshot before, after;
+    SceneModel::Value before, after;
     int mergeId;
     int serial;
 };
@@ -52,8 +58,16 @@ namespace {
 SceneModel::SceneModel(QObject* parent)
     : QObject(parent)
     , stack(new QUndoStack(this))
+    , library(new PictureLibrary(this))
+    , folderModel(new FolderModel(this))
 {
     current.state = startScene();
+    stack->setUndoLimit(kUndoLimit);
+    connect(stack, &QUndoStack::cleanChanged, this, &SceneModel::fileStateChanged);
+    // A picture file changed on disk is decoded again and shown; a listed file that went
+    // away leaves its picture where it is shown until another is chosen.
+    connect(folderModel, &FolderModel::filesChanged, library, &PictureLibrary::forgetFiles);
+    connect(folderModel, &FolderModel::filesChanged, this, &SceneModel::refreshPictures);
 }
 
 SceneModel::~SceneModel() = default;
@@ -66,10 +80,24 @@ QString SceneModel::lineName(int line)
 
 render::Scene SceneModel::renderScene() const
 {
-    return scene::renderScene(current.state, current.pattern, map());
+    return scene::renderScene(current.state, patternPicture, map());
 }
 
-SceneModel::Parts SceneModel::difference(const Snapshot& a, const Snapshot& b)
+QImage SceneModel::patternOf(const Value& v) const
+{
+    const QString path = platform::child(platform::sourceFolder(), v.state.pattern);
+    return path.isEmpty() ? QImage() : library->picture(path).image;
+}
+
+QImage SceneModel::backgroundOf(const Value& v) const
+{
+    if (v.state.flat && !v.flatShown) return {};
+    const QString path = platform::child(platform::backgroundFolder(), v.state.background);
+    return path.isEmpty() ? QImage() : library->picture(path).image;
+}
+
+SceneModel::Parts SceneModel::difference(
+    const Value& a, const Value& b, const QImage& pattern, const QImage& preview) const
 {
     const SceneState &x = a.state, &y = b.state;
     Parts parts;
@@ -80,8 +108,9 @@ SceneModel::Parts SceneModel::difference(const Snapshot& a, const Snapshot& b)
         if (l != m) parts |= Texts;
     }
     if (x.methodRow != y.methodRow) parts |= Method;
-    if (x.pattern != y.pattern || a.pattern.cacheKey() != b.pattern.cacheKey()) parts |= Pattern;
-    if (x.background != y.background || a.background.cacheKey() != b.background.cacheKey() || a.flat != b.flat)
+    if (x.pattern != y.pattern || patternPicture.cacheKey() != pattern.cacheKey()) parts |= Pattern;
+    if (x.background != y.background || x.flat != y.flat || a.flatShown != b.flatShown
+        || previewPicture.cacheKey() != preview.cacheKey())
         parts |= Background;
     if (x.zoomRow != y.zoomRow || x.pan != y.pan) parts |= ZoomPan;
     if (x.heightRow != y.heightRow || x.kt != y.kt) parts |= Height;
@@ -91,30 +120,87 @@ SceneModel::Parts SceneModel::difference(const Snapshot& a, const Snapshot& b)
     return parts;
 }
 
-void SceneModel::restore(const Snapshot& s)
+void SceneModel::restore(const Value& v)
 {
-    const Parts parts = difference(current, s);
-    current = s;
+    const QImage pattern = patternOf(v), preview = backgroundOf(v);
+    const Parts parts = difference(current, v, pattern, preview);
+    current = v;
+    patternPicture = pattern;
+    previewPicture = preview;
     if (parts) Q_EMIT changed(parts);
 }
 
-void SceneModel::edit(const Snapshot& after, const QString& text, int mergeId)
+void SceneModel::refreshPictures()
 {
-    if (!difference(current, after)) return;
-    stack->push(new SnapshotCommand(this, current, after, text, mergeId, stepSerial));
+    restore(current);
+}
+
+void SceneModel::edit(const Value& after, const QString& text, int mergeId)
+{
+    if (after == current) return;
+    stack->push(new ValueCommand(this, current, after, text, mergeId, stepSerial));
 }
 
 void SceneModel::editState(const SceneState& after, const QString& text, int mergeId)
 {
-    Snapshot s = current;
-    s.state = after;
-    edit(s, text, mergeId);
+    Value v = current;
+    v.state = after;
+    edit(v, text, mergeId);
 }
 
 QPoint SceneModel::keptInside(QPoint pan, int zoomRow) const
 {
-    if (current.background.isNull()) return pan;
-    return render::clampPan(current.background.size(), zoomRow, pan);
+    if (previewPicture.isNull()) return pan;
+    return render::clampPan(previewPicture.size(), zoomRow, pan);
+}
+
+void SceneModel::driveUndoItems(QAction* undo, QAction* redo)
+{
+    const auto drive = [this](QAction* item, const QString& caption, bool can, const QString& step) {
+        item->setEnabled(can);
+        item->setText(can && !step.isEmpty() ? caption + QStringLiteral(": ") + step : caption);
+    };
+    const auto show = [this, drive, undo, redo] {
+        drive(undo, QStringLiteral("元に戻す"), stack->canUndo(), stack->undoText());
+        drive(redo, QStringLiteral("やり直し"), stack->canRedo(), stack->redoText());
+    };
+    connect(undo, &QAction::triggered, stack, &QUndoStack::undo);
+    connect(redo, &QAction::triggered, stack, &QUndoStack::redo);
+    connect(stack, &QUndoStack::indexChanged, undo, show);
+    connect(stack, &QUndoStack::cleanChanged, undo, show);
+    show();
+}
+
+bool SceneModel::start()
+{
+    folderModel->rescan();
+    bool found = true;
+    for (const bool source : { true, false }) {
+        if ((source ? platform::sourceFolder() : platform::backgroundFolder()).isEmpty()) {
+            Q_EMIT failed(messages::folderEmpty(source));
+            platform::requestQuit(platform::kExitFailure);
+            found = false;
+        }
+    }
+    if (!found) return false;
+    Value v;
+    v.state = startScene();
+    const QStringList& sources = folderModel->sources();
+    v.state.pattern = sources.value(sources.size() >= 2 ? 1 : 0);
+    v.state.background = folderModel->backgrounds().value(0);
+    v.state.flat = true;
+    v.flatShown = true;
+    dragStart.reset();
+    stack->clear();
+    restore(v);
+    return true;
+}
+
+void SceneModel::reset(const SceneState& state)
+{
+    dragStart.reset();
+    stack->clear();
+    restore({ state, false });
 }
 
 void SceneModel::typeText(int line, const QString& text)
@@ -164,9 +250,9 @@ void SceneModel::setDepth(int line, int value)
 {
     if (dragStart) {
         // The drag shows every move and becomes one step when it ends.
-        Snapshot s = current;
-        s.state.lines[line].depth = value;
-        restore(s);
+        Value v = current;
+        v.state.lines[line].depth = value;
+        restore(v);
         return;
     }
     SceneState s = current.state;
@@ -183,10 +269,10 @@ void SceneModel::beginDrag(int line)
 void SceneModel::endDrag()
 {
     if (!dragStart) return;
-    const Snapshot before = *std::exchange(dragStart, std::nullopt);
-    if (!difference(before, current)) return;
-    // The model already shows the drag's end: the step's first redo changes nothing.
-    stack->push(new SnapshotCommand(this, before, current, dragText, -1, stepSerial));
+    const Value before = *std::exchange(dragStart, std::nullopt);
+    if (before == current) return;
+    // The document already shows the drag's end: the step's first redo changes nothing.
+    stack->push(new ValueCommand(this, before, current, dragText, -1, stepSerial));
 }
 
 void SceneModel::chooseMethod(int row)
@@ -196,23 +282,31 @@ void SceneModel::chooseMethod(int row)
     editState(s, QStringLiteral("立体視"));
 }
 
-void SceneModel::choosePattern(const QString& name, const QImage& picture)
+void SceneModel::choosePattern(const QString& name)
 {
-    Snapshot s = current;
-    s.state.pattern = name;
-    s.pattern = picture;
-    edit(s, QStringLiteral("元画像"));
+    // Without the source folder there is no way to go on.
+    if (platform::sourceFolder().isEmpty()) {
+        Q_EMIT failed(messages::folderEmpty(true));
+        platform::requestQuit(platform::kExitFailure);
+        return;
+    }
+    SceneState s = current.state;
+    s.pattern = name;
+    editState(s, QStringLiteral("元画像"));
 }
 
-void SceneModel::chooseBackground(const QString& name, const QImage& picture, bool flat)
+void SceneModel::chooseBackground(const QString& name, bool flat)
 {
-    Snapshot s = current;
-    s.state.background = name;
-    s.background = picture;
-    s.flat = flat;
-    s.state.pan
-        = !flat && !picture.isNull() ? render::clampPan(picture.size(), s.state.zoomRow, s.state.pan) : QPoint();
-    edit(s, QStringLiteral("背景"));
+    if (platform::backgroundFolder().isEmpty()) return;
+    Value v = current;
+    v.state.background = name;
+    v.state.flat = flat;
+    v.flatShown = false;
+    const QImage picture = backgroundOf(v);
+    v.state.pan
+        = !flat && !picture.isNull() ? render::clampPan(picture.size(), v.state.zoomRow, v.state.pan) : QPoint();
+    edit(v, QStringLiteral("背景"));
+    if (!flat && picture.isNull()) Q_EMIT failed(messages::pictureNotFound());
 }
 
 void SceneModel::chooseZoom(int row)
@@ -266,30 +360,87 @@ void SceneModel::setLighterNear(bool on)
     editState(s, QStringLiteral("明るいほど手前"));
 }
 
-void SceneModel::applyScene(const SceneState& state, const QImage& pattern, const QImage& background, bool flat)
+bool SceneModel::prepareDisplay()
 {
-    edit({ state, pattern, background, flat }, QStringLiteral("場面を開く"));
+    closeStep();
+    // The pictures as their files are now: the library reads a file again only when it
+    // changed on disk.
+    refreshPictures();
+    if (patternPicture.isNull()) {
+        Q_EMIT failed(messages::pictureNotFound());
+        return false;
+    }
+    if (!current.state.flat) {
+        // Not an edit: the pan as the preview shows it, or back to 0 without a map.
+        Value v = current;
+        v.state.pan = previewPicture.isNull() ? QPoint()
+                                              : render::clampPan(previewPicture.size(), v.state.zoomRow, v.state.pan);
+        restore(v);
+        if (previewPicture.isNull()) Q_EMIT failed(messages::pictureNotFound());
+    }
+    return true;
 }
 
-void SceneModel::reset(const SceneState& state, const QImage& pattern, const QImage& background, bool flat)
+bool SceneModel::open(const QString& path)
 {
-    dragStart.reset();
-    stack->clear();
-    restore({ state, pattern, background, flat });
+    const SceneFileResult result = readSceneFile(path);
+    if (!result.ok()) {
+        Q_EMIT failed(messages::sceneNotOpened(path, result));
+        return false;
+    }
+    const Value before = current;
+    Value v { *result.state, false };
+    SceneState& s = v.state;
+    // A file names the flat plane by the background folder's first entry.
+    s.flat = s.background == folderModel->backgrounds().value(0);
+    QStringList missing;
+    // A scene that names no picture leaves that list's choice as it is; a picture that is
+    // not in its folder too, after saying so.
+    if (s.pattern.isEmpty()) s.pattern = before.state.pattern;
+    if (s.pattern != before.state.pattern && !folderModel->sources().contains(s.pattern)) {
+        missing << QStringLiteral("元画像「%1」").arg(s.pattern);
+        s.pattern = before.state.pattern;
+    }
+    if (s.background.isEmpty()) {
+        s.background = before.state.background;
+        s.flat = before.state.flat;
+    }
+    if (!s.flat && s.background != before.state.background && !folderModel->backgrounds().contains(s.background)) {
+        missing << QStringLiteral("背景「%1」").arg(s.background);
+        s.background = before.state.background;
+        s.flat = before.state.flat;
+    }
+    if (s.background == before.state.background && s.flat == before.state.flat) v.flatShown = before.flatShown;
+    const QImage picture = backgroundOf(v);
+    s.pan
+        = s.flat || picture.isNull() || s.zoomRow <= 0 ? QPoint() : render::clampPan(picture.size(), s.zoomRow, s.pan);
+    if (!missing.isEmpty()) Q_EMIT failed(messages::scenePicturesMissing(missing));
+
+    closeStep();
+    edit(v, QStringLiteral("場面を開く"));
+    closeStep();
+    filePath = path;
+    stack->setClean();
+    Q_EMIT fileStateChanged();
+    return true;
 }
 
-void SceneModel::settlePan(QPoint pan)
+bool SceneModel::save(const QString& path)
 {
-    Snapshot s = current;
-    s.state.pan = pan;
-    restore(s);
+    if (const std::optional<platform::Failure> failure = writeSceneFile(current.state, path)) {
+        Q_EMIT failed(messages::sceneNotSaved(failure->kind));
+        return false;
+    }
+    filePath = path;
+    closeStep();
+    stack->setClean();
+    Q_EMIT fileStateChanged();
+    return true;
 }
 
-void SceneModel::refreshBackground(const QImage& picture)
+bool SceneModel::isModified() const
 {
-    Snapshot s = current;
-    s.background = picture;
-    restore(s);
+    return !stack->isClean();
 }
 
 } // namespace scene

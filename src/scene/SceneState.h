@@ -32,9 +32,11 @@ struct SceneState {
     std::array<LineState, 3> lines;
     int methodRow = 0; // viewing method: 0 平行方 (parallel, Hk 1), 1 交差方 (crossed, Hk -1)
     QString pattern; // the source picture's file name in 画像フォルダ; empty = none
-    // The background's file name in 背景フォルダ. The folder's first entry stands for the
-    // flat plane; empty = none chosen.
+    // The background's file name in 背景フォルダ; empty = none chosen. With `flat` the
+    // background is the flat plane whatever file it names (the folder's first entry,
+    // which the list shows in the flat plane's row).
     QString background;
+    bool flat = true;
     int zoomRow = 0; // 0..5: " 1 ×" .. " 4 ×"
     QPoint pan; // pan offsets of the map crop, in map-picture pixels
     // The height list's row, 0..5 for 0.5 × .. 3 ×, and the relief factor in half steps.

@@ -3,6 +3,7 @@
 #include "controls/Controls.h"
 #include "platform/Files.h"
 #include "render/Pipeline.h"
+#include "scene/FolderModel.h"
 #include "text/TextLayer.h"
 
 #include <QCheckBox>
@@ -64,6 +65,7 @@ Window2::Window2(scene::SceneModel* model, QWidget* mainWindow)
     connectHandlers();
     setUpFocus();
     connect(model, &scene::SceneModel::changed, this, &Window2::showScene);
+    connect(model->folders(), &scene::FolderModel::changed, this, &Window2::showLists);
 }
 
 void Window2::placeContent(QPoint topLeft)
@@ -228,6 +230,23 @@ void Window2::createControls()
     StaticText14 = label("StaticText14", QStringLiteral("上段"), 1, 176, 30, 18);
     StaticText15 = label("StaticText15", QStringLiteral("中段"), 1, 208, 30, 18);
     StaticText16 = label("StaticText16", QStringLiteral("下段"), 1, 242, 30, 18);
+
+    rows = { Row { EditField1, PopupMenu1, PopupMenu7, CheckBox2, CheckBox1, Slider1, LittleArrows1, BevelButton1,
+                 BevelButton3 },
+        Row { EditField2, PopupMenu4, PopupMenu8, CheckBox3, CheckBox4, Slider2, LittleArrows2, BevelButton4,
+            BevelButton5 },
+        Row { EditField3, PopupMenu9, PopupMenu14, CheckBox5, CheckBox6, Slider3, LittleArrows3, BevelButton2,
+            BevelButton6 } };
+}
+
+QList<QWidget*> Window2::backgroundDropTargets() const
+{
+    return { Canvas2, PopupMenu11 };
+}
+
+QList<QWidget*> Window2::textFields() const
+{
+    return { EditField1, EditField2, EditField3 };
 }
 
 // Typing goes to the first text line from the start; Tab walks the visible controls
@@ -242,26 +261,6 @@ void Window2::setUpFocus()
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     EditField1->setFocus();
-}
-
-QLineEdit* Window2::lineField(int n) const
-{
-    return n == 1 ? EditField1 : n == 2 ? EditField2 : EditField3;
-}
-
-PopupMenu* Window2::lineFontList(int n) const
-{
-    return n == 1 ? PopupMenu7 : n == 2 ? PopupMenu8 : PopupMenu14;
-}
-
-PopupMenu* Window2::lineSizeList(int n) const
-{
-    return n == 1 ? PopupMenu1 : n == 2 ? PopupMenu4 : PopupMenu9;
-}
-
-QSlider* Window2::lineSlider(int n) const
-{
-    return n == 1 ? Slider1 : n == 2 ? Slider2 : Slider3;
 }
 
 void Window2::connectHandlers()
@@ -286,35 +285,26 @@ void Window2::connectHandlers()
     connect(PopupMenu6, &PopupMenu::Change, this, [this] { model->chooseExportSize(PopupMenu6->ListIndex()); });
 
     // The three text rows: each kind of control has one handler taking the line.
-    const struct {
-        LittleArrows* arrows;
-        QToolButton* left;
-        QToolButton* right;
-        QCheckBox* italic;
-        QCheckBox* bold;
-    } rows[3] = { { LittleArrows1, BevelButton1, BevelButton3, CheckBox2, CheckBox1 },
-        { LittleArrows2, BevelButton4, BevelButton5, CheckBox3, CheckBox4 },
-        { LittleArrows3, BevelButton2, BevelButton6, CheckBox5, CheckBox6 } };
     for (int n = 1; n <= 3; ++n) {
-        const auto& r = rows[n - 1];
+        const Row& r = rows[n - 1];
         connect(r.arrows, &LittleArrows::Up, this, [this, n] { lineUp(n); });
         connect(r.arrows, &LittleArrows::Down, this, [this, n] { lineDown(n); });
         connect(r.left, &QToolButton::clicked, this, [this, n] { lineLeft(n); });
         connect(r.right, &QToolButton::clicked, this, [this, n] { lineRight(n); });
-        connect(lineSizeList(n), &PopupMenu::Change, this, [this, n] { lineSizeChanged(n); });
-        connect(lineField(n), &QLineEdit::textChanged, this, [this, n] { lineTextChanged(n); });
-        connect(lineFontList(n), &PopupMenu::Change, this, [this, n] { lineFontChanged(n); });
+        connect(r.sizes, &PopupMenu::Change, this, [this, n] { lineSizeChanged(n); });
+        connect(r.field, &QLineEdit::textChanged, this, [this, n] { lineTextChanged(n); });
+        connect(r.fonts, &PopupMenu::Change, this, [this, n] { lineFontChanged(n); });
         connect(r.italic, &QCheckBox::clicked, this, [this, n] { lineItalicClicked(n); });
         connect(r.bold, &QCheckBox::clicked, this, [this, n] { lineBoldClicked(n); });
         // The depth sliders have no handler of their own; they set the line's depth in
         // the model, a drag as one step that live view follows as it moves.
-        QSlider* slider = lineSlider(n);
+        QSlider* slider = r.slider;
         connect(slider, &QSlider::sliderPressed, this, [this, n] { model->beginDrag(n - 1); });
         connect(slider, &QSlider::sliderMoved, this, [this, n](int v) { model->setDepth(n - 1, v); });
         connect(slider, &QSlider::valueChanged, this, [this, n](int v) { model->setDepth(n - 1, v); });
         connect(slider, &QSlider::sliderReleased, this, [this] { model->endDrag(); });
         // The model's undo and redo, not the field's own, answer their keys.
-        lineField(n)->installEventFilter(this);
+        r.field->installEventFilter(this);
     }
 }
 

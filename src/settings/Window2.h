@@ -5,9 +5,9 @@
 
 #include "scene/SceneModel.h"
 
-#include <QDateTime>
 #include <QImage>
 #include <QWidget>
+#include <array>
 
 class Canvas;
 class LittleArrows;
@@ -33,6 +33,10 @@ public:
     // The main window's Settings button: the window comes back with Display off until
     // the text is drawn again.
     void showAgain();
+    // Where a dropped picture becomes the background: the map preview and the background list.
+    QList<QWidget*> backgroundDropTargets() const;
+    // The three text fields: a file dropped on one is taken as dropped on the window.
+    QList<QWidget*> textFields() const;
 
     // Handlers.
     void PushButton1_Action(); // the Display command
@@ -133,11 +137,23 @@ private:
     QLabel* StaticText15;
     QLabel* StaticText16;
 
-    // The controls of text line n (1..3).
-    QLineEdit* lineField(int n) const;
-    PopupMenu* lineFontList(int n) const;
-    PopupMenu* lineSizeList(int n) const;
-    QSlider* lineSlider(int n) const;
+    // The controls of each text row, line n (1..3) at n - 1.
+    struct Row {
+        QLineEdit* field;
+        PopupMenu* sizes;
+        PopupMenu* fonts;
+        QCheckBox* italic;
+        QCheckBox* bold;
+        QSlider* slider;
+        LittleArrows* arrows;
+        QToolButton* left;
+        QToolButton* right;
+    };
+    std::array<Row, 3> rows {};
+    QLineEdit* lineField(int n) const { return rows[n - 1].field; }
+    PopupMenu* lineFontList(int n) const { return rows[n - 1].fonts; }
+    PopupMenu* lineSizeList(int n) const { return rows[n - 1].sizes; }
+    QSlider* lineSlider(int n) const { return rows[n - 1].slider; }
 
     void createControls();
     void connectHandlers();
@@ -145,7 +161,7 @@ private:
     void repaintPreview();
     void moveLine(int n, int dx, int dy);
     void panBy(int dx, int dy);
-    void applyLineStyle(int n, bool italic);
+
     // What every redraw of the text does here: the preview redrawn, and Display on
     // once there is a source picture.
     void textRedrawn();
@@ -153,14 +169,7 @@ private:
     void showScene(scene::SceneModel::Parts parts);
     QString fieldFamily; // the text fields' font before a family is chosen
 
-    // The chosen background's map picture as a Display reads it now: null for the first
-    // row (the flat plane) and for a file that is gone or cannot be read.
-    QImage chosenMap();
-    // The last map picture decoded, reused while the file is unchanged.
-    QImage openMap(const QString& path);
-    QString cachedMapPath;
-    QDateTime cachedMapModified;
-    QDateTime cachedMapChanged; // metadata change: catches copies that keep the old time
-    qint64 cachedMapSize = -1;
-    QImage cachedMap;
+    // The picture lists: the folders' pictures, and the scene's choice where its file is
+    // gone (it stays listed, in its place by name, until another is chosen).
+    void showLists();
 };

@@ -3,14 +3,13 @@
 // three text rows. Each writes what the user did into the scene model; the window
 // shows the model when it changes (showScene), after an undo as after a handler.
 #include "controls/Controls.h"
-#include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "render/Engine.h"
 #include "render/Pipeline.h"
+#include "scene/FolderModel.h"
 #include "settings/Window2.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -18,7 +17,6 @@
 #include <QSlider>
 
 namespace {
-const QString kNotFound = QStringLiteral("画像が見つかりません");
 
 // Sets a list's row without running its handler.
 void showRow(PopupMenu* list, int row)
@@ -26,6 +24,14 @@ void showRow(PopupMenu* list, int row)
     if (list->ListIndex() == row) return;
     const QSignalBlocker quiet(list);
     list->setListIndex(row);
+}
+
+// Sets a list's rows without running its handler; the row chosen is the one of `chosen`.
+void showRows(PopupMenu* list, const QStringList& rows, int chosen)
+{
+    const QSignalBlocker quiet(list);
+    if (list->Rows() != rows) list->ReplaceRows(rows);
+    list->setListIndex(chosen);
 }
 
 void showChecked(QCheckBox* box, bool on)
@@ -42,24 +48,22 @@ void Window2::showScene(scene::SceneModel::Parts parts)
     using M = scene::SceneModel;
     const scene::SceneState& s = model->state();
     if (parts & M::Texts) {
-        QCheckBox* const italicBoxes[3] = { CheckBox2, CheckBox3, CheckBox5 };
-        QCheckBox* const boldBoxes[3] = { CheckBox1, CheckBox4, CheckBox6 };
         for (int n = 1; n <= 3; ++n) {
             const scene::LineState& line = s.lines[n - 1];
-            QLineEdit* field = lineField(n);
-            if (field->text() != line.text) {
-                const QSignalBlocker quiet(field);
-                field->setText(line.text);
+            const Row& row = rows[n - 1];
+            if (row.field->text() != line.text) {
+                const QSignalBlocker quiet(row.field);
+                row.field->setText(line.text);
             }
-            showRow(lineSizeList(n), line.sizeRow);
-            showRow(lineFontList(n), line.family.isEmpty() ? -1 : lineFontList(n)->findText(line.family));
-            showChecked(italicBoxes[n - 1], line.italic);
-            showChecked(boldBoxes[n - 1], line.bold);
-            QFont f = field->font();
+            showRow(row.sizes, line.sizeRow);
+            showRow(row.fonts, line.family.isEmpty() ? -1 : row.fonts->findText(line.family));
+            showChecked(row.italic, line.italic);
+            showChecked(row.bold, line.bold);
+            QFont f = row.field->font();
             f.setFamily(line.family.isEmpty() ? fieldFamily : line.family);
             f.setItalic(line.italic);
             f.setBold(line.bold);
-            field->setFont(f);
+            row.field->setFont(f);
         }
     }
     if (parts & M::Depths) {
@@ -71,11 +75,8 @@ void Window2::showScene(scene::SceneModel::Parts parts)
         }
     }
     if (parts & M::Method) showRow(PopupMenu10, s.methodRow);
-    if (parts & M::Pattern) showRow(PopupMenu3, PopupMenu3->findText(s.pattern));
-    if (parts & M::Background) {
-        showRow(PopupMenu11, PopupMenu11->findText(s.background));
-        Canvas2->setBackdrop(model->backgroundPicture());
-    }
+    if (parts & (M::Pattern | M::Background)) showLists();
+    if (parts & M::Background) Canvas2->setBackdrop(model->backgroundPicture());
     if (parts & M::ZoomPan) {
         showRow(PopupMenu12, s.zoomRow);
         for (PopupArrow* arrow : { PopupArrow1, PopupArrow2, PopupArrow3, PopupArrow4 })
@@ -89,6 +90,26 @@ void Window2::showScene(scene::SceneModel::Parts parts)
     }
     if (parts & (M::Texts | M::Method | M::Background | M::ZoomPan | M::Height)) textRedrawn();
     repaintPreview();
+}
+
+void Window2::showLists()
+{
+    const scene::SceneState& s = model->state();
+    const scene::FolderModel* folders = model->folders();
+    // A chosen picture whose file is gone keeps its row, in its place by name.
+    const auto listed = [](QStringList rows, const QString& chosen, int first) {
+        if (!chosen.isEmpty() && !rows.contains(chosen)) {
+            const auto from = rows.begin() + qMin(first, int(rows.size()));
+            rows.insert(std::lower_bound(from, rows.end(), chosen, platform::listedBefore), chosen);
+        }
+        return rows;
+    };
+    const QStringList sources = listed(folders->sources(), s.pattern, 0);
+    showRows(PopupMenu3, sources, int(sources.indexOf(s.pattern)));
+    // The first row stands for the flat plane, whatever file it names.
+    const QStringList backgrounds = listed(folders->backgrounds(), s.flat ? QString() : s.background, 1);
+    showRows(
+        PopupMenu11, backgrounds, s.flat ? (backgrounds.isEmpty() ? -1 : 0) : int(backgrounds.indexOf(s.background)));
 }
 
 void Window2::textRedrawn()
@@ -108,25 +129,14 @@ void Window2::showAgain()
 
 void Window2::PushButton1_Action()
 {
-    // Without a source picture there is nothing to repeat: say so and change nothing.
-    if (model->pattern().isNull()) {
-        platform::dialogs().message(kNotFound);
-        return;
-    }
+    // The map as its file is now, the pan inside it; without a source picture there is
+    // nothing to repeat: the document says so and nothing changes.
+    if (!model->prepareDisplay()) return;
 
     // Line 2 at a size above "70" lets the Settings button come back at once; otherwise
     // it waits until the picture is composed.
-    if (PopupMenu4->ListIndex() > 0) Q_EMIT settingsButtonEnabled();
+    if (model->state().lines[1].sizeRow > 0) Q_EMIT settingsButtonEnabled();
 
-    // The map as the file is now: one that is missing or unreadable now gives the flat
-    // plane for this Display. The pan is brought inside the map as the preview shows it.
-    if (!model->flatPlane()) {
-        const QImage map = chosenMap();
-        if (map != model->backgroundPicture()) model->refreshBackground(map);
-        if (!map.isNull()) model->settlePan(render::clampPan(map.size(), model->state().zoomRow, model->state().pan));
-    }
-
-    model->closeStep();
     // Hide the settings window before composing, so the main window shows the picture.
     hide();
     PushButton1->setEnabled(false);
@@ -134,50 +144,20 @@ void Window2::PushButton1_Action()
     Q_EMIT displayRequested();
 }
 
-QImage Window2::chosenMap()
-{
-    if (PopupMenu11->ListIndex() <= 0) return {};
-    const QString entry = platform::child(platform::backgroundFolder(), PopupMenu11->Text());
-    return entry.isEmpty() ? QImage() : openMap(entry);
-}
-
-QImage Window2::openMap(const QString& path)
-{
-    const QFileInfo info(path);
-    if (path != cachedMapPath || info.lastModified() != cachedMapModified
-        || info.metadataChangeTime() != cachedMapChanged || info.size() != cachedMapSize || cachedMap.isNull()) {
-        cachedMap = platform::openPicture(path).image;
-        cachedMapPath = path;
-        cachedMapModified = info.lastModified();
-        cachedMapChanged = info.metadataChangeTime();
-        cachedMapSize = info.size();
-    }
-    return cachedMap;
-}
-
 // ---- Source picture and viewing method ------------------------------------------
 
 void Window2::PopupMenu3_Change()
 {
-    const QString folder = platform::sourceFolder();
-    if (folder.isEmpty()) {
-        // Without the source folder there is no way to go on.
-        platform::dialogs().message(QStringLiteral("画像フォルダーに画像がありません"));
-        platform::requestQuit(platform::kExitFailure);
-    } else if (PopupMenu3->ListIndex() >= 0) {
-        // An entry that vanished since the scan opens as an unreadable picture.
-        const QString entry = platform::child(folder, PopupMenu3->Text());
-        const platform::PictureResult picture = platform::openPicture(entry);
-        model->choosePattern(PopupMenu3->Text(), picture.ok() ? picture.image : QImage());
-        PushButton1->setEnabled(true);
-    }
+    if (PopupMenu3->ListIndex() < 0) return;
+    model->choosePattern(PopupMenu3->Text());
+    PushButton1->setEnabled(true);
 }
 
 void Window2::PopupMenu10_Change()
 {
     model->chooseMethod(PopupMenu10->ListIndex() == 0 ? 0 : 1);
     if (!model->pattern().isNull()) PushButton1->setEnabled(true);
-    if (PopupMenu4->ListIndex() > 0) Q_EMIT settingsButtonEnabled();
+    if (model->state().lines[1].sizeRow > 0) Q_EMIT settingsButtonEnabled();
     textRedrawn();
 }
 
@@ -186,24 +166,11 @@ void Window2::PopupMenu10_Change()
 void Window2::PopupMenu11_Change()
 {
     const int index = PopupMenu11->ListIndex();
-    if (index > 0) {
-        const QString folder = platform::backgroundFolder();
-        const QString entry = platform::child(folder, PopupMenu11->Text());
-        // A file that vanished since the scan counts as unreadable; only a vanished
-        // folder counts as not found (nothing to say, nothing changes).
-        if (!folder.isEmpty()) {
-            const QImage map = platform::openPicture(entry).image;
-            PushButton1->setEnabled(!map.isNull());
-            model->chooseBackground(PopupMenu11->Text(), map, false);
-            if (map.isNull()) {
-                repaintPreview();
-                platform::dialogs().message(kNotFound);
-            }
-        }
-    } else if (index == 0) {
-        PushButton1->setEnabled(false);
-        model->chooseBackground(PopupMenu11->Text(), QImage(), true);
-    }
+    if (index < 0) return;
+    // The first row is the flat plane; a map that cannot be read is reported by the
+    // document and leaves Display off until the text is drawn again.
+    model->chooseBackground(PopupMenu11->Text(), index == 0);
+    PushButton1->setEnabled(index > 0 && !model->backgroundPicture().isNull());
     textRedrawn();
 }
 
@@ -266,14 +233,14 @@ bool Window2::PopupArrow4_MouseDown(int, int)
 void Window2::PopupMenu12_Change()
 {
     model->chooseZoom(qMax(0, PopupMenu12->ListIndex()));
-    if (PopupMenu11->ListIndex() > 0) Q_EMIT settingsButtonEnabled();
+    if (!model->flatPlane()) Q_EMIT settingsButtonEnabled();
     textRedrawn();
 }
 
 void Window2::PopupMenu13_Change()
 {
     model->chooseHeight(PopupMenu13->ListIndex());
-    if (PopupMenu4->ListIndex() > 0) Q_EMIT settingsButtonEnabled();
+    if (model->state().lines[1].sizeRow > 0) Q_EMIT settingsButtonEnabled();
     textRedrawn();
 }
 
@@ -336,25 +303,15 @@ void Window2::lineFontChanged(int n)
     textRedrawn();
 }
 
-// Italic and bold go into the line and, shown from the model, into its text field.
-void Window2::applyLineStyle(int n, bool italic)
-{
-    QCheckBox* const italicBoxes[3] = { CheckBox2, CheckBox3, CheckBox5 };
-    QCheckBox* const boldBoxes[3] = { CheckBox1, CheckBox4, CheckBox6 };
-    const bool on = (italic ? italicBoxes : boldBoxes)[n - 1]->isChecked();
-    if (italic)
-        model->setItalic(n - 1, on);
-    else
-        model->setBold(n - 1, on);
-    textRedrawn();
-}
-
+// Italic and bold go into the line and, shown from the document, into its text field.
 void Window2::lineItalicClicked(int n)
 {
-    applyLineStyle(n, true);
+    model->setItalic(n - 1, rows[n - 1].italic->isChecked());
+    textRedrawn();
 }
 
 void Window2::lineBoldClicked(int n)
 {
-    applyLineStyle(n, false);
+    model->setBold(n - 1, rows[n - 1].bold->isChecked());
+    textRedrawn();
 }

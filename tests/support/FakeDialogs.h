@@ -34,7 +34,15 @@ public:
     QList<QImage> clipboardImages;
     QList<QUrl> openedUrls;
 
+    QStringList questions; // asked before changes would be lost
+    SaveAnswer askAnswer = SaveAnswer::Cancel;
+
     void message(const QString& text) override { messages << text; }
+    SaveAnswer askToSave(const QString& text) override
+    {
+        questions << text;
+        return askAnswer;
+    }
     SaveChoice saveFile(const QString& suggestedName, const QStringList& filters) override
     {
         suggestedNames << suggestedName;
