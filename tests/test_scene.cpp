@@ -290,6 +290,52 @@ private Q_SLOTS:
         QCOMPARE(scene::firstBackground(QString()), QString());
     }
 
+    // The Settings button's rule: which changes bring it back at once, from the start
+    // scene (line 2 at "110", the flat plane) or from one with line 2 at "70" or a map.
+    void settingsButton_data()
+    {
+        QTest::addColumn<Edit>("before");
+        QTest::addColumn<Edit>("after");
+        QTest::addColumn<bool>("back");
+        const auto row = [](const char* name, Edit before, Edit after, bool back) {
+            QTest::newRow(name) << before << after << back;
+        };
+        const Edit start = [](scene::SceneState&) {};
+        const Edit small = [](scene::SceneState& s) { s.lines[1].sizeRow = 0; };
+        const Edit map = [](scene::SceneState& s) { s.flat = false; };
+        row(
+            "viewing method", start, [](scene::SceneState& s) { s.methodRow = 1; }, true);
+        row(
+            "viewing method, line 2 at 70", small,
+            [](scene::SceneState& s) { s.methodRow = 1, s.lines[1].sizeRow = 0; }, false);
+        row(
+            "height", start, [](scene::SceneState& s) { s.heightRow = 0; }, true);
+        row(
+            "height, line 2 at 70", small, [](scene::SceneState& s) { s.heightRow = 5, s.lines[1].sizeRow = 0; },
+            false);
+        row(
+            "zoom over a map", map, [](scene::SceneState& s) { s.zoomRow = 3, s.flat = false; }, true);
+        row(
+            "zoom over the flat plane", start, [](scene::SceneState& s) { s.zoomRow = 3; }, false);
+        row(
+            "pan and text", map,
+            [](scene::SceneState& s) {
+                s.pan = { 3, 0 }, s.flat = false, s.lines[0].text = "x";
+            },
+            false);
+    }
+    void settingsButton()
+    {
+        QFETCH(Edit, before);
+        QFETCH(Edit, after);
+        scene::SceneState a = scene::startScene(), b = scene::startScene();
+        before(a);
+        after(b);
+        QTEST(scene::settingsButtonBack(a, b), "back");
+        // The Display command's own rule: line 2 above "70".
+        QCOMPARE(scene::settingsButtonBackAtDisplay(b), b.lines[1].sizeRow == 4);
+    }
+
     // What the engine is given for a scene: the lines as drawn, the depths, the viewing
     // sign of the method row, and the map only when the background is not the flat plane.
     void engineInput_data()

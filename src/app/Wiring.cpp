@@ -136,12 +136,8 @@ bool Wiring::openScene(const QString& path)
     if (!maySaveChanges()) return false;
     const scene::SceneState before = sceneModel->state();
     if (!sceneModel->open(path)) return false;
-    const scene::SceneState& s = sceneModel->state();
     // The Settings button comes on as the viewing-method, height and zoom lists turn it on.
-    const bool line2Sized = s.lines[1].sizeRow > 0;
-    if (((s.methodRow != before.methodRow || s.heightRow != before.heightRow) && line2Sized)
-        || (s.zoomRow != before.zoomRow && !sceneModel->flatPlane()))
-        main->enableSettingsButton();
+    if (scene::settingsButtonBack(before, sceneModel->state())) main->enableSettingsButton();
     // What was opened is what the main window shows, saves and prints from now on.
     if (!sceneModel->pattern().isNull() && sceneModel->prepareDisplay()) main->showOpenedScene();
     return true;

@@ -21,6 +21,17 @@ SceneState startScene()
     return start;
 }
 
+bool settingsButtonBackAtDisplay(const SceneState& state)
+{
+    return state.lines[1].sizeRow > 0;
+}
+
+bool settingsButtonBack(const SceneState& before, const SceneState& after)
+{
+    const bool lists = after.methodRow != before.methodRow || after.heightRow != before.heightRow;
+    return (lists && settingsButtonBackAtDisplay(after)) || (after.zoomRow != before.zoomRow && !after.flat);
+}
+
 render::Scene renderScene(const SceneState& state, const QImage& pattern, const QImage& map)
 {
     render::Scene r;

@@ -63,6 +63,13 @@ struct SceneState {
 // near/far lists at "近5", the flat plane.
 SceneState startScene();
 
+// The main window's Settings button, once pressed, comes back at once when a change from
+// `before` to `after` sets another viewing method or height while line 2's size list is
+// above "70", or another zoom over a map; otherwise it waits for the next picture.
+bool settingsButtonBack(const SceneState& before, const SceneState& after);
+// The Display command brings it back at once while line 2's size list is above "70".
+bool settingsButtonBackAtDisplay(const SceneState& state);
+
 // What a Display composes for this state with these decoded pictures: the map is left
 // out when the state is flat; `map` null for a background that could not be read.
 render::Scene renderScene(const SceneState& state, const QImage& pattern, const QImage& map);

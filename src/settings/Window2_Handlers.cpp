@@ -135,7 +135,7 @@ void Window2::PushButton1_Action()
 
     // Line 2 at a size above "70" lets the Settings button come back at once; otherwise
     // it waits until the picture is composed.
-    if (model->state().lines[1].sizeRow > 0) Q_EMIT settingsButtonEnabled();
+    if (scene::settingsButtonBackAtDisplay(model->state())) Q_EMIT settingsButtonEnabled();
 
     // Hide the settings window before composing, so the main window shows the picture.
     hide();
@@ -155,9 +155,10 @@ void Window2::PopupMenu3_Change()
 
 void Window2::PopupMenu10_Change()
 {
+    const scene::SceneState before = model->state();
     model->chooseMethod(PopupMenu10->ListIndex() == 0 ? 0 : 1);
     if (!model->pattern().isNull()) PushButton1->setEnabled(true);
-    if (model->state().lines[1].sizeRow > 0) Q_EMIT settingsButtonEnabled();
+    if (scene::settingsButtonBack(before, model->state())) Q_EMIT settingsButtonEnabled();
     textRedrawn();
 }
 
@@ -232,15 +233,17 @@ bool Window2::PopupArrow4_MouseDown(int, int)
 
 void Window2::PopupMenu12_Change()
 {
+    const scene::SceneState before = model->state();
     model->chooseZoom(qMax(0, PopupMenu12->ListIndex()));
-    if (!model->flatPlane()) Q_EMIT settingsButtonEnabled();
+    if (scene::settingsButtonBack(before, model->state())) Q_EMIT settingsButtonEnabled();
     textRedrawn();
 }
 
 void Window2::PopupMenu13_Change()
 {
+    const scene::SceneState before = model->state();
     model->chooseHeight(PopupMenu13->ListIndex());
-    if (model->state().lines[1].sizeRow > 0) Q_EMIT settingsButtonEnabled();
+    if (scene::settingsButtonBack(before, model->state())) Q_EMIT settingsButtonEnabled();
     textRedrawn();
 }
 
