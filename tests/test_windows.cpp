@@ -117,9 +117,10 @@ private Q_SLOTS:
             { mainControl(w1, "PushButton1"), mainControl(w1, "PushButton2"), mainControl(w1, "PushButton3") })
             QVERIFY(!b->isEnabled());
         QVERIFY(control<QPushButton>("PushButton1")->isEnabled());
-        QVERIFY(!mainControl<Canvas>(w1, "Canvas1")->hasBackdrop());
-        QVERIFY(mainControl<Canvas>(w1, "Canvas3")->hasBackdrop());
-        QVERIFY(control<Canvas>("Canvas2")->hasBackdrop()); // the first background, though it stands for the flat plane
+        QVERIFY(!mainControl<Canvas>(w1, "Canvas1")->backdrop());
+        QVERIFY(mainControl<Canvas>(w1, "Canvas3")->backdrop() != nullptr);
+        QVERIFY(control<Canvas>("Canvas2")->backdrop()
+            != nullptr); // the first background, though it stands for the flat plane
         QCOMPARE(control<PopupMenu>("PopupMenu7")->ListIndex(), -1);
         for (PopupArrow* a : { control<PopupArrow>("PopupArrow1"), control<PopupArrow>("PopupArrow2"),
                  control<PopupArrow>("PopupArrow3"), control<PopupArrow>("PopupArrow4") })
@@ -574,8 +575,12 @@ private Q_SLOTS:
         for (const auto& args : shown)
             rows << args.at(0).toInt();
         QCOMPARE(rows, QList<int>({ 140, 290, 440, 590, 740, 890, 1040, 1190, -1 }));
-        const render::LineDepths k = w1->textDepths();
-        QCOMPARE(QList<int>({ k.k1, k.k2, k.k3 }), QList<int>({ 12, 16, 20 }));
+        // The lines stand at twice their sliders (6, 8, 10) over the flat plane.
+        QSet<int> depths;
+        for (int y = 0; y < render::kWorkHeight; ++y)
+            for (int x = 0; x < render::kWorkWidth; ++x)
+                depths << w1->depth().row(y)[x];
+        QCOMPARE(depths, QSet<int>({ 0, 12, 16, 20 }));
 
         // The 設定 menu command shows the settings window, the Settings button also disables
         // itself; the same settings give the same picture.

@@ -90,7 +90,6 @@ class Canvas : public QWidget {
 public:
     explicit Canvas(QWidget* parent = nullptr);
 
-    bool hasBackdrop() const { return backdrop() != nullptr; }
     const QImage* backdrop() const;
     void setBackdrop(const QImage& picture); // null picture = no backdrop
     void setBackdropView(const QImage* picture); // shown, not owned

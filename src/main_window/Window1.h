@@ -29,8 +29,6 @@ public:
     // What the window shows and holds, read-only.
     const QImage& picture() const { return bu1; } // the composed picture, 1920 x 1280
     const render::DepthArray& depth() const { return liveStages.depth(); } // of the last composition
-    render::LineDepths textDepths() const { return k; } // the text lines' depths of the last Display
-    bool highQuality() const { return model->state().quality; }
 
     void hyouji(); // composes the model's stereogram into bu1 and shows it, row by row
     void svjpg(); // saves bu1 as a JPEG or PNG file
@@ -106,7 +104,6 @@ private:
     QPushButton* PushButton3; // 画像 印刷
 
     QImage bu1; // the composed picture, 1920 x 1280
-    render::LineDepths k {}; // text line depths of the last Display
 
     void sceneChanged(scene::SceneModel::Parts parts);
     void composeLive();

@@ -57,7 +57,6 @@ void Window1::hyouji()
     displaying = true;
     const render::Scene scene = model->renderScene();
     composedHk = scene.hk;
-    k = render::lineDepths(scene.s1, scene.s2, scene.s3, scene.hk);
     const QImage& composing = liveStages.picture(); // the rows made so far
     Canvas3->hide();
     liveStages.update(scene, [&](int y) {
