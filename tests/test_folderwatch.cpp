@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 using platform::FolderState;
 
@@ -108,6 +109,33 @@ private Q_SLOTS:
         if (!changes.contains(chosen)) return;
         list->setCurrentIndex(0); // as the user's choice does
         QVERIFY(!list->Rows().contains(chosen));
+    }
+
+    // Undone back to a pattern whose file has gone, the list shows it all the same, and
+    // it is read and chosen in the list again when the file comes back.
+    void undoneToAGoneFile()
+    {
+        start({ "a.jpg", "b.jpg" }, { "0.jpg" });
+        PopupMenu* list = Wiring::existing()->settingsWindow()->findChild<PopupMenu*>("PopupMenu3");
+        scene::SceneModel* document = Wiring::existing()->model();
+        list->setListIndex(list->findText("a.jpg"));
+        list->setListIndex(list->findText("b.jpg"));
+        const QString gone = folders.source.path + "/a.jpg";
+        QVERIFY(QFile::rename(gone, gone + ".away"));
+        document->folders()->rescan();
+        QCOMPARE(list->Rows(), QStringList({ "b.jpg" }));
+        document->undoStack()->undo();
+        QCOMPARE(list->Rows(), QStringList({ "a.jpg", "b.jpg" }));
+        QCOMPARE(list->Text(), QStringLiteral("a.jpg"));
+        QVERIFY(QFile::rename(gone + ".away", gone));
+        document->folders()->rescan();
+        QCOMPARE(list->Text(), QStringLiteral("a.jpg"));
+        QVERIFY(!document->pattern().isNull()); // read again now that it is there
+        // The pattern shown stays when its file goes, as a picture once opened does.
+        QVERIFY(QFile::remove(gone));
+        document->folders()->rescan();
+        QVERIFY(!document->pattern().isNull());
+        QCOMPARE(list->Text(), QStringLiteral("a.jpg"));
     }
 
     // A folder of the user's made empty on this start is named in a message.

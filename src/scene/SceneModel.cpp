@@ -65,10 +65,11 @@ SceneModel::SceneModel(QObject* parent)
     current.state = startScene();
     stack->setUndoLimit(kUndoLimit);
     connect(stack, &QUndoStack::cleanChanged, this, &SceneModel::fileStateChanged);
-    // A picture file changed on disk is decoded again and shown; a listed file that went
-    // away leaves its picture where it is shown until another is chosen.
+    // A picture file changed on disk is decoded again and shown.
     connect(folderModel, &FolderModel::filesChanged, library, &PictureLibrary::forgetFiles);
     connect(folderModel, &FolderModel::filesChanged, this, &SceneModel::refreshPictures);
+    // A picture the scene names that was missing is read when its file comes back.
+    connect(folderModel, &FolderModel::changed, this, &SceneModel::refreshPictures);
 }
 
 SceneModel::~SceneModel() = default;
@@ -121,9 +122,19 @@ SceneModel::Parts SceneModel::difference(
     return parts;
 }
 
-void SceneModel::restore(const Value& v)
+void SceneModel::restore(const Value& v, bool keepVanished)
 {
-    const QImage pattern = patternOf(v), preview = backgroundOf(v);
+    QImage pattern = patternOf(v), preview = backgroundOf(v);
+    // A picture shown whose file went away stays shown, as a picture once opened does.
+    const auto gone
+        = [](const QString& folder, const QString& name) { return platform::child(folder, name).isEmpty(); };
+    if (keepVanished && pattern.isNull() && v.state.pattern == current.state.pattern
+        && gone(platform::sourceFolder(), v.state.pattern))
+        pattern = patternPicture;
+    if (keepVanished && preview.isNull() && v.state.background == current.state.background
+        && v.flatShown == current.flatShown && v.state.flat == current.state.flat
+        && gone(platform::backgroundFolder(), v.state.background))
+        preview = previewPicture;
     const Parts parts = difference(current, v, pattern, preview);
     current = v;
     patternPicture = pattern;
@@ -133,7 +144,7 @@ void SceneModel::restore(const Value& v)
 
 void SceneModel::refreshPictures()
 {
-    restore(current);
+    restore(current, true);
 }
 
 void SceneModel::edit(const Value& after, const QString& text, int mergeId)
@@ -383,12 +394,13 @@ bool SceneModel::prepareDisplay()
         return false;
     }
     if (!current.state.flat) {
-        // Not an edit: the pan as the preview shows it, or back to 0 without a map.
+        // Not an edit: the map as its file is now (a map whose file went away is no map
+        // for this Display), the pan as the preview shows it, or back to 0 without a map.
+        const QImage map = backgroundOf(current);
         Value v = current;
-        v.state.pan = previewPicture.isNull() ? QPoint()
-                                              : render::clampPan(previewPicture.size(), v.state.zoomRow, v.state.pan);
+        v.state.pan = map.isNull() ? QPoint() : render::clampPan(map.size(), v.state.zoomRow, v.state.pan);
         restore(v);
-        if (previewPicture.isNull()) Q_EMIT failed(messages::pictureNotFound());
+        if (map.isNull()) Q_EMIT failed(messages::pictureNotFound());
     }
     return true;
 }

@@ -159,7 +159,8 @@ private:
     void edit(const Value& after, const QString& text, int mergeId = -1);
     void editState(const SceneState& after, const QString& text, int mergeId = -1);
     // Sets the value, reads its pictures and announces what differs.
-    void restore(const Value& v);
+    // With `keepVanished` (a folder changed) a picture shown whose file is gone stays.
+    void restore(const Value& v, bool keepVanished = false);
     // The pictures of `v` through the library: the pattern, and the background where the
     // preview shows it.
     QImage patternOf(const Value& v) const;
