@@ -5,7 +5,7 @@
 
 namespace render {
 
-QImage answerPicture(const DepthArray& a, int hk)
+NearnessRange nearnessRange(const DepthArray& a, int hk)
 {
     const int64_t sign = hk < 0 ? -1 : 1;
     int64_t nearest = sign * a.at(0, 0), farthest = nearest;
@@ -14,6 +14,13 @@ QImage answerPicture(const DepthArray& a, int hk)
         nearest = std::max({ nearest, sign * *low, sign * *high });
         farthest = std::min({ farthest, sign * *low, sign * *high });
     }
+    return { farthest, nearest };
+}
+
+QImage answerPicture(const DepthArray& a, int hk)
+{
+    const int64_t sign = hk < 0 ? -1 : 1;
+    const auto [farthest, nearest] = nearnessRange(a, hk);
 
     constexpr int kMargin = (kPictureWidth - kWorkWidth) / 2;
     QImage picture(kPictureWidth, kWorkHeight, QImage::Format_Grayscale8);

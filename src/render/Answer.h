@@ -24,4 +24,13 @@ constexpr int kAnswerFlat = 128;
 // nothing touching an edge is drawn out into a bar.
 QImage answerPicture(const DepthArray& a, int hk);
 
+// The farthest and nearest nearness (depth * the viewing sign hk, so larger is nearer
+// under either method) over entries x 0..1599, y 0..1279: what the answer picture and
+// the views for glasses scale by.
+struct NearnessRange {
+    int64_t farthest = 0;
+    int64_t nearest = 0;
+};
+NearnessRange nearnessRange(const DepthArray& a, int hk);
+
 } // namespace render

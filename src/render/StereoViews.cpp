@@ -1,5 +1,6 @@
 #include "render/StereoViews.h"
 
+#include "render/Answer.h"
 #include "render/Engine.h"
 
 #include <algorithm>
@@ -123,12 +124,7 @@ StereoViews stereoViews(const QImage& stripIn, const DepthArray& a, int hk, bool
 {
     const QImage strip = seedStrip(stripIn);
     const int64_t sign = hk < 0 ? -1 : 1;
-    int64_t nearest = sign * a.at(0, 0), farthest = nearest;
-    for (int y = 0; y < kWorkHeight; ++y) {
-        const auto [low, high] = std::minmax_element(a.row(y), a.row(y) + kWorkWidth);
-        nearest = std::max({ nearest, sign * *low, sign * *high });
-        farthest = std::min({ farthest, sign * *low, sign * *high });
-    }
+    const auto [farthest, nearest] = nearnessRange(a, hk);
 
     // Shading factors in 256ths by parallax (0 .. kViewMaxParallax at most).
     const int nearestParallax = viewParallax(nearest, farthest, nearest);
