@@ -188,6 +188,7 @@ private Q_SLOTS:
             = [](const char* name, const QStringList& args, Change change) { QTest::newRow(name) << args << change; };
         row("no quality", { "--no-quality" }, [](O o) { o.state.quality = false; });
         row("no lighter near", { "--no-lighter-near" }, [](O o) { o.state.lighterNear = false; });
+        row("no keep aspect", { "--no-keep-aspect" }, [](O o) { o.state.keepAspect = false; });
         row("no italic 1", { "--no-italic1" }, [](O o) { o.state.lines[0].italic = false; });
         row("no bold 3, no italic 2", { "--no-bold3", "--no-italic2" },
             [](O o) { o.state.lines[2].bold = false, o.state.lines[1].italic = false; });
@@ -198,7 +199,7 @@ private Q_SLOTS:
         QFETCH(QStringList, args);
         QFETCH(Change, change);
         scene::SceneState on = scene::startScene();
-        on.quality = on.lighterNear = true;
+        on.quality = on.lighterNear = on.keepAspect = true;
         for (scene::LineState& line : on.lines)
             line.italic = line.bold = true;
         const cli::Parsed parsed = cli::parseArguments(QStringList { "--scene", "s", "-o", "o.png" } + args, on);
@@ -286,6 +287,33 @@ private Q_SLOTS:
         const QImage d(path("ld.png"));
         QCOMPARE(
             (QList { depthAt(d, 100, 640), depthAt(d, 1000, 640), depthAt(d, 1400, 640) }), (QList { -13, 0, 13 }));
+    }
+
+    // A 1600 x 640 map, blue 40 left of column 800 and 200 right of it (middle 120, step 4): at factor 2 the left
+    // half lies at 13, the right at -13. Stretched it fills every row; with --keep-aspect it fills rows 320..959 and
+    // the rows above and below lie on the far plane, -13.
+    void keepAspect_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QList<int>>("depths"); // column 100 at rows 319, 320, 959, 960
+        QTest::newRow("stretched") << QStringList() << QList { 13, 13, 13, 13 };
+        QTest::newRow("--keep-aspect") << QStringList { "--keep-aspect" } << QList { -13, 13, 13, -13 };
+    }
+    void keepAspect()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QList<int>, depths);
+        QImage wide(1600, 640, QImage::Format_RGB32);
+        for (int y = 0; y < 640; ++y)
+            for (int x = 0; x < 1600; ++x)
+                wide.setPixel(x, y, qRgb(90, 30, x < 800 ? 40 : 200));
+        QVERIFY(wide.save(path("wide.png")));
+        QCOMPARE(runRender(base("k.png") + kNoText + options
+                     + QStringList { "--map", path("wide.png"), "--depth-out", path("kd.png") }),
+            0);
+        const QImage d(path("kd.png"));
+        QCOMPARE(
+            (QList { depthAt(d, 100, 319), depthAt(d, 100, 320), depthAt(d, 100, 959), depthAt(d, 100, 960) }), depths);
     }
 
     // --quality changes the picture at depth edges only: a flat scene without text is

@@ -1,5 +1,6 @@
 // The stereogram engine: map crop, depth from the map, text depths and composition.
 #include "render/Engine.h"
+#include "render/Pipeline.h"
 #include "render/RowKernels.h"
 
 #include <QPainter>
@@ -144,6 +145,67 @@ private Q_SLOTS:
         for (int y = 0; y <= kWorkHeight; ++y)
             for (int x = 0; x <= kWorkWidth; ++x)
                 if (a.at(x, y) != -other.at(x, y)) QFAIL(qPrintable(QStringLiteral("differs at %1, %2").arg(x).arg(y)));
+    }
+
+    // A map of blue 100 with a light band (blue 200, columns 1000..1099) and a black disc of radius 100 at (700, half
+    // the height): the range is 0..200, middle 100, step 5, so at factor 2 (parallel) the background lies at 0, the
+    // disc at trunc(20 * 2 / 3) = 13 and the band, the farthest blue, at -13. Kept to its proportions the map fills a
+    // band of rows (a 1600 x 640 map, rows 320..959; 1564 x 800 fills 1600 x round(800 * 1600 / 1564) = 818 rows
+    // from (1280 - 818) / 2 = 231) and the rows outside lie at -13; the disc stays as wide as high. Stretched, it is
+    // twice as high as wide; at 2x both double. Had the white padding been scanned, the background would lie at 2.
+    void keepAspect_data()
+    {
+        QTest::addColumn<QSize>("map");
+        QTest::addColumn<int>("zoomRow");
+        QTest::addColumn<bool>("keepAspect");
+        QTest::addColumn<int>("firstRow"); // the map's first and last row in the depth array
+        QTest::addColumn<int>("lastRow");
+        QTest::addColumn<QPoint>("disc"); // the disc's centre in the depth array
+        QTest::addColumn<int>("discWidth"); // its width and height in entries, give or take one
+        QTest::addColumn<int>("discHeight");
+        const QSize wide(1600, 640);
+        QTest::newRow("1600 x 640 fitted") << wide << 0 << true << 320 << 959 << QPoint(700, 640) << 201 << 201;
+        QTest::newRow("1600 x 640 stretched") << wide << 0 << false << 0 << 1279 << QPoint(700, 640) << 201 << 402;
+        QTest::newRow("1600 x 640 at 2x, fitted") << wide << 2 << true << 320 << 959 << QPoint(600, 640) << 402 << 402;
+        QTest::newRow("1564 x 800 fitted")
+            << QSize(1564, 800) << 0 << true << 231 << 1048 << QPoint(716, 640) << 206 << 206;
+    }
+    void keepAspect()
+    {
+        QFETCH(QSize, map);
+        QFETCH(int, zoomRow);
+        QFETCH(bool, keepAspect);
+        QFETCH(int, firstRow);
+        QFETCH(int, lastRow);
+        QFETCH(QPoint, disc);
+        QFETCH(int, discWidth);
+        QFETCH(int, discHeight);
+        Scene scene;
+        scene.map = QImage(map, QImage::Format_RGB32);
+        scene.map.fill(qRgb(0, 0, 100));
+        QPainter(&scene.map).fillRect(1000, 0, 100, map.height(), QColor(0, 0, 200));
+        const int cy = map.height() / 2;
+        for (int y = cy - 100; y <= cy + 100; ++y)
+            for (int x = 600; x <= 800; ++x)
+                if ((x - 700) * (x - 700) + (y - cy) * (y - cy) <= 100 * 100)
+                    reinterpret_cast<QRgb*>(scene.map.scanLine(y))[x] = qRgb(0, 0, 0);
+        scene.zoomRow = zoomRow;
+        scene.kt = 2;
+        scene.hk = 1;
+        scene.keepAspect = keepAspect;
+        const DepthArray a = sceneDepth(scene);
+
+        for (int y = 0; y < kWorkHeight; ++y)
+            QCOMPARE(a.at(10, y), y < firstRow || y > lastRow ? -13 : 0);
+        QCOMPARE(a.at(kWorkWidth, 100), 0); // the extra column and row hold no depth
+        QCOMPARE(a.at(10, kWorkHeight), 0);
+        int width = 0, height = 0;
+        for (int x = 0; x < kWorkWidth; ++x)
+            width += a.at(x, disc.y()) == 13;
+        for (int y = 0; y < kWorkHeight; ++y)
+            height += a.at(disc.x(), y) == 13;
+        QVERIFY2(std::abs(width - discWidth) <= 1, qPrintable(QString::number(width)));
+        QVERIFY2(std::abs(height - discHeight) <= 1, qPrintable(QString::number(height)));
     }
 
     // Line depths are slider * hk * 2, written only under exact code colours, from (1, 1) on.

@@ -74,6 +74,7 @@ private Q_SLOTS:
         row("height", M::Height, [](M& m) { m.chooseHeight(0); });
         row("quality", M::Quality, [](M& m) { m.setQuality(true); });
         row("lighter near", M::LighterNear, [](M& m) { m.setLighterNear(true); });
+        row("keep aspect", M::KeepAspect, [](M& m) { m.setKeepAspect(true); });
         row("the same value again", 0, [](M& m) { m.chooseMethod(0); });
         // Away from the start pan, the flat plane brings the pan back.
         row("flat plane resets the pan", M::ZoomPan | M::Background, [](M& m) {

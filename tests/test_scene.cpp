@@ -396,8 +396,8 @@ private Q_SLOTS:
             s.lines[1].family = QString(scene::kSceneFontLimit, 'f');
             s.background = QString(83, QChar(0x3042)) + "a.jpg";
         });
-        QTest::newRow("rows beyond the edge, lighter near") << Edit([](S s) {
-            s.nearFarRows = { 0, 20 }, s.exportSizeRow = 5, s.lighterNear = true;
+        QTest::newRow("rows beyond the edge, lighter near, aspect kept") << Edit([](S s) {
+            s.nearFarRows = { 0, 20 }, s.exportSizeRow = 5, s.lighterNear = true, s.keepAspect = true;
         });
     }
     void roundTrip()

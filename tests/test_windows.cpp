@@ -248,7 +248,8 @@ private Q_SLOTS:
         QTest::newRow("編集") << "編集"
                               << QStringList { "元に戻す Ctrl+Z", "やり直し Ctrl+Y", "-", "コピー Ctrl+C",
                                      "貼り付け Ctrl+V", "-", "設定", "-", "ライブ表示", "答えを表示",
-                                     "アナグリフを表示", "ステレオペアを表示", "高画質", "明るいほど手前" };
+                                     "アナグリフを表示", "ステレオペアを表示", "高画質", "明るいほど手前",
+                                     "縦横比を保つ" };
         QTest::newRow("ヘルプ") << "ヘルプ" << QStringList { "カンパ（寄付）する", "-", "「Voleta」について" };
     }
     void menus()
@@ -662,6 +663,7 @@ private Q_SLOTS:
         row("PopupMenu6", "row 4", "", [](State& s) { s.exportSizeRow = 4; });
         row("highQuality", "click", "高画質", [](State& s) { s.quality = true; });
         row("lighterNear", "click", "明るいほど手前", [](State& s) { s.lighterNear = true; });
+        row("keepAspect", "click", "縦横比を保つ", [](State& s) { s.keepAspect = true; });
     }
     void controlsWriteTheModel()
     {
@@ -680,7 +682,8 @@ private Q_SLOTS:
                 if (auto* slider = qobject_cast<QSlider*>(c)) all << QString::number(slider->value());
             }
             all << QString::number(Menu::instance()->items().highQuality->isChecked())
-                << QString::number(Menu::instance()->items().lighterNear->isChecked());
+                << QString::number(Menu::instance()->items().lighterNear->isChecked())
+                << QString::number(Menu::instance()->items().keepAspect->isChecked());
             return all;
         };
         const QStringList before = shown();
@@ -691,7 +694,7 @@ private Q_SLOTS:
         QCOMPARE(Menu::instance()->items().undo->text(), QStringLiteral("元に戻す"));
 
         const QString argument = action.section(QLatin1Char(' '), 1);
-        QObject* c = name == "highQuality" || name == "lighterNear"
+        QObject* c = name == "highQuality" || name == "lighterNear" || name == "keepAspect"
             ? static_cast<QObject*>(Menu::instance()->findChild<QAction*>(name))
             : w2()->findChild<QWidget*>(name);
         if (auto* list = qobject_cast<PopupMenu*>(c))

@@ -98,6 +98,9 @@ namespace {
             flag("lighter-near",
                 "Reads the map as a depth picture: lighter places nearer (darker is nearer without it).");
             flag("no-lighter-near", "Reads the map as a terrain map, darker nearer (overrides a scene).");
+            flag("keep-aspect",
+                "Fits the map crop inside the area at its own proportions, centred; the rest lies on the far plane.");
+            flag("no-keep-aspect", "Stretches the map crop over the whole area (overrides a scene).");
             value({ QStringLiteral("depth-in") },
                 "A depth file (16-bit grey PNG 1600 x 1280, value = depth + 32768); replaces the map and text "
                 "steps.",
@@ -232,6 +235,7 @@ Parsed parseArguments(const QStringList& arguments, const scene::SceneState& sta
         }
         onOff(QStringLiteral("quality"), s.quality);
         onOff(QStringLiteral("lighter-near"), s.lighterNear);
+        onOff(QStringLiteral("keep-aspect"), s.keepAspect);
         if (isGiven(QStringLiteral("shade-views"))) o.shadeViews = true;
         if (isGiven(QStringLiteral("zoom")))
             s.zoomRow = intInRange(QStringLiteral("--zoom"), valueOf(QStringLiteral("zoom")), 0, rules::kZoomRows - 1);

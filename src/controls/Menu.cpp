@@ -75,7 +75,10 @@ Menu::Menu()
     m.highQuality = add(edit, "highQuality", QStringLiteral("高画質"));
     // The background is a depth picture of the kind 3D programs make: lighter is nearer.
     m.lighterNear = add(edit, "lighterNear", QStringLiteral("明るいほど手前"));
-    for (QAction* view : { m.liveView, m.answerView, m.anaglyphView, m.pairView, m.highQuality, m.lighterNear })
+    // A background of another shape than the area keeps its proportions, centred.
+    m.keepAspect = add(edit, "keepAspect", QStringLiteral("縦横比を保つ"));
+    for (QAction* view :
+        { m.liveView, m.answerView, m.anaglyphView, m.pairView, m.highQuality, m.lighterNear, m.keepAspect })
         view->setCheckable(true);
     // One picture at a time in place of the stereogram: ticking one of these unticks the
     // others, and with none ticked the stereogram shows.

@@ -32,6 +32,7 @@ struct MenuItems {
     QAction* pairView; // the scene's two views side by side
     QAction* highQuality;
     QAction* lighterNear; // 明るいほど手前: the background read as a depth picture
+    QAction* keepAspect; // 縦横比を保つ: the background at its own proportions, centred
     // ヘルプ
     QAction* apple_kanpa; // カンパ（寄付）する
     QAction* apple_about; // 「Voleta」について

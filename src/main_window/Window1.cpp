@@ -93,6 +93,7 @@ Window1::Window1(scene::SceneModel* model)
     view(items.pairView, &Window1::setPairView);
     view(items.highQuality, &Window1::setHighQuality);
     view(items.lighterNear, &Window1::setLighterNear);
+    view(items.keepAspect, &Window1::setKeepAspect);
     // The answer, the anaglyph and the pair can be saved once there is a picture.
     for (QAction* save : { items.answerSave, items.anaglyphSave, items.pairSave }) {
         save->setEnabled(false);
@@ -130,6 +131,7 @@ void Window1::sceneChanged(scene::SceneModel::Parts parts)
     const MenuItems& items = Menu::instance()->items();
     if (parts & scene::SceneModel::Quality) tick(items.highQuality, model->state().quality);
     if (parts & scene::SceneModel::LighterNear) tick(items.lighterNear, model->state().lighterNear);
+    if (parts & scene::SceneModel::KeepAspect) tick(items.keepAspect, model->state().keepAspect);
     if (parts & scene::SceneModel::kComposed) requestLive();
 }
 

@@ -42,6 +42,7 @@ public:
     void setAnswerView(bool on);
     void setHighQuality(bool on);
     void setLighterNear(bool on); // 明るいほど手前: the background read as a depth picture
+    void setKeepAspect(bool on); // 縦横比を保つ: the background at its own proportions
     // Asks for a live composition; nothing while live view is off. Requests made
     // before it runs are answered by one composition of the scene as it is then.
     void requestLive();

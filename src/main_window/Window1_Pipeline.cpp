@@ -141,6 +141,11 @@ void Window1::setLighterNear(bool on)
     model->setLighterNear(on);
 }
 
+void Window1::setKeepAspect(bool on)
+{
+    model->setKeepAspect(on);
+}
+
 void Window1::requestLive()
 {
     // Starting the single-shot timer again while it waits changes nothing: however

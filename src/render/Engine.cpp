@@ -70,14 +70,28 @@ QPoint clampPan(QSize map, int zoomRow, QPoint pan)
     return { static_cast<int>(x1), static_cast<int>(y1) };
 }
 
-QImage drawMapCrop(const QImage& map, QRect crop)
+QImage drawMapCrop(const QImage& map, QRect crop, bool keepAspect)
 {
     if (map.isNull() || crop.width() <= 0 || crop.height() <= 0) return {};
     QImage out(kWorkWidth, kWorkHeight, QImage::Format_RGB32);
     out.fill(Qt::white);
     QPainter painter(&out);
-    painter.drawImage(QRect(0, 0, kWorkWidth, kWorkHeight), map, crop);
+    painter.drawImage(keepAspect ? fittedArea(crop.size()) : QRect(0, 0, kWorkWidth, kWorkHeight), map, crop);
     return out;
+}
+
+QRect fittedArea(QSize size)
+{
+    if (size.isEmpty()) return {};
+    const qint64 w = size.width(), h = size.height();
+    // Wider than the area's 5 : 4 fills its width, otherwise its height; integer
+    // arithmetic, rounded half up, so the same size always gives the same rectangle.
+    if (w * kWorkHeight >= h * kWorkWidth) {
+        const int fh = static_cast<int>(std::clamp<qint64>((h * kWorkWidth * 2 + w) / (w * 2), 1, kWorkHeight));
+        return { 0, (kWorkHeight - fh) / 2, kWorkWidth, fh };
+    }
+    const int fw = static_cast<int>(std::clamp<qint64>((w * kWorkHeight * 2 + h) / (h * 2), 1, kWorkWidth));
+    return { (kWorkWidth - fw) / 2, 0, fw, kWorkHeight };
 }
 
 // ---- tizu: depth from the map --------------------------------------------------
@@ -87,27 +101,45 @@ void depthFlat(DepthArray& a)
     a.fill(0);
 }
 
+namespace {
+
+    // The columns and rows of the area that a crop's relief scans and maps: the whole
+    // picture (within the area), or only what `covered` marks of it.
+    QRect mappedArea(const QImage& image, QRect covered)
+    {
+        const QRect whole(0, 0, std::min(image.width(), kWorkWidth), std::min(image.height(), kWorkHeight));
+        return covered.isNull() ? whole : whole.intersected(covered);
+    }
+
+    // The blue range of the pixels of `area` that lie in columns 1..1599, rows 1..1279.
+    BlueRange scanBlueIn(const QImage& image, QRect area)
+    {
+        BlueRange range;
+        int maximum = range.maximum;
+        int minimum = range.minimum;
+        const int left = std::max(area.left(), 1);
+        for (int y = std::max(area.top(), 1); y <= area.bottom(); ++y)
+            kernels::blueRange(pixelRow(image, y), left, area.right(), maximum, minimum);
+        range.maximum = maximum;
+        range.minimum = minimum;
+        range.middle = static_cast<int>((maximum + minimum) / 2.0);
+        range.step = (maximum - minimum) / 40.0;
+        return range;
+    }
+
+} // namespace
+
 BlueRange scanBlue(const QImage& crop)
 {
-    BlueRange range;
     const QImage image = asRgb32(crop);
-    const int width = std::min(image.width(), kWorkWidth);
-    const int height = std::min(image.height(), kWorkHeight);
-    int maximum = range.maximum;
-    int minimum = range.minimum;
-    for (int y = 1; y < height; ++y)
-        kernels::blueRange(pixelRow(image, y), 1, width - 1, maximum, minimum);
-    range.maximum = maximum;
-    range.minimum = minimum;
-    range.middle = static_cast<int>((maximum + minimum) / 2.0);
-    range.step = (maximum - minimum) / 40.0;
-    return range;
+    return scanBlueIn(image, mappedArea(image, {}));
 }
 
-void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a, bool lighterNear)
+void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a, bool lighterNear, QRect covered)
 {
     const QImage image = asRgb32(crop);
-    const BlueRange range = scanBlue(image);
+    const QRect area = mappedArea(image, covered);
+    const BlueRange range = scanBlueIn(image, area);
     if (range.step == 0) {
         a.fill(0);
         return;
@@ -118,17 +150,22 @@ void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a, bool lighte
         const int lift = lighterNear ? b - range.middle : range.middle - b;
         depthOf[b] = static_cast<int32_t>(((lift / range.step) * hk) * kt / 3.0);
     }
+    // What the map does not cover lies as far back as its farthest blue.
+    const int32_t farthest = covered.isNull() ? 0 : depthOf[lighterNear ? range.minimum : range.maximum];
 
-    const int width = std::min(image.width(), kWorkWidth);
-    const int height = std::min(image.height(), kWorkHeight);
-    for (int y = 0; y < height; ++y) {
-        const uint32_t* p = pixelRow(image, y);
+    for (int y = 0; y < DepthArray::kRows; ++y) {
         int32_t* out = a.row(y);
-        kernels::mapBlue(p, width, depthOf.data(), out);
-        std::fill(out + width, out + DepthArray::kColumns, 0);
+        // The entries of this row that no pixel is mapped to: the padding, or nothing.
+        const int32_t unmapped = !covered.isNull() && y < kWorkHeight ? farthest : 0;
+        out[kWorkWidth] = 0;
+        if (y < area.top() || y > area.bottom()) {
+            std::fill(out, out + kWorkWidth, unmapped);
+            continue;
+        }
+        std::fill(out, out + area.left(), unmapped);
+        kernels::mapBlue(pixelRow(image, y) + area.left(), area.width(), depthOf.data(), out + area.left());
+        std::fill(out + area.left() + area.width(), out + kWorkWidth, unmapped);
     }
-    for (int y = height; y < DepthArray::kRows; ++y)
-        std::fill(a.row(y), a.row(y) + DepthArray::kColumns, 0);
 }
 
 // ---- keisan: text depths -----------------------------------------------------

@@ -24,8 +24,14 @@ QRect mapCrop(QSize map, int zoomRow, QPoint pan);
 QPoint clampPan(QSize map, int zoomRow, QPoint pan);
 
 // Draws the crop of `map` scaled into a new 1600 x 1280 picture (proportions not
-// kept). A crop of zero width or height gives a null image.
-QImage drawMapCrop(const QImage& map, QRect crop);
+// kept). A crop of zero width or height gives a null image. With `keepAspect` the crop
+// is drawn into fittedArea(crop.size()) only, and the rest of the picture stays white.
+QImage drawMapCrop(const QImage& map, QRect crop, bool keepAspect = false);
+
+// The part of the 1600 x 1280 area that a picture of `size` fills at its own
+// proportions: as wide or as high as the area (rounded, at least one pixel), centred.
+// Empty for an empty size.
+QRect fittedArea(QSize size);
 
 // ---- tizu: depth from the map --------------------------------------------------
 // Flat background: every entry, the extra column and row included, becomes 0.
@@ -46,7 +52,11 @@ BlueRange scanBlue(const QImage& crop);
 // the grey depth pictures of 3D and depth tools; the range, step and factors stay.
 // Column 1600 and row 1280 (no pixel there) get 0, and so does every entry when the
 // blue range is empty (step 0).
-void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a, bool lighterNear = false);
+// `covered`, when not null, is the part of the crop that the map fills (the proportions
+// kept): only its pixels are scanned for the blue range and mapped, and every other
+// entry of the area gets the farthest depth of the range (the lightest blue, the darkest
+// with `lighterNear`), so the padding lies on the relief's far plane.
+void depthFromMap(const QImage& crop, int hk, int kt, DepthArray& a, bool lighterNear = false, QRect covered = {});
 
 // ---- keisan: text depths -----------------------------------------------------
 struct LineDepths {

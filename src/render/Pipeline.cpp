@@ -12,10 +12,13 @@ namespace {
 
 } // namespace
 
-QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan)
+QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan, bool keepAspect, QRect* covered)
 {
+    if (covered) *covered = QRect();
     if (map.isNull()) return {};
-    return drawMapCrop(map, mapCrop(map.size(), zoomRow, clampPan(map.size(), zoomRow, pan)));
+    const QRect crop = mapCrop(map.size(), zoomRow, clampPan(map.size(), zoomRow, pan));
+    if (keepAspect && covered) *covered = fittedArea(crop.size());
+    return drawMapCrop(map, crop, keepAspect);
 }
 
 DepthArray sceneDepth(const Scene& scene, QImage* maskOut)

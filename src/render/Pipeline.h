@@ -28,12 +28,15 @@ struct Scene {
     int s1 = 0, s2 = 0, s3 = 0; // depth sliders, -18..18
     bool quality = false; // compose with composeQuality instead of compose
     bool lighterNear = false; // the map is a depth picture: lighter places nearer
+    bool keepAspect = false; // the map crop keeps its proportions, the rest lies far back
 };
 
 // The map crop a Display puts behind the text: the pan brought inside the map as the
 // preview does, then the crop drawn to 1600 x 1280; null when there is no map or the
-// crop is empty. The stage cache's crop stage.
-QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan);
+// crop is empty. The stage cache's crop stage. With `keepAspect` the crop is drawn at
+// its own proportions into fittedArea, and `covered` (when given) receives that part;
+// it receives a null rectangle when the crop is stretched over the whole area.
+QImage mapCropPicture(const QImage& map, int zoomRow, QPoint pan, bool keepAspect = false, QRect* covered = nullptr);
 
 // One-off runs of the stage cache's stages (render/StageCache.h), for callers that
 // keep nothing: the depth array of a scene (the map relief or the flat plane, then each

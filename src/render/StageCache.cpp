@@ -30,10 +30,11 @@ void StageCache::updateStrip(const Scene& scene)
 const DepthArray& StageCache::updateDepth(const Scene& scene)
 {
     // Zoom and pan mean nothing without a map: the flat plane has one key.
-    const CropKey crops
-        = scene.map.isNull() ? CropKey { 0, 0, {} } : CropKey { scene.map.cacheKey(), scene.zoomRow, scene.pan };
+    const CropKey crops = scene.map.isNull()
+        ? CropKey { 0, 0, {}, false }
+        : CropKey { scene.map.cacheKey(), scene.zoomRow, scene.pan, scene.keepAspect };
     if (cropKey != crops) {
-        crop = mapCropPicture(scene.map, scene.zoomRow, scene.pan);
+        crop = mapCropPicture(scene.map, scene.zoomRow, scene.pan, scene.keepAspect, &cropCovered);
         cropKey = crops;
         ++recomputed.crop;
     }
@@ -43,7 +44,7 @@ const DepthArray& StageCache::updateDepth(const Scene& scene)
         if (crop.isNull())
             depthFlat(relief);
         else
-            depthFromMap(crop, scene.hk, scene.kt, relief, scene.lighterNear);
+            depthFromMap(crop, scene.hk, scene.kt, relief, scene.lighterNear, cropCovered);
         reliefKey = reliefs;
         ++recomputed.relief;
     }

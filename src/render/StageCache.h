@@ -55,6 +55,7 @@ private:
         qint64 map;
         int zoomRow;
         QPoint pan;
+        bool keepAspect;
         bool operator==(const CropKey&) const = default;
     };
     struct ReliefKey {
@@ -82,6 +83,7 @@ private:
 
     QImage strip;
     QImage crop; // null for the flat plane
+    QRect cropCovered; // the part of the crop the map fills; null when it fills it all
     DepthArray relief;
     QImage maskPicture;
     DepthArray depthArray;

@@ -106,7 +106,7 @@ namespace {
             { "pan", "地図の位置", "−1000000〜1000000" }, { "heightRow", "高低差", "0.5×〜3 ×" },
             { "relief", "高低差", "0.5×〜3 ×" }, { "nearFarRows", "遠近一覧", "近10〜遠10" },
             { "exportSizeRow", "書き出しサイズ", "" }, { "quality", "高画質", "" },
-            { "lighterNear", "明るいほど手前", "" } };
+            { "lighterNear", "明るいほど手前", "" }, { "keepAspect", "縦横比を保つ", "" } };
         const auto said = [](const QString& name, const char* range) {
             return *range ? QStringLiteral("「%1」の値が正しくありません（%2）").arg(name, QString::fromUtf8(range))
                           : QStringLiteral("「%1」の値が正しくありません").arg(name);

@@ -144,6 +144,7 @@ namespace {
         if (r.has(QStringLiteral("exportSizeRow"))) s.exportSizeRow = r.integer(QStringLiteral("exportSizeRow"));
         if (r.has(QStringLiteral("quality"))) s.quality = r.boolean(QStringLiteral("quality"));
         if (r.has(QStringLiteral("lighterNear"))) s.lighterNear = r.boolean(QStringLiteral("lighterNear"));
+        if (r.has(QStringLiteral("keepAspect"))) s.keepAspect = r.boolean(QStringLiteral("keepAspect"));
         return s;
     }
 
@@ -279,7 +280,7 @@ QByteArray sceneJson(const SceneState& s)
             { QStringLiteral("depth"), line.depth },
         });
     }
-    const QJsonObject root {
+    QJsonObject root {
         { QStringLiteral("format"), kSceneFormatName },
         { QStringLiteral("version"), kSceneVersion },
         { QStringLiteral("lines"), lines },
@@ -297,6 +298,8 @@ QByteArray sceneJson(const SceneState& s)
         { QStringLiteral("quality"), s.quality },
         { QStringLiteral("lighterNear"), s.lighterNear },
     };
+    // Written only when on: a scene that does not use it stays as it was written before.
+    if (s.keepAspect) root.insert(QStringLiteral("keepAspect"), true);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

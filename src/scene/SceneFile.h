@@ -9,6 +9,8 @@
 //                  the background folder's first entry, or none; see settleFlat)
 //   format         "voleta-scene"
 //   heightRow      0..5
+//   keepAspect     true/false                (optional, start value false; written
+//                  only when true, so a scene without it reads as before)
 //   lighterNear    true/false                (optional, start value false)
 //   lines          3 objects {bold, depth -18..18, font, italic, size 280, 320 .. 800,
 //                  sizeRow 0..13, text, x, y}

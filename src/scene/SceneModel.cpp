@@ -119,6 +119,7 @@ SceneModel::Parts SceneModel::difference(
     if (x.nearFarRows != y.nearFarRows || x.exportSizeRow != y.exportSizeRow) parts |= Lists;
     if (x.quality != y.quality) parts |= Quality;
     if (x.lighterNear != y.lighterNear) parts |= LighterNear;
+    if (x.keepAspect != y.keepAspect) parts |= KeepAspect;
     return parts;
 }
 
@@ -381,6 +382,13 @@ void SceneModel::setLighterNear(bool on)
     SceneState s = current.state;
     s.lighterNear = on;
     editState(s, QStringLiteral("明るいほど手前"));
+}
+
+void SceneModel::setKeepAspect(bool on)
+{
+    SceneState s = current.state;
+    s.keepAspect = on;
+    editState(s, QStringLiteral("縦横比を保つ"));
 }
 
 bool SceneModel::prepareDisplay()

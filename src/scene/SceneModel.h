@@ -40,12 +40,13 @@ public:
         Lists = 0x80, // near/far and export-size lists: shown, read by nothing else
         Quality = 0x100, // 高画質
         LighterNear = 0x200, // the background read as a depth picture
+        KeepAspect = 0x400, // the background at its own proportions
     };
     Q_DECLARE_FLAGS(Parts, Part)
     Q_FLAG(Parts)
     // The parts that change what a Display composes.
     static constexpr int kComposed
-        = Texts | Depths | Method | Pattern | Background | ZoomPan | Height | Quality | LighterNear;
+        = Texts | Depths | Method | Pattern | Background | ZoomPan | Height | Quality | LighterNear | KeepAspect;
     // The steps the history keeps; the oldest go first.
     static constexpr int kUndoLimit = 100;
 
@@ -105,6 +106,7 @@ public:
     void chooseExportSize(int row);
     void setQuality(bool on);
     void setLighterNear(bool on);
+    void setKeepAspect(bool on);
 
     // A Display is about to compose: the typing step ends, the map is read as the file
     // is now (one that is gone or unreadable now is reported and gives the flat plane,

@@ -51,6 +51,7 @@ render::Scene renderScene(const SceneState& state, const QImage& pattern, const 
     r.s3 = state.lines[2].depth;
     r.quality = state.quality;
     r.lighterNear = state.lighterNear;
+    r.keepAspect = state.keepAspect;
     return r;
 }
 

@@ -51,6 +51,7 @@ struct SceneState {
     int exportSizeRow = 0; // the export-size list, beyond the window's edge; read by nothing
     bool quality = false; // 高画質: compose with the symmetric links
     bool lighterNear = false; // the background is a depth picture, lighter = nearer
+    bool keepAspect = false; // the background keeps its proportions; the rest lies far back
     bool operator==(const SceneState&) const = default;
 
     int hk() const { return rules::viewingSign(methodRow); }
