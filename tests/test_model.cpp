@@ -272,6 +272,7 @@ private Q_SLOTS:
         QVERIFY(later.open(path));
         QVERIFY(later.flatPlane());
         QVERIFY(later.map().isNull());
+        QVERIFY(later.backgroundPicture().isNull()); // nor any picture in the preview
     }
 };
 
