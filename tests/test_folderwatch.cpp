@@ -63,6 +63,9 @@ private Q_SLOTS:
             << true << QStringList { "a.jpg", "b.jpg", "c.jpg", "d.jpg" } << "c.jpg"
             << QStringList { "bb.jpg", "e.png", "b.jpg", "c.jpg" }
             << QStringList { "a.jpg", "bb.jpg", "c.jpg", "d.jpg", "e.png" };
+        QTest::newRow("the first source file removed stays first")
+            << true << QStringList { "a.jpg", "b.jpg", "c.jpg" } << "a.jpg" << QStringList { "a.jpg" }
+            << QStringList { "a.jpg", "b.jpg", "c.jpg" };
         QTest::newRow("a map named before the flat plane comes after it")
             << false << QStringList { "b.jpg", "m.jpg" } << "b.jpg" << QStringList { "a.jpg" }
             << QStringList { "b.jpg", "a.jpg", "m.jpg" };
@@ -107,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(handlerRuns.count(), 0);
         QVERIFY((*fake)->messages.isEmpty());
         if (!changes.contains(chosen)) return;
-        list->setCurrentIndex(0); // as the user's choice does
+        list->setCurrentIndex(list->Rows().indexOf(chosen) == 0 ? 1 : 0); // another row, as the user's choice does
         QVERIFY(!list->Rows().contains(chosen));
     }
 

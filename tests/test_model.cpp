@@ -71,11 +71,24 @@ private Q_SLOTS:
         row("background", M::Background, [](M& m) { m.chooseBackground("m.jpg", false); });
         // With no map the pan is not held back.
         row("zoom and pan", M::ZoomPan, [](M& m) { m.chooseZoom(2), m.pan({ 3, 0 }); });
+        row("pan alone", M::ZoomPan, [](M& m) { m.pan({ 0, 3 }); });
         row("height", M::Height, [](M& m) { m.chooseHeight(0); });
         row("quality", M::Quality, [](M& m) { m.setQuality(true); });
         row("lighter near", M::LighterNear, [](M& m) { m.setLighterNear(true); });
         row("keep aspect", M::KeepAspect, [](M& m) { m.setKeepAspect(true); });
         row("the same value again", 0, [](M& m) { m.chooseMethod(0); });
+        // A scene file can differ from the start in one field no control sets alone.
+        const auto opened = [](std::function<void(scene::SceneState&)> change) {
+            return [change](M& m) {
+                scene::SceneState s = scene::startScene();
+                change(s);
+                QTemporaryDir files;
+                QVERIFY(!scene::writeSceneFile(s, files.filePath("s.voleta")));
+                QVERIFY(m.open(files.filePath("s.voleta")));
+            };
+        };
+        row("a scene with relief 5 at the same height row", M::Height, opened([](scene::SceneState& s) { s.kt = 5; }));
+        row("a scene with export size row 4", M::Lists, opened([](scene::SceneState& s) { s.exportSizeRow = 4; }));
         // Away from the start pan, the flat plane brings the pan back.
         row("flat plane resets the pan", M::ZoomPan | M::Background, [](M& m) {
             m.chooseZoom(1);
@@ -260,6 +273,7 @@ private Q_SLOTS:
         QVERIFY(later.open(path));
         QVERIFY(later.flatPlane());
         QVERIFY(later.map().isNull());
+        QVERIFY(later.backgroundPicture().isNull()); // nor any picture in the preview
     }
 };
 

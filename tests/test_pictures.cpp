@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -542,6 +543,24 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!changes.isEmpty() && !model.rescanPending(), 10000);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(model.backgrounds(), listed);
+    }
+
+    // Changes that keep coming are not gathered for ever: the lists are made again once
+    // the first change has waited its longest, 2 s, while the changes still come.
+    void endlessChanges()
+    {
+        makeFolders({ "a.jpg" }, { "0.jpg" });
+        FolderModel model;
+        model.rescan();
+        model.startWatching();
+        QSignalSpy changes(&model, &FolderModel::changed);
+        QElapsedTimer stream;
+        stream.start();
+        for (int i = 0; stream.elapsed() < 4000; ++i) { // a change every 100 ms for 4 s
+            toggle(folders.source.path + QStringLiteral("/n%1.jpg").arg(i));
+            QTest::qWait(100);
+        }
+        QVERIFY(!changes.isEmpty());
     }
 
     // A folder removed and made again is followed again at once: its removal and its

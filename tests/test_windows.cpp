@@ -830,7 +830,8 @@ private Q_SLOTS:
     void sceneSavedAndOpened()
     {
         Window1* w1 = start();
-        choose(QStringLiteral("PopupMenu3:0 PopupMenu10:1 PopupMenu11:1 PopupMenu12:2 PopupMenu13:5 PopupMenu5:2"));
+        choose(QStringLiteral(
+            "PopupMenu3:0 PopupMenu10:1 PopupMenu11:1 PopupMenu12:2 PopupMenu13:5 PopupMenu5:2 PopupMenu6:3"));
         control<PopupArrow>("PopupArrow3")->MouseDown({});
         control<QCheckBox>("CheckBox4")->click();
         control<QLineEdit>("EditField3")->setText(QStringLiteral("三"));
@@ -854,9 +855,9 @@ private Q_SLOTS:
         QVERIFY((*fake)->messages.isEmpty());
         QStringList rows;
         for (const char* name :
-            { "PopupMenu3", "PopupMenu10", "PopupMenu11", "PopupMenu12", "PopupMenu13", "PopupMenu5" })
+            { "PopupMenu3", "PopupMenu10", "PopupMenu11", "PopupMenu12", "PopupMenu13", "PopupMenu5", "PopupMenu6" })
             rows << control<PopupMenu>(name)->Text();
-        QCOMPARE(rows, QStringList({ "a.jpg", "交差方", "map.jpg", " 2 ×", " 3 ×", "近8" }));
+        QCOMPARE(rows, QStringList({ "a.jpg", "交差方", "map.jpg", " 2 ×", " 3 ×", "近8", "1024× 768" }));
         QCOMPARE(pan(), QPoint(3, 0));
         QVERIFY(control<QCheckBox>("CheckBox4")->isChecked() && control<QLineEdit>("EditField2")->font().bold());
         QCOMPARE(control<QLineEdit>("EditField3")->text(), QStringLiteral("三"));
