@@ -118,6 +118,7 @@ private Q_SLOTS:
             QVERIFY(!b->isEnabled());
         QVERIFY(control<QPushButton>("PushButton1")->isEnabled());
         QVERIFY(!mainControl<Canvas>(w1, "Canvas1")->backdrop());
+        QVERIFY(!Menu::instance()->items().answerSave->isEnabled()); // no picture, no answer to save
         QVERIFY(mainControl<Canvas>(w1, "Canvas3")->backdrop() != nullptr);
         QVERIFY(control<Canvas>("Canvas2")->backdrop()
             != nullptr); // the first background, though it stands for the flat plane
