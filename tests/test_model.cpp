@@ -254,6 +254,29 @@ private Q_SLOTS:
         QCOMPARE(model.map().pixel(0, 0), filled({ 1, 1 }, qRgb(0, 0, 40)).pixel(0, 0));
     }
 
+    // Opened over a map, a scene's pan is brought inside the map at once (500 x 400 of
+    // 1000 x 800 at 2 x reaches 250, 200); a picture rewritten on disk under the same
+    // name is read again and announced.
+    void openedAndRewritten()
+    {
+        QTemporaryDir files;
+        scene::SceneState s = scene::startScene();
+        s.background = "hills.jpg", s.flat = false, s.zoomRow = 2, s.pan = { 5000, -5000 };
+        QVERIFY(!scene::writeSceneFile(s, files.filePath("far.voleta")));
+        Document model;
+        QVERIFY(model.open(files.filePath("far.voleta")));
+        QCOMPARE(model.state().pan, QPoint(250, -200));
+
+        model.choosePattern("q.png");
+        QSignalSpy spy(&model, &SceneModel::changed);
+        QTest::qWait(20); // a file time of its own
+        QVERIFY(filled({ 8, 8 }, qRgb(9, 9, 9)).save(source("q.png")));
+        const auto restoreFile = qScopeGuard([this] { filled({ 8, 8 }, 5).save(source("q.png")); });
+        model.folders()->rescan();
+        QVERIFY(!spy.isEmpty() && spy.last().at(0).value<SceneModel::Parts>().testFlag(SceneModel::Pattern));
+        QCOMPARE(model.pattern().pixel(0, 0), qRgb(9, 9, 9));
+    }
+
     // The flat plane is the scene's own: a scene saved flat opens flat in a later run
     // after a picture that sorts first was added to the background folder.
     void flatPlaneKept()

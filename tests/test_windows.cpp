@@ -558,6 +558,8 @@ private Q_SLOTS:
         choose(steps);
         QTEST(control<QPushButton>("PushButton1")->isEnabled(), "display");
         QTEST(mainControl(w1, "PushButton1")->isEnabled(), "settings");
+        // The background list's first row is the flat plane, any other a map.
+        QCOMPARE(model()->flatPlane(), control<PopupMenu>("PopupMenu11")->ListIndex() == 0);
     }
 
     void displayCommand()
