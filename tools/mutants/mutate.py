@@ -216,8 +216,10 @@ def save_results(results):
     RESULTS.write_text(json.dumps(results, indent=1, ensure_ascii=False))
 
 
-def check(mu, times, jobs):
-    """Applies one mutant, runs its tests and restores the file."""
+def check(mu, times, jobs, every=False):
+    """Applies one mutant, runs its tests and restores the file. With `every`, all of its
+    area's programs run, not only up to the first that fails, and the result names every
+    failing function ("complete": true), so that a row's sole kills can be told."""
     path = SCRATCH / mu["file"]
     if not path.is_file():
         return {"state": "stale", "why": "no such file"}
@@ -228,16 +230,29 @@ def check(mu, times, jobs):
     start = time.monotonic()
     path.write_text(original.replace(mu["from"], mu["to"]), encoding="utf-8")
     try:
+        caught = None
         for t in tests_for(mu):
             r = build([t], jobs)
             if r.returncode != 0:
                 errors = [l for l in r.stdout.splitlines() if "error" in l][:3]
                 return {"state": "build-failed", "why": " | ".join(errors)[:300]}
             ok, hung, failed = run_test(t, max(60, 5 * times.get(t, 60)))
-            if not ok:
-                return {"state": "caught", "by": t + (" (timed out)" if hung else ""), "functions": failed,
-                        "seconds": round(time.monotonic() - start)}
-        return {"state": "survived", "seconds": round(time.monotonic() - start)}
+            if ok:
+                continue
+            # A program that crashed or hung names no function: it is credited as a whole.
+            failed = failed or [f"{t}::whole-program"]
+            if caught is None:
+                caught = {"state": "caught", "by": t + (" (timed out)" if hung else ""), "functions": failed}
+                if not every:
+                    break
+            else:
+                caught["functions"] += [f for f in failed if f not in caught["functions"]]
+        if caught is None:
+            return {"state": "survived", "seconds": round(time.monotonic() - start)}
+        if every:
+            caught["complete"] = True
+        caught["seconds"] = round(time.monotonic() - start)
+        return caught
     finally:
         path.write_text(original, encoding="utf-8")
 
@@ -296,13 +311,17 @@ def report(mutants, results):
 
 
 def killers(results):
-    """Which test functions caught how many mutants (by the program that failed first),
-    and the functions that caught none: rows to look at when the suite grows too large."""
-    counts = {}
+    """Which test functions caught how many mutants, how many of those no other function
+    caught (sole kills, known only from runs with --every), and the functions that caught
+    none or none alone: rows to look at when the suite grows too large."""
+    counts, sole = {}, {}
+    complete = [r for r in results.values() if r.get("complete")]
     for r in results.values():
-        for f in r.get("functions", []):
-            name = f.split("(")[0]
+        names = sorted({f.split("(")[0] for f in r.get("functions", [])})
+        for name in names:
             counts[name] = counts.get(name, 0) + 1
+        if r.get("complete") and len(names) == 1:
+            sole[names[0]] = sole.get(names[0], 0) + 1
     idle = []
     for source in sorted((ROOT / "tests").glob("test_*.cpp")):
         text = source.read_text(encoding="utf-8")
@@ -316,11 +335,17 @@ def killers(results):
             name = f"{cls.group(1)}::{fn}"
             if name not in counts:
                 idle.append(name)
-    for name, n in sorted(counts.items(), key=lambda kv: -kv[1]):
-        print(f"{n:>5}  {name}")
+    print(f"caught  alone  function   ({len(complete)} mutants run with every program)")
+    for name, n in sorted(counts.items(), key=lambda kv: (-sole.get(kv[0], 0), -kv[1])):
+        print(f"{n:>6}  {sole.get(name, 0):>5}  {name}")
     print(f"\nTest functions that caught no mutant ({len(idle)}):")
     for name in idle:
         print(f"       {name}")
+    if complete:
+        shared = [name for name in counts if name not in sole]
+        print(f"\nTest functions that caught nothing alone ({len(shared)}):")
+        for name in sorted(shared):
+            print(f"       {name}")
 
 
 def main():
@@ -340,6 +365,9 @@ def main():
     ap.add_argument("--id", help="only these mutants (comma-separated ids; a trailing * matches a prefix)")
     ap.add_argument("--survivors", action="store_true", help="only those that survived or were not run last time")
     ap.add_argument("--fresh", action="store_true", help="only those that have no result yet")
+    ap.add_argument("--every", action="store_true",
+                    help="run every program of a mutant's area, not only up to the first that fails, so that "
+                         "--killers can tell each function's sole kills (several times slower)")
     ap.add_argument("--equivalents", action="store_true", help="run the mutants marked equivalent too")
     ap.add_argument("--rev", help="check the code of this git revision instead of the working tree "
                     "(the list is always the working tree's)")
@@ -403,7 +431,7 @@ def main():
 
     began = time.monotonic()
     for n, m in enumerate(todo, 1):
-        outcome = check(m, times, args.jobs)
+        outcome = check(m, times, args.jobs, args.every)
         outcome["key"] = m["key"]
         results[m["id"]] = outcome
         save_results(results)
