@@ -91,13 +91,6 @@ void PictureLibrary::forgetFiles(const QStringList& paths)
         forget(path);
 }
 
-void PictureLibrary::clear()
-{
-    entries.clear();
-    byPath.clear();
-    heldBytes = 0;
-}
-
 PictureLibrary::Entries::iterator PictureLibrary::drop(Entries::iterator entry)
 {
     heldBytes -= entry->cost();

@@ -69,7 +69,6 @@ public Q_SLOTS:
     // (whoever still shows it keeps their copy), and the next request reads it again.
     void forget(const QString& path);
     void forgetFiles(const QStringList& paths);
-    void clear();
 
 private:
     struct Entry {
