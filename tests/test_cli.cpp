@@ -135,54 +135,40 @@ private Q_SLOTS:
         using S = scene::SceneState&;
         const QList<int> start { 12, 16, 20 }, flat { 0, 0, 0 };
         const auto bands = [](S s) { s.background = "bands.jpg", s.flat = false; };
-        const auto row = [](const char* name, Edit edit, const QStringList& options, QList<int> lines, QList<int> map) {
+        const auto row = [](const char* name, const QStringList& options, QList<int> lines, QList<int> map, Edit edit) {
             QTest::newRow(name) << edit << options << lines << map;
         };
-        const QStringList map { "--map", folderBands };
-        row(
-            "the start", [](S) {}, {}, start, flat);
-        row(
-            "viewing", [](S s) { s.methodRow = 1; }, { "--method", "crossed" }, { -12, -16, -20 }, flat);
-        row("background", bands, map, start, { 13, 0, -13 });
-        row("crossed over a map", [bands](S s) { bands(s), s.methodRow = 1; },
-            map + QStringList { "--method", "crossed" }, { -12, -16, -20 }, { -13, 0, 13 });
-        row("relief", [bands](S s) { bands(s), s.kt = 6, s.heightRow = 5; }, map + QStringList { "--relief", "6" },
-            start, { 40, 0, -40 });
-        row("zoom", [bands](S s) { bands(s), s.zoomRow = 2; }, map + QStringList { "--zoom", "2" }, start,
-            { 13, -13, -13 });
-        row("pan",
-            [bands](S s) {
-                bands(s), s.zoomRow = 2, s.pan = { -200, 5000 };
-            },
-            map + QStringList { "--zoom", "2", "--pan", "-200,5000" }, start, { 13, 13, -13 });
-        row("lighter near", [bands](S s) { bands(s), s.lighterNear = true; }, map + QStringList { "--lighter-near" },
-            start, { -13, 0, 13 });
-        row("keep aspect", [](S s) { s.background = "wide.jpg", s.flat = false, s.keepAspect = true; },
-            { "--map", path("app/背景フォルダ/wide.jpg"), "--keep-aspect" }, start, { -13, -13, -13 });
-        row(
-            "line 1's depth", [](S s) { s.lines[0].depth = -5; }, { "--depth1", "-5" }, { -10, 16, 20 }, flat);
-        row(
-            "line 3's depth", [](S s) { s.lines[2].depth = 18; }, { "--depth3", "18" }, { 12, 16, 36 }, flat);
-        row(
-            "line 2's text", [](S s) { s.lines[1].text.clear(); }, { "--text2", "" }, { 12, kNoLine, 20 }, flat);
-        row(
-            "line 1's size", [](S s) { s.lines[0].sizeRow = 13, s.lines[0].size = 800; }, { "--size1", "200" }, start,
-            flat);
-        row(
-            "line 3's offset",
-            [](S s) {
-                s.lines[2].offset = { -99, 1300 };
-            },
-            { "--offset3", "-99,1300" }, { 12, 16, kNoLine }, flat);
-        row(
-            "line 1 italic", [](S s) { s.lines[0].italic = true; }, { "--italic1" }, start, flat);
-        row(
-            "line 3 bold", [](S s) { s.lines[2].bold = true; }, { "--bold3" }, start, flat);
-        row(
-            "pattern", [](S s) { s.pattern = "other.png"; }, { "--pattern", path("app/画像フォルダ/other.png") }, start,
-            flat);
-        row(
-            "quality", [](S s) { s.quality = true; }, { "--quality" }, start, flat);
+        const QStringList map { "--map", folderBands }, crossed { "--method", "crossed" };
+        row("the start", {}, start, flat, [](S) {});
+        row("viewing", crossed, { -12, -16, -20 }, flat, [](S s) { s.methodRow = 1; });
+        row("background", map, start, { 13, 0, -13 }, bands);
+        row("crossed over a map", map + crossed, { -12, -16, -20 }, { -13, 0, 13 },
+            [bands](S s) { bands(s), s.methodRow = 1; });
+        row("relief", map + QStringList { "--relief", "6" }, start, { 40, 0, -40 },
+            [bands](S s) { bands(s), s.kt = 6, s.heightRow = 5; });
+        row("zoom", map + QStringList { "--zoom", "2" }, start, { 13, -13, -13 },
+            [bands](S s) { bands(s), s.zoomRow = 2; });
+        row("pan", map + QStringList { "--zoom", "2", "--pan", "-200,5000" }, start, { 13, 13, -13 }, [bands](S s) {
+            bands(s), s.zoomRow = 2, s.pan = { -200, 5000 };
+        });
+        row("lighter near", map + QStringList { "--lighter-near" }, start, { -13, 0, 13 },
+            [bands](S s) { bands(s), s.lighterNear = true; });
+        row("keep aspect", { "--map", path("app/背景フォルダ/wide.jpg"), "--keep-aspect" }, start, { -13, -13, -13 },
+            [](S s) { s.background = "wide.jpg", s.flat = false, s.keepAspect = true; });
+        row("line 1's depth", { "--depth1", "-5" }, { -10, 16, 20 }, flat, [](S s) { s.lines[0].depth = -5; });
+        row("line 3's depth", { "--depth3", "18" }, { 12, 16, 36 }, flat, [](S s) { s.lines[2].depth = 18; });
+        row("line 2's text", { "--text2", "" }, { 12, kNoLine, 20 }, flat, [](S s) { s.lines[1].text.clear(); });
+        row("line 1's size", { "--size1", "200" }, start, flat,
+            [](S s) { s.lines[0].sizeRow = 13, s.lines[0].size = 800; });
+        row("line 3's offset", { "--offset3", "-99,1300" }, { 12, 16, kNoLine }, flat, [](S s) {
+            s.lines[2].offset = { -99, 1300 };
+        });
+        row("line 2's font", { "--font2", "DejaVu Sans" }, start, flat, [](S s) { s.lines[1].family = "DejaVu Sans"; });
+        row("line 1 italic", { "--italic1" }, start, flat, [](S s) { s.lines[0].italic = true; });
+        row("line 3 bold", { "--bold3" }, start, flat, [](S s) { s.lines[2].bold = true; });
+        row("pattern", { "--pattern", path("app/画像フォルダ/other.png") }, start, flat,
+            [](S s) { s.pattern = "other.png"; });
+        row("quality", { "--quality" }, start, flat, [](S s) { s.quality = true; });
     }
     void eachSetting()
     {

@@ -15,16 +15,6 @@ using namespace render;
 
 namespace {
 
-// A strip whose every pixel has its own colour.
-QImage numberedStrip(QSize size = { kStrip, kWorkHeight })
-{
-    QImage strip(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            strip.setPixel(x, y, 0xFF000000u | uint(y * size.width() + x + 1));
-    return strip;
-}
-
 // The columns (left image, right image) of the points of row y that both eyes see, in the order of the points:
 // each eye sees, on each column, the nearest point imaged there, the one of largest depth * hk (parallel
 // viewing, hk 1: a shorter repeat is nearer; crossed, hk -1: a longer one); a point of depth 320 or more has no
@@ -97,7 +87,10 @@ private Q_SLOTS:
                 for (int n = 0, run = random.bounded(1, longestRun + 1); n < run && x < DepthArray::kColumns; ++n)
                     a.at(x++, y) = int(std::clamp<qint64>(value + slope * n, INT_MIN, INT_MAX));
             }
-        const QImage strip = numberedStrip();
+        QImage strip(kStrip, kWorkHeight, QImage::Format_RGB32); // every pixel of its own colour
+        for (int y = 0; y < kWorkHeight; ++y)
+            for (int x = 0; x < kStrip; ++x)
+                strip.setPixel(x, y, 0xFF000000u | uint(y * kStrip + x + 1));
         QImage picture(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
         picture.fill(qRgb(1, 2, 3));
         composeQuality(strip, a, hk, picture);

@@ -44,11 +44,8 @@ void expectRow(const QImage& view, int y, const QList<QPoint>& segments, const c
             if (s.x() <= t) offset = s.y();
         const int expected = (((t + offset) % kStrip) + kStrip) % kStrip;
         if (surfaceColumn(view, t, y) != expected)
-            QFAIL(qPrintable(QStringLiteral("%1 view, column %2: surface column %3, expected %4")
-                                 .arg(which)
-                                 .arg(t)
-                                 .arg(surfaceColumn(view, t, y))
-                                 .arg(expected)));
+            QFAIL(qPrintable(QString::asprintf(
+                "%s view, column %d: surface column %d, expected %d", which, t, surfaceColumn(view, t, y), expected)));
         QCOMPARE(qRed(view.pixel(t, y)), y & 0xFF);
     }
 }
