@@ -275,7 +275,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("background");
         QTest::addColumn<bool>("flat");
         QTest::newRow("flat, from the folder") << QStringList { "--pattern", folderPattern } << "0_flat.jpg" << true;
-        QTest::newRow("a map, overridden")
+        QTest::newRow("a map, a text and a relief")
             << QStringList { "--pattern", folderPattern, "--map", folderBands, "--text3", "new", "--relief", "3" }
             << "bands.jpg" << false;
         QTest::newRow("the first entry as a map")

@@ -114,10 +114,13 @@ private Q_SLOTS:
             << -1 << QList<QRect> { square } << QList<int> { 20 }
             << QList<QPoint> { { 170, -10 }, { 670, 0 }, { 870, -10 }, { 1770, 0 } }
             << QList<QPoint> { { 150, 10 }, { 650, 0 }, { 850, 10 }, { 1750, 0 } };
-        // A square from depth entry 0: the margin (at the far depth) is carried on over the gap at 160..169.
-        QTest::newRow("square at the left edge")
-            << 1 << QList<QRect> { QRect(0, 400, 200, 200) } << QList<int> { 20 }
-            << QList<QPoint> { { 170, -10 }, { 370, 0 } } << QList<QPoint> { { 150, 10 }, { 350, 0 } };
+        // Steps from depth entry 0: depth 4 at entries 0..1, 2 at 2..11. Left view: 162..163, then 164..172 over
+        // the plane's 172. Right view: 158..159 over the margin, 161..170; the gap at 160 shows the farther step
+        // carried on, not the margin.
+        QTest::newRow("steps at the left edge")
+            << 1 << QList<QRect> { QRect(0, 400, 2, 200), QRect(2, 400, 10, 200) } << QList<int> { 4, 2 }
+            << QList<QPoint> { { 162, -2 }, { 164, -1 }, { 173, 0 } }
+            << QList<QPoint> { { 158, 2 }, { 160, 1 }, { 171, 0 } };
         // Two steps side by side: depth 10 at columns 560..759, depth 30 at 760..959. Left view: the depth-10
         // step at 565..764, carried on over the gap 765..774, the depth-30 step at 775..974 over the plane's
         // 960..974. Right view: the depth-10 step at 555..754 is hidden under the nearer one from 745.
