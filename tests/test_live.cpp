@@ -111,6 +111,8 @@ private Q_SLOTS:
         QVERIFY(cache.depth() == given);
         QCOMPARE(cache.update(scene), composeScene(scene.pattern, sceneDepth(scene), false, 1));
         QCOMPARE(cache.counts().mask, 1); // the scene's own stages were kept meanwhile
+        scene.pattern = QImage(); // without a source picture there is nothing to show
+        QVERIFY(cache.update(scene).isNull());
     }
 
     // A hand-made depth array: a block of "text" touching both edges (columns 0..99 and 1500..1599 of rows
