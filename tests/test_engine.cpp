@@ -2,6 +2,7 @@
 #include "render/Engine.h"
 #include "render/Pipeline.h"
 #include "render/RowKernels.h"
+#include "support/VectorLevels.h"
 
 #include <QPainter>
 #include <QRandomGenerator>
@@ -16,22 +17,9 @@ class TestEngine : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Every case runs at each level of the row kernels' vector versions the processor has: AVX-512 (its own wide
-    // loops and the AVX2 ones beside them), AVX2 alone, and the plain loops.
-    void initTestCase_data()
-    {
-        QTest::addColumn<int>("level");
-        QTest::newRow("avx512") << int(kernels::VectorLevel::Avx512);
-        QTest::newRow("avx2") << int(kernels::VectorLevel::Avx2);
-        QTest::newRow("plain") << int(kernels::VectorLevel::Plain);
-    }
-    void init()
-    {
-        QFETCH_GLOBAL(int, level);
-        if (!kernels::processorHas(kernels::VectorLevel(level))) QSKIP("the processor lacks these instructions");
-        kernels::useVectorLevel(kernels::VectorLevel(level));
-    }
-    void cleanupTestCase() { kernels::useVectorLevel(kernels::VectorLevel::Avx512); }
+    void initTestCase_data() { testing::vectorLevelsData(); }
+    void init() { testing::useVectorLevel(); }
+    void cleanupTestCase() { testing::restoreVectorLevel(); }
 
     // The crop of the raw pan offsets, and the offsets brought back so that the crop lies inside the map.
     void mapCrop_data()
@@ -76,16 +64,22 @@ private Q_SLOTS:
         QTest::addColumn<QList<QPoint>>("where");
         QTest::addColumn<int>("hk");
         QTest::addColumn<int>("kt");
+        QTest::addColumn<bool>("lighterNear");
         QTest::addColumn<QList<int>>("depths"); // background, then one per pixel, then column 0
         const QList<int> range40to200 { 120, 40, 200 };
         const QList<QPoint> row900 { { 100, 900 }, { 200, 900 } }, edges { { 1599, 500 }, { 800, 1279 } };
-        QTest::newRow("40..200 parallel") << range40to200 << row900 << 1 << 2 << QList { 0, 13, -13, -22 };
-        QTest::newRow("40..200 crossed") << range40to200 << row900 << -1 << 2 << QList { 0, -13, 13, 22 };
-        QTest::newRow("-6.67 truncates to -6") << range40to200 << row900 << 1 << 1 << QList { 0, 6, -6, -11 };
-        QTest::newRow("last column and row scanned") << range40to200 << edges << 1 << 2 << QList { 0, 13, -13, -22 };
-        QTest::newRow("all black comes forward") << QList { 0 } << row900 << 1 << 2 << QList { 13, -666 };
-        QTest::newRow("blue 9 and 10") << QList { 9, 10 } << row900 << 1 << 2 << QList { 0, -26, -6560 };
-        QTest::newRow("empty range gives 0") << QList { 77 } << row900 << 1 << 6 << QList { 0, 0 };
+        QTest::newRow("40..200 parallel") << range40to200 << row900 << 1 << 2 << false << QList { 0, 13, -13, -22 };
+        QTest::newRow("40..200 crossed") << range40to200 << row900 << -1 << 2 << false << QList { 0, -13, 13, 22 };
+        QTest::newRow("-6.67 truncates to -6") << range40to200 << row900 << 1 << 1 << false << QList { 0, 6, -6, -11 };
+        QTest::newRow("last column and row scanned")
+            << range40to200 << edges << 1 << 2 << false << QList { 0, 13, -13, -22 };
+        QTest::newRow("all black comes forward") << QList { 0 } << row900 << 1 << 2 << false << QList { 13, -666 };
+        QTest::newRow("blue 9 and 10") << QList { 9, 10 } << row900 << 1 << 2 << false << QList { 0, -26, -6560 };
+        // Lighter near turns the relief's sign alone, crossed viewing turns it back.
+        QTest::newRow("40..200 lighter near") << range40to200 << row900 << 1 << 2 << true << QList { 0, -13, 13, 22 };
+        QTest::newRow("40..200 lighter near, crossed")
+            << range40to200 << row900 << -1 << 2 << true << QList { 0, 13, -13, -22 };
+        QTest::newRow("empty range gives 0") << QList { 77 } << row900 << 1 << 6 << false << QList { 0, 0 };
     }
     void depthFromBlue()
     {
@@ -93,6 +87,7 @@ private Q_SLOTS:
         QFETCH(QList<QPoint>, where);
         QFETCH(int, hk);
         QFETCH(int, kt);
+        QFETCH(bool, lighterNear);
         QFETCH(QList<int>, depths);
         QImage map(kWorkWidth, kWorkHeight, QImage::Format_ARGB32);
         map.fill(qRgb(0, 0, blues[0]));
@@ -103,7 +98,7 @@ private Q_SLOTS:
 
         DepthArray a;
         a.fill(99);
-        depthFromMap(map, hk, kt, a);
+        depthFromMap(map, hk, kt, a, lighterNear);
         QCOMPARE(a.at(1599, 1279), depths[0]);
         for (int i = 1; i < blues.size(); ++i)
             QCOMPARE(a.at(where[i - 1].x(), where[i - 1].y()), depths[i]);
@@ -112,39 +107,6 @@ private Q_SLOTS:
         if (blues.size() == 1) // one blue value: the whole plane moves together
             for (int y = 1; y < kWorkHeight; ++y)
                 QCOMPARE(std::count(a.row(y) + 1, a.row(y) + kWorkWidth, depths[0]), kWorkWidth - 1);
-    }
-
-    // A grey ramp, grey = trunc(x * 256 / 1600): 0 at the left, 255 at the right; the
-    // scan sees 0..255, so middle 127 and step 6.375. Lighter-near turns the relief's
-    // sign only: each depth below is worked out by hand from those two numbers, and the other
-    // reading is checked as the same relief turned inside out.
-    void lighterNear_data()
-    {
-        QTest::addColumn<bool>("lighterNear");
-        QTest::addColumn<int>("hk");
-        QTest::addColumn<QList<int>>("depths"); // columns 1, 400, 800, 1200, 1599
-        QTest::newRow("darker near, parallel") << false << 1 << QList { 13, 6, 0, -6, -13 };
-        QTest::newRow("lighter near, crossed") << true << -1 << QList { 13, 6, 0, -6, -13 };
-    }
-    void lighterNear()
-    {
-        QFETCH(bool, lighterNear);
-        QFETCH(int, hk);
-        QFETCH(QList<int>, depths);
-        QImage ramp(kWorkWidth, kWorkHeight, QImage::Format_Grayscale8);
-        for (int y = 0; y < kWorkHeight; ++y)
-            for (int x = 0; x < kWorkWidth; ++x)
-                ramp.scanLine(y)[x] = uchar(x * 256 / kWorkWidth);
-        DepthArray a, other;
-        depthFromMap(ramp, hk, 2, a, lighterNear);
-        const int columns[] = { 1, 400, 800, 1200, 1599 };
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(a.at(columns[i], 640), depths[i]);
-        // The other reading is the same relief turned inside out, entry by entry.
-        depthFromMap(ramp, hk, 2, other, !lighterNear);
-        for (int y = 0; y <= kWorkHeight; ++y)
-            for (int x = 0; x <= kWorkWidth; ++x)
-                if (a.at(x, y) != -other.at(x, y)) QFAIL(qPrintable(QStringLiteral("differs at %1, %2").arg(x).arg(y)));
     }
 
     // A map of blue 100 with a light band (blue 200, columns 1000..1099) and a black disc of radius 100 at (700, half

@@ -5,7 +5,6 @@
 #include "render/StageCache.h"
 
 #include <QTest>
-#include <algorithm>
 #include <functional>
 
 using namespace render;
@@ -56,12 +55,21 @@ private Q_SLOTS:
             QTest::newRow(name) << flat << change << expected;
         };
         row("nothing", [](Scene&) {}, { 1, 1, 1, 1, 1, 1 });
-        row("a typed character", [](Scene& s) { s.lines[1].text += QLatin1Char('x'); }, { 1, 1, 1, 2, 2, 2 });
-        row("line 3's depth slider", [](Scene& s) { s.s3 = 3; }, { 1, 1, 1, 1, 2, 2 });
-        row("a pan arrow", [](Scene& s) { s.pan += QPoint(0, 5); }, { 1, 2, 2, 1, 2, 2 });
-        row("another background", [](Scene& s) { s.map = rampPicture().mirrored(); }, { 1, 2, 2, 1, 2, 2 });
-        row("viewing method", [](Scene& s) { s.hk = -1; }, { 1, 1, 2, 1, 2, 2 });
         row("another source picture", [](Scene& s) { s.pattern = rampPicture().mirrored(); }, { 2, 1, 1, 1, 1, 2 });
+        row("another background", [](Scene& s) { s.map = rampPicture().mirrored(); }, { 1, 2, 2, 1, 2, 2 });
+        row("zoom", [](Scene& s) { s.zoomRow = 4; }, { 1, 2, 2, 1, 2, 2 });
+        row("a pan arrow", [](Scene& s) { s.pan += QPoint(0, 5); }, { 1, 2, 2, 1, 2, 2 });
+        row("keep aspect", [](Scene& s) { s.keepAspect = true; }, { 1, 2, 2, 1, 2, 2 });
+        row("viewing method", [](Scene& s) { s.hk = -1; }, { 1, 1, 2, 1, 2, 2 });
+        row("height", [](Scene& s) { s.kt = 5; }, { 1, 1, 2, 1, 2, 2 });
+        row("lighter near", [](Scene& s) { s.lighterNear = true; }, { 1, 1, 2, 1, 2, 2 });
+        row("a typed character", [](Scene& s) { s.lines[1].text += QLatin1Char('x'); }, { 1, 1, 1, 2, 2, 2 });
+        row("line 1's size", [](Scene& s) { s.lines[0].size = 200; }, { 1, 1, 1, 2, 2, 2 });
+        row("line 3 moved", [](Scene& s) { s.lines[2].y += 3; }, { 1, 1, 1, 2, 2, 2 });
+        row("line 1 bold", [](Scene& s) { s.lines[0].bold = 1; }, { 1, 1, 1, 2, 2, 2 });
+        row("line 1's depth slider", [](Scene& s) { s.s1 = -3; }, { 1, 1, 1, 1, 2, 2 });
+        row("line 2's depth slider", [](Scene& s) { s.s2 = 18; }, { 1, 1, 1, 1, 2, 2 });
+        row("line 3's depth slider", [](Scene& s) { s.s3 = 3; }, { 1, 1, 1, 1, 2, 2 });
         row("high quality", [](Scene& s) { s.quality = true; }, { 1, 1, 1, 1, 1, 2 });
         row(
             "pan over the flat plane", [](Scene& s) { s.pan = QPoint(40, -40); }, { 1, 1, 1, 1, 1, 1 }, true);
@@ -85,22 +93,6 @@ private Q_SLOTS:
         QCOMPARE(picture, composeScene(scene.pattern, sceneDepth(scene), scene.quality, scene.hk));
     }
 
-    // A picture handed out and still shown is never written by the next update; without a source picture there
-    // is nothing to show.
-    void shownPictureStaysWhole()
-    {
-        Scene scene = textScene();
-        scene.pattern = rampPicture();
-        StageCache cache;
-        const QImage shown = cache.update(scene);
-        const QImage before = shown.copy();
-        scene.lines[0].text = QStringLiteral("W");
-        QVERIFY(cache.update(scene) != before);
-        QCOMPARE(shown, before);
-        scene.pattern = QImage();
-        QVERIFY(cache.update(scene).isNull());
-    }
-
     // A depth array given whole (a depth file) is composed as the engine composes it, and
     // the next update makes the scene's own depths again.
     void givenDepthArray()
@@ -119,13 +111,16 @@ private Q_SLOTS:
         QVERIFY(cache.depth() == given);
         QCOMPARE(cache.update(scene), composeScene(scene.pattern, sceneDepth(scene), false, 1));
         QCOMPARE(cache.counts().mask, 1); // the scene's own stages were kept meanwhile
+        scene.pattern = QImage(); // without a source picture there is nothing to show
+        QVERIFY(cache.update(scene).isNull());
     }
 
     // A hand-made depth array: a block of "text" touching both edges (columns 0..99 and 1500..1599 of rows
     // 10..19) at `text` over a plane at 0 and a patch at `other` (columns 800..809, row 500). Greys worked out
     // by hand from 56 + 199 * (depth * hk - farthest) / (nearest - farthest), rounded; the 160-column margins
-    // are the farthest grey in every row, the text's rows included.
-    void answerOfHandMadeDepths_data()
+    // are the farthest grey in every row, the text's rows included; one depth throughout is mid grey. The extra
+    // column and row hold no pixel and do not count.
+    void answer_data()
     {
         QTest::addColumn<int>("hk");
         QTest::addColumn<int>("text");
@@ -136,8 +131,9 @@ private Q_SLOTS:
         QTest::newRow("crossed, patch behind") << -1 << -12 << 4 << QList { 255, 106, 56, 56 };
         // The text behind the plane, the patch nearest: nearness -6, 0, 6.
         QTest::newRow("crossed, text behind") << -1 << 6 << -6 << QList { 56, 156, 255, 56 };
+        QTest::newRow("one depth") << 1 << 0 << 0 << QList { 128, 128, 128, 128 };
     }
-    void answerOfHandMadeDepths()
+    void answer()
     {
         QFETCH(int, hk);
         QFETCH(int, text);
@@ -149,6 +145,8 @@ private Q_SLOTS:
                 a.at(x, y) = a.at(1500 + x, y) = text;
         for (int x = 800; x < 810; ++x)
             a.at(x, 500) = other;
+        a.at(1600, 3) = 90;
+        a.at(7, 1280) = -900;
         const QImage answer = answerPicture(a, hk);
         QCOMPARE(answer.size(), QSize(1920, 1280));
         QCOMPARE(int(answer.constScanLine(15)[160]), greys[0]);
@@ -158,19 +156,6 @@ private Q_SLOTS:
         for (const int y : { 0, 10, 15, 19, 500, 1279 })
             for (const int x : { 0, 80, 159, 1760, 1850, 1919 })
                 QCOMPARE(int(answer.constScanLine(y)[x]), greys[3]);
-    }
-
-    // One depth throughout is mid grey; the extra column and row hold no pixel and do not count.
-    void answerOfOneDepthIsMidGrey()
-    {
-        DepthArray a;
-        a.fill(-500);
-        a.at(1600, 3) = 90;
-        a.at(7, 1280) = -900;
-        QImage flat(1920, 1280, QImage::Format_Grayscale8);
-        flat.fill(QColor(kAnswerFlat, kAnswerFlat, kAnswerFlat));
-        QCOMPARE(answerPicture(a, 1), flat);
-        QCOMPARE(answerPicture(a, -1), flat);
     }
 };
 

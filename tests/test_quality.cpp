@@ -1,8 +1,8 @@
-// The high-quality composition against one worked out from its definition, a pair of linked images at a time,
-// and a flat plane against `compose`.
+// The high-quality composition against one worked out from its definition, a pair of linked images at a time.
 #include "render/Engine.h"
 #include "render/QualityCompose.h"
 #include "render/RowKernels.h"
+#include "support/VectorLevels.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -14,16 +14,6 @@
 using namespace render;
 
 namespace {
-
-// A strip whose every pixel has its own colour.
-QImage numberedStrip(QSize size = { kStrip, kWorkHeight })
-{
-    QImage strip(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            strip.setPixel(x, y, 0xFF000000u | uint(y * size.width() + x + 1));
-    return strip;
-}
 
 // The columns (left image, right image) of the points of row y that both eyes see, in the order of the points:
 // each eye sees, on each column, the nearest point imaged there, the one of largest depth * hk (parallel
@@ -57,22 +47,9 @@ class TestQuality : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Every case runs at each level of the row kernels' vector versions the processor has: AVX-512 (its own wide
-    // loops and the AVX2 ones beside them), AVX2 alone, and the plain loops.
-    void initTestCase_data()
-    {
-        QTest::addColumn<int>("level");
-        QTest::newRow("avx512") << int(kernels::VectorLevel::Avx512);
-        QTest::newRow("avx2") << int(kernels::VectorLevel::Avx2);
-        QTest::newRow("plain") << int(kernels::VectorLevel::Plain);
-    }
-    void init()
-    {
-        QFETCH_GLOBAL(int, level);
-        if (!kernels::processorHas(kernels::VectorLevel(level))) QSKIP("the processor lacks these instructions");
-        kernels::useVectorLevel(kernels::VectorLevel(level));
-    }
-    void cleanupTestCase() { kernels::useVectorLevel(kernels::VectorLevel::Avx512); }
+    void initTestCase_data() { testing::vectorLevelsData(); }
+    void init() { testing::useVectorLevel(); }
+    void cleanupTestCase() { testing::restoreVectorLevel(); }
 
     // Runs of depths drawn from `values`, each 1..longestRun entries long, rising by `slope` per entry: long and
     // short runs, runs beyond the repeat distance, single points, ramps and extremes; each viewed parallel and
@@ -85,6 +62,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("hk");
         for (const auto& [method, hk] : { std::pair { "parallel", 1 }, std::pair { "crossed", -1 } }) {
             const auto row = [method](const char* name) -> QTestData& { return QTest::addRow("%s: %s", method, name); };
+            row("flat plane") << QList { 0 } << 1 << 0 << hk;
             row("text depths, long runs") << QList { -36, -24, 0, 16, 36 } << 700 << 0 << hk;
             row("near depths, runs beyond the repeat") << QList { 200, 250, 300, 318, 319 } << 500 << 0 << hk;
             row("repeat distances 8..15") << QList { 0, 305, 308, 312 } << 90 << 0 << hk;
@@ -109,7 +87,10 @@ private Q_SLOTS:
                 for (int n = 0, run = random.bounded(1, longestRun + 1); n < run && x < DepthArray::kColumns; ++n)
                     a.at(x++, y) = int(std::clamp<qint64>(value + slope * n, INT_MIN, INT_MAX));
             }
-        const QImage strip = numberedStrip();
+        QImage strip(kStrip, kWorkHeight, QImage::Format_RGB32); // every pixel of its own colour
+        for (int y = 0; y < kWorkHeight; ++y)
+            for (int x = 0; x < kStrip; ++x)
+                strip.setPixel(x, y, 0xFF000000u | uint(y * kStrip + x + 1));
         QImage picture(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
         picture.fill(qRgb(1, 2, 3));
         composeQuality(strip, a, hk, picture);
@@ -138,21 +119,15 @@ private Q_SLOTS:
         QVERIFY(linked > 0);
     }
 
-    // A flat plane gives the picture of `compose` byte for byte under either viewing method, whatever the strip's
-    // size and the picture held; without a strip, white.
-    void flatIsCompose()
+    // Without a pattern both compositions give white, whatever the picture held before.
+    void noPatternIsWhite()
     {
-        const DepthArray a;
-        QImage white(kPictureWidth, kWorkHeight, QImage::Format_RGB32);
+        QImage white(kPictureWidth, kWorkHeight, QImage::Format_RGB32), plain, quality(50, 40, QImage::Format_ARGB32);
         white.fill(Qt::white);
-        for (const int hk : { 1, -1 })
-            for (const QImage& strip : { numberedStrip(), numberedStrip({ 123, 77 }), QImage() }) {
-                QImage expected, picture(50, 40, QImage::Format_ARGB32);
-                compose(strip, a, expected);
-                composeQuality(strip, a, hk, picture);
-                QCOMPARE(picture, expected);
-                if (strip.isNull()) QCOMPARE(picture, white);
-            }
+        compose(QImage(), DepthArray(), plain);
+        composeQuality(QImage(), DepthArray(), -1, quality);
+        QCOMPARE(plain, white);
+        QCOMPARE(quality, white);
     }
 };
 

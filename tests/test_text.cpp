@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QPainter>
 #include <QTest>
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -82,7 +81,7 @@ private Q_SLOTS:
         QFETCH(int, bold);
         QFETCH(QString, family);
         QFETCH(QString, change);
-        if (!family.isEmpty() && !text::isInstalled(family)) QSKIP("the font is not installed");
+        QVERIFY2(family.isEmpty() || text::isInstalled(family), qPrintable(family)); // ./run installs them
         text::Lines plain, styled;
         plain[n - 1] = { QStringLiteral("Vo立体"), family, 400, 0, 100 };
         styled[n - 1] = { QStringLiteral("Vo立体"), family, 400, 0, 100, italic, bold };
@@ -121,19 +120,15 @@ private Q_SLOTS:
         QImage preview(160, 128, QImage::Format_RGB32);
         preview.fill(Qt::white);
         QPainter p(&preview);
-        text::drawPreview(p,
-            { text::Line { QStringLiteral("Voleta"), {}, 440, 0, 20 },
-                text::Line { QStringLiteral(" 3D"), {}, 400, 0, 450 },
-                text::Line { QStringLiteral("     V2"), {}, 360, 0, 880 } });
+        text::drawPreview(p, { text::Line { QStringLiteral("Voleta"), {}, 440, 0, 20 } });
         p.end();
-        int darkest = 255;
+        QSet<QRgb> greys;
         for (int y = 0; y < preview.height(); ++y)
-            for (int x = 0; x < preview.width(); ++x) {
-                const QRgb c = preview.pixel(x, y);
-                QVERIFY(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
-                darkest = std::min(darkest, qRed(c));
-            }
-        QCOMPARE(darkest, 5);
+            for (int x = 0; x < preview.width(); ++x)
+                greys.insert(preview.pixel(x, y) & 0xffffff);
+        QVERIFY(greys.contains(0x050505) && greys.size() > 3);
+        for (const QRgb c : greys)
+            QVERIFY2(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c) && qRed(c) >= 5, qPrintable(QString::number(c, 16)));
     }
 
     // A family that several foundries supply is listed once, by its plain name, where it came first.
