@@ -213,70 +213,49 @@ private Q_SLOTS:
 
     // ---- The folder model ---------------------------------------------------------
 
-    // Each folder with its own rule, in the platform's order; a missing folder lists
-    // nothing and has no path.
+    // Each folder lists its own kinds of picture in the platform's order; the first
+    // background entry stays first while the model lives, even when a file sorting before
+    // it comes or its own file goes. Each change adds a file, or removes it when it is
+    // there, and is followed by a rescan.
     void listing_data()
     {
         QTest::addColumn<QStringList>("source");
         QTest::addColumn<QStringList>("background");
-        QTest::addColumn<bool>("removeBackground");
+        QTest::addColumn<QStringList>("changes");
         QTest::addColumn<QStringList>("sources");
         QTest::addColumn<QStringList>("backgrounds");
-        QTest::newRow("png only in the source folder")
-            << QStringList { "b.png", "a.JPG", "c.txt", "d.pct" } << QStringList { "m.png", "k.jpg", "0.jpg" } << false
-            << QStringList { "a.JPG", "b.png", "d.pct" } << QStringList { "0.jpg", "k.jpg" };
-        QTest::newRow("background folder missing")
-            << QStringList { "a.jpg" } << QStringList { "0.jpg" } << true << QStringList { "a.jpg" } << QStringList {};
+        const auto row = [](const char* name, const QStringList& source, const QStringList& background,
+                             const QStringList& changes, const QStringList& sources, const QStringList& backgrounds) {
+            QTest::newRow(name) << source << background << changes << sources << backgrounds;
+        };
+        row("png and pct only in the source folder", { "b.png", "a.JPG", "c.txt", "d.pct" },
+            { "m.png", "k.jpg", "0.jpg" }, {}, { "a.JPG", "b.png", "d.pct" }, { "0.jpg", "k.jpg" });
+        row("sources come and go by name", { "c.jpg" }, {},
+            { "画像フォルダ/b.jpg", "画像フォルダ/a.jpg", "画像フォルダ/c.jpg" }, { "a.jpg", "b.jpg" }, {});
+        row("the flat plane stays when its file goes", {}, { "0.jpg", "m.jpg" }, { "背景フォルダ/0.jpg" }, {},
+            { "0.jpg", "m.jpg" });
+        row("the first file of a folder empty at start is the flat plane", {}, {},
+            { "背景フォルダ/n.jpg", "背景フォルダ/a.jpg" }, {}, { "n.jpg", "a.jpg" });
+        row("maps come and go in order, one named before the flat plane", {}, { "5.jpg", "1.jpg", "9.jpg" },
+            { "背景フォルダ/9.jpg", "背景フォルダ/0.jpg", "背景フォルダ/7.jpg" }, {},
+            { "1.jpg", "0.jpg", "5.jpg", "7.jpg" });
     }
     void listing()
     {
         QFETCH(QStringList, source);
         QFETCH(QStringList, background);
-        QFETCH(bool, removeBackground);
-        makeFolders(source, background);
-        if (removeBackground) QVERIFY(QDir(folders.background.path).removeRecursively());
-        FolderModel model;
-        QSignalSpy changes(&model, &FolderModel::changed);
-        model.rescan();
-        QCOMPARE(changes.count(), 1);
-        QTEST(model.sources(), "sources");
-        QTEST(model.backgrounds(), "backgrounds");
-        QCOMPARE(model.sourceFolder(), folders.source.path);
-        QCOMPARE(model.backgroundFolder(), removeBackground ? QString() : folders.background.path);
-    }
-
-    // The first background entry stays first while the model lives, even when a file
-    // sorting before it is added or its own file goes; the source list has no such rule.
-    void flatFirst_data()
-    {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QStringList>("changes"); // each file added, or removed when there, then a rescan
-        QTest::addColumn<QStringList>("backgrounds");
-        QTest::newRow("the flat plane stays when its file goes")
-            << QStringList { "0.jpg", "m.jpg" } << QStringList { "0.jpg" } << QStringList { "0.jpg", "m.jpg" };
-        QTest::newRow("the first file of a folder empty at start is the flat plane")
-            << QStringList {} << QStringList { "n.jpg", "a.jpg" } << QStringList { "n.jpg", "a.jpg" };
-        QTest::newRow("other maps come and go in order, one named before the flat plane")
-            << QStringList { "5.jpg", "1.jpg", "9.jpg" } << QStringList { "9.jpg", "0.jpg", "7.jpg" }
-            << QStringList { "1.jpg", "0.jpg", "5.jpg", "7.jpg" };
-    }
-    void flatFirst()
-    {
-        QFETCH(QStringList, files);
         QFETCH(QStringList, changes);
-        makeFolders({}, files);
+        makeFolders(source, background);
         FolderModel model;
+        QSignalSpy changed(&model, &FolderModel::changed);
         model.rescan();
         for (const QString& change : changes) {
-            toggle(folders.background.path + "/" + change);
+            toggle(dir.filePath("user/" + change));
             model.rescan();
         }
+        QCOMPARE(changed.count(), changes.size() + 1);
+        QTEST(model.sources(), "sources");
         QTEST(model.backgrounds(), "backgrounds");
-        for (const char* name : { "b.jpg", "a.jpg" }) {
-            toggle(folders.source.path + "/" + name);
-            model.rescan();
-        }
-        QCOMPARE(model.sources(), QStringList({ "a.jpg", "b.jpg" }));
     }
 
     // A scan names the files listed before that are gone or no longer as they were.
@@ -318,35 +297,21 @@ private Q_SLOTS:
         QVERIFY(reported.count() <= 1);
     }
 
-    // The user's folders this start made empty are told as values, source first.
-    void foldersMadeEmpty_data()
-    {
-        QTest::addColumn<int>("sourceState");
-        QTest::addColumn<int>("backgroundState");
-        QTest::addColumn<QStringList>("told"); // folder names
-        const int existing = int(FolderState::Existing), noSamples = int(FolderState::NoSamples),
-                  copyFailed = int(FolderState::CopyFailed);
-        QTest::newRow("seeded") << int(FolderState::Seeded) << int(FolderState::Seeded) << QStringList {};
-        QTest::newRow("no samples for the maps") << existing << noSamples << QStringList { "背景フォルダ" };
-        QTest::newRow("one each way") << copyFailed << noSamples << QStringList { "画像フォルダ", "背景フォルダ" };
-    }
+    // The user's folders this start made empty (no samples, or the copy failed) are told
+    // as values, source first.
     void foldersMadeEmpty()
     {
-        QFETCH(int, sourceState);
-        QFETCH(int, backgroundState);
-        const auto failure = [](int state) -> std::optional<platform::Failure> {
-            if (state != int(FolderState::CopyFailed)) return std::nullopt;
-            return platform::Failure { FailureKind::NoSpace, {}, "disk full" };
-        };
-        platform::usePictureFolders({ { dir.filePath("画像フォルダ"), FolderState(sourceState), failure(sourceState) },
-            { dir.filePath("背景フォルダ"), FolderState(backgroundState), failure(backgroundState) } });
-        QStringList names;
-        for (const platform::PictureFolder& f : FolderModel::foldersMadeEmpty()) {
-            names << QFileInfo(f.path).fileName();
-            QCOMPARE(int(f.state), names.last() == "画像フォルダ" ? sourceState : backgroundState);
-            QCOMPARE(f.failure.has_value(), f.state == FolderState::CopyFailed);
-        }
-        QTEST(names, "told");
+        const platform::Failure full { FailureKind::NoSpace, {}, "disk full" };
+        platform::usePictureFolders({ { "/u/画像フォルダ", FolderState::CopyFailed, full },
+            { "/u/背景フォルダ", FolderState::NoSamples, {} } });
+        const QList<platform::PictureFolder> told = FolderModel::foldersMadeEmpty();
+        QCOMPARE(told.size(), 2);
+        QCOMPARE(told[0].path, QString("/u/画像フォルダ"));
+        QCOMPARE(told[0].failure->detail, QString("disk full"));
+        QCOMPARE(told[1].state, FolderState::NoSamples);
+        platform::usePictureFolders(
+            { { "/u/画像フォルダ", FolderState::Seeded, {} }, { "/u/背景フォルダ", FolderState::Existing, {} } });
+        QVERIFY(FolderModel::foldersMadeEmpty().isEmpty());
     }
 
     // Watched, a burst of changes makes one rescan that lists them all, whether the
