@@ -58,32 +58,13 @@ QByteArray readBytes(const QString& path)
 
 using Edit = std::function<void(scene::SceneState&)>;
 
-enum class Rule { Size, Height, Method, Zoom, NearFar, ExportSize };
-
-QStringList captionsOf(Rule rule)
-{
-    namespace rules = scene::rules;
-    switch (rule) {
-    case Rule::Size:
-        return rules::sizeCaptions();
-    case Rule::Height:
-        return rules::heightCaptions();
-    case Rule::Method:
-        return rules::methodCaptions();
-    case Rule::Zoom:
-        return rules::zoomCaptions();
-    case Rule::NearFar:
-        return rules::nearFarCaptions();
-    case Rule::ExportSize:
-        return rules::exportSizeCaptions();
-    }
-    return {};
-}
+// A list's captions, as the settings window shows them.
+using Captions = QStringList (*)();
 
 } // namespace
 
 Q_DECLARE_METATYPE(Edit)
-Q_DECLARE_METATYPE(Rule)
+Q_DECLARE_METATYPE(Captions)
 
 class TestScene : public QObject {
     Q_OBJECT
@@ -116,55 +97,56 @@ private Q_SLOTS:
     // in mask pixels, the relief factor, the viewing sign), worked out by hand.
     void listRules_data()
     {
-        QTest::addColumn<Rule>("rule");
+        QTest::addColumn<Captions>("list");
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("name"); // the viewing method's name in files and options
-        const auto row = [](const char* name, Rule rule, int rows, int at, const QString& caption, int value = 0,
+        const auto row = [](const char* name, Captions list, int rows, int at, const QString& caption, int value = 0,
                              const QString& method = {}) {
-            QTest::newRow(name) << rule << rows << at << caption << value << method;
+            QTest::newRow(name) << list << rows << at << caption << value << method;
         };
-        row("size, first row: 70 points, 280 pixels", Rule::Size, 14, 0, "70", 280);
-        row("size, row 5: 120 points, 480 pixels", Rule::Size, 14, 5, "120", 480);
-        row("size, last row: 200 points, 800 pixels", Rule::Size, 14, 13, "200", 800);
-        row("height, first row: 0.5 x, relief 1", Rule::Height, 6, 0, "0.5×", 1);
-        row("height, row 2: 1.5 x, relief 3", Rule::Height, 6, 2, "1.5×", 3);
-        row("height, last row: 3 x, relief 6", Rule::Height, 6, 5, " 3 ×", 6);
-        row("method, first row: parallel, sign 1", Rule::Method, 2, 0, "平行方", 1, "parallel");
-        row("method, last row: crossed, sign -1", Rule::Method, 2, 1, "交差方", -1, "crossed");
-        row("zoom, first row", Rule::Zoom, 6, 0, " 1 ×");
-        row("zoom, row 3", Rule::Zoom, 6, 3, "2.5×");
-        row("zoom, last row", Rule::Zoom, 6, 5, " 4 ×");
-        row("near/far, first row", Rule::NearFar, 21, 0, "近10");
-        row("near/far, the start row", Rule::NearFar, 21, 5, "近5");
-        row("near/far, the middle row", Rule::NearFar, 21, 10, " 0");
-        row("near/far, last row", Rule::NearFar, 21, 20, "遠10");
-        row("export size, first row", Rule::ExportSize, 6, 0, " 640 × 480");
-        row("export size, row 3", Rule::ExportSize, 6, 3, "1024× 768");
-        row("export size, last row", Rule::ExportSize, 6, 5, "1440× 900");
+        namespace rules = scene::rules;
+        const Captions size = rules::sizeCaptions, height = rules::heightCaptions, method = rules::methodCaptions,
+                       zoom = rules::zoomCaptions, nearFar = rules::nearFarCaptions,
+                       exportSize = rules::exportSizeCaptions;
+        row("size, first row: 70 points, 280 pixels", size, 14, 0, "70", 280);
+        row("size, row 5: 120 points, 480 pixels", size, 14, 5, "120", 480);
+        row("size, last row: 200 points, 800 pixels", size, 14, 13, "200", 800);
+        row("height, first row: 0.5 x, relief 1", height, 6, 0, "0.5×", 1);
+        row("height, row 2: 1.5 x, relief 3", height, 6, 2, "1.5×", 3);
+        row("height, last row: 3 x, relief 6", height, 6, 5, " 3 ×", 6);
+        row("method, first row: parallel, sign 1", method, 2, 0, "平行方", 1, "parallel");
+        row("method, last row: crossed, sign -1", method, 2, 1, "交差方", -1, "crossed");
+        row("zoom, first row", zoom, 6, 0, " 1 ×");
+        row("zoom, row 3", zoom, 6, 3, "2.5×");
+        row("zoom, last row", zoom, 6, 5, " 4 ×");
+        row("near/far, first row", nearFar, 21, 0, "近10");
+        row("near/far, the start row", nearFar, 21, 5, "近5");
+        row("near/far, the middle row", nearFar, 21, 10, " 0");
+        row("near/far, last row", nearFar, 21, 20, "遠10");
+        row("export size, first row", exportSize, 6, 0, " 640 × 480");
+        row("export size, row 3", exportSize, 6, 3, "1024× 768");
+        row("export size, last row", exportSize, 6, 5, "1440× 900");
     }
     void listRules()
     {
         namespace rules = scene::rules;
-        QFETCH(Rule, rule);
+        QFETCH(Captions, list);
         QFETCH(int, row);
         QFETCH(int, value);
-        const QStringList captions = captionsOf(rule);
+        const QStringList captions = list();
         QTEST(int(captions.size()), "rows");
         QTEST(captions.value(row), "caption");
-        switch (rule) {
-        case Rule::Size:
+        if (list == rules::sizeCaptions) {
             QCOMPARE(rules::drawnSize(row), value);
             QCOMPARE(rules::sizeRowOfPoints(captions[row].toInt()), std::optional<int>(row));
             QVERIFY(rules::isListSize(value));
-            break;
-        case Rule::Height:
+        } else if (list == rules::heightCaptions) {
             QCOMPARE(rules::relief(row), value);
             QCOMPARE(rules::heightRowOfRelief(value), row);
-            break;
-        case Rule::Method: {
+        } else if (list == rules::methodCaptions) {
             QCOMPARE(rules::viewingSign(row), value);
             QTEST(rules::methodName(row), "name");
             QFETCH(QString, name);
@@ -172,10 +154,6 @@ private Q_SLOTS:
             scene::SceneState s = scene::startScene();
             s.methodRow = row;
             QCOMPARE(s.hk(), value);
-            break;
-        }
-        default:
-            break;
         }
     }
 
