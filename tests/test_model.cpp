@@ -126,8 +126,8 @@ private Q_SLOTS:
         row("line 1 then line 2", { "上段の文字", "中段の文字" }, [](M& m) { m.typeText(0, "a"), m.typeText(1, "b"); });
         row("typing, another control, typing", { "下段の文字", "下段の太字", "下段の文字" },
             [](M& m) { m.typeText(2, "a"), m.setBold(2, true), m.typeText(2, "ab"); });
-        row("typing, Display, typing", { "中段の文字", "中段の文字" },
-            [](M& m) { m.typeText(1, "a"), m.closeStep(), m.typeText(1, "ab"); });
+        row("typing, Display, typing", { "元画像", "中段の文字", "中段の文字" },
+            [](M& m) { m.choosePattern("p.png"), m.typeText(1, "a"), m.prepareDisplay(), m.typeText(1, "ab"); });
         row("typed back to the start", {}, [](M& m) { m.typeText(0, "Voletax"), m.typeText(0, "Voleta"); });
         row("two drags", { "中段の遠近", "中段の遠近" }, [](M& m) {
             for (int drag = 0; drag < 2; ++drag) {
@@ -261,6 +261,30 @@ private Q_SLOTS:
         model.undoStack()->undo();
         QCOMPARE(model.state().background, QStringLiteral("hills.jpg"));
         QCOMPARE(model.map().pixel(0, 0), qRgb(0, 0, 40));
+    }
+
+    // Display takes the map as its file is now: rewritten smaller, it pulls the pan in
+    // (300 x 240 of 600 x 480 at 2 x reaches 150, 120); gone, it is said, and no relief
+    // and no pan are left.
+    void display()
+    {
+        QVERIFY(writePicture(background("re.jpg"), { 1000, 800 }, 4));
+        const auto removeAgain = qScopeGuard([this] { QFile::remove(background("re.jpg")); });
+        Document model;
+        model.choosePattern("p.png");
+        model.chooseBackground("re.jpg", false);
+        model.chooseZoom(2);
+        model.pan({ 240, 150 });
+        QSignalSpy failed(&model, &SceneModel::failed);
+        QVERIFY(writePicture(background("re.jpg"), { 600, 480 }, 4));
+        QVERIFY(model.prepareDisplay());
+        QCOMPARE(model.state().pan, QPoint(150, 120));
+        QCOMPARE(model.map().size(), QSize(600, 480));
+        QVERIFY(QFile::remove(background("re.jpg")));
+        QVERIFY(model.prepareDisplay());
+        QCOMPARE(model.state().pan, QPoint());
+        QVERIFY(model.map().isNull());
+        QCOMPARE(failed.count(), 1);
     }
 
     // A picture rewritten on disk under the same name is read again and announced.
