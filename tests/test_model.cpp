@@ -263,21 +263,25 @@ private Q_SLOTS:
         QCOMPARE(model.map().pixel(0, 0), qRgb(0, 0, 40));
     }
 
-    // Display takes the map as its file is now: rewritten smaller, it pulls the pan in
+    // Display takes the pictures as their files are now: the pattern rewritten is read
+    // again; the map rewritten smaller pulls the pan in
     // (300 x 240 of 600 x 480 at 2 x reaches 150, 120); gone, it is said, and no relief
     // and no pan are left.
     void display()
     {
-        QVERIFY(writePicture(background("re.jpg"), { 1000, 800 }, 4));
-        const auto removeAgain = qScopeGuard([this] { QFile::remove(background("re.jpg")); });
+        QVERIFY(writePicture(background("re.jpg"), { 1000, 800 }, 4) && writePicture(source("re.png"), { 8, 8 }, 1));
+        const auto removeAgain
+            = qScopeGuard([this] { QFile::remove(background("re.jpg")), QFile::remove(source("re.png")); });
         Document model;
-        model.choosePattern("p.png");
+        model.choosePattern("re.png");
         model.chooseBackground("re.jpg", false);
         model.chooseZoom(2);
         model.pan({ 240, 150 });
         QSignalSpy failed(&model, &SceneModel::failed);
-        QVERIFY(writePicture(background("re.jpg"), { 600, 480 }, 4));
+        QTest::qWait(20); // a file time of its own
+        QVERIFY(writePicture(background("re.jpg"), { 600, 480 }, 4) && writePicture(source("re.png"), { 8, 8 }, 9));
         QVERIFY(model.prepareDisplay());
+        QCOMPARE(model.pattern().pixel(0, 0), qRgb(0, 0, 9));
         QCOMPARE(model.state().pan, QPoint(150, 120));
         QCOMPARE(model.map().size(), QSize(600, 480));
         QVERIFY(QFile::remove(background("re.jpg")));
@@ -285,6 +289,24 @@ private Q_SLOTS:
         QCOMPARE(model.state().pan, QPoint());
         QVERIFY(model.map().isNull());
         QCOMPARE(failed.count(), 1);
+    }
+
+    // Pictures that are not there: a scene naming them opens with the lists' choices kept
+    // and says which are missing; a map that cannot be read is chosen with a word.
+    void picturesMissing()
+    {
+        Document model;
+        model.choosePattern("p.png");
+        QSignalSpy failed(&model, &SceneModel::failed);
+        openScene(
+            model, [](scene::SceneState& s) { s.pattern = "gone.png", s.background = "gone.jpg", s.flat = false; });
+        QCOMPARE(model.state().pattern, QString("p.png"));
+        QVERIFY(model.flatPlane());
+        model.chooseBackground("gone.jpg", false);
+        QCOMPARE(failed.count(), 2);
+        QCOMPARE(failed[0][0].toString(),
+            QString("場面の元画像「gone.png」が見つかりません\n場面の背景「gone.jpg」が見つかりません"));
+        QCOMPARE(failed[1][0].toString(), QString("画像が見つかりません"));
     }
 
     // A picture rewritten on disk under the same name is read again and announced.
@@ -308,6 +330,7 @@ private Q_SLOTS:
     {
         Document model;
         QVERIFY(model.start());
+        QCOMPARE(model.undoStack()->count(), 0); // nothing to undo
         QCOMPARE(model.state().pattern, QString("q.png"));
         QCOMPARE(model.state().background, QString("0.jpg"));
         QVERIFY(model.flatPlane());
