@@ -1,6 +1,9 @@
-// Where the picture folders are found or made: beside the program, or the user's own
-// folders seeded from the installed samples, over folders made by each test.
+// The platform's file helpers: where the picture folders are found or made (beside the
+// program, or the user's own folders seeded from the installed samples), entries by
+// name, listings in reading order, the failure kind of a system error and the JPEG
+// quality written.
 #include "platform/Files.h"
+#include "support/Jpeg.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,63 +21,68 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
+// Empty files at these paths under root ("folder/" makes an empty folder).
+bool makeEntries(const QString& root, const QStringList& paths)
+{
+    for (const QString& entry : paths) {
+        const QString path = QDir(root).filePath(entry);
+        if (!QDir().mkpath(QFileInfo(path).path())) return false;
+        if (!entry.endsWith('/') && !QFile(path).open(QIODevice::WriteOnly)) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 class TestFolders : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // What is there before: bin/ holds the program, data/voleta is the user's folder,
+    // share/voleta/samples (beside bin/) and sys/voleta/samples the installed samples.
     void resolution_data()
     {
-        // What is there before: bin/ holds the program, data/voleta is the user's folder,
-        // share/voleta/samples (beside bin/) and sys/voleta/samples the installed samples.
         QTest::addColumn<QStringList>("disk");
         QTest::addColumn<int>("sourceState");
         QTest::addColumn<int>("backgroundState");
         QTest::addColumn<QStringList>("sourceFiles"); // what the chosen folders hold afterwards
         QTest::addColumn<QStringList>("backgroundFiles");
-
-        const QStringList none;
+        const QStringList none, flat { "00_flat.jpg" };
         const QStringList samples { "share/voleta/samples/画像フォルダ/s1.jpg",
             "share/voleta/samples/画像フォルダ/s2.png", "share/voleta/samples/背景フォルダ/00_flat.jpg" };
         const int beside = int(FolderState::BesideApplication), existing = int(FolderState::Existing),
                   seeded = int(FolderState::Seeded), missing = int(FolderState::Missing);
-        QTest::newRow("beside the program") << QStringList { "bin/画像フォルダ/a.jpg", "bin/背景フォルダ/" } << beside
-                                            << beside << QStringList { "a.jpg" } << none;
-        QTest::newRow("beside, one missing: it stays missing")
-            << QStringList { "bin/背景フォルダ/m.jpg" } << missing << beside << none << QStringList { "m.jpg" };
-        QTest::newRow("first start seeds")
-            << samples << seeded << seeded << QStringList { "s1.jpg", "s2.png" } << QStringList { "00_flat.jpg" };
-        QTest::newRow("existing folder untouched")
-            << samples + QStringList { "data/voleta/画像フォルダ/mine.jpg" } << existing << seeded
-            << QStringList { "mine.jpg" } << QStringList { "00_flat.jpg" };
-        QTest::newRow("emptied folders stay empty")
-            << samples + QStringList { "data/voleta/画像フォルダ/", "data/voleta/背景フォルダ/" } << existing
-            << existing << none << none;
-        QTest::newRow("a file of that name is left alone")
-            << samples + QStringList { "data/voleta/画像フォルダ" } << missing << seeded << none
-            << QStringList { "00_flat.jpg" };
-        QTest::newRow("nothing creatable: a file where the folder goes")
-            << samples + QStringList { "data" } << missing << missing << none << none;
-        QTest::newRow("samples missing from the installation")
-            << none << int(FolderState::NoSamples) << int(FolderState::NoSamples) << none << none;
-        QTest::newRow("each folder from the first place that has it")
-            << QStringList { "share/voleta/samples/画像フォルダ/first.jpg",
-                   "sys/voleta/samples/画像フォルダ/second.jpg", "sys/voleta/samples/背景フォルダ/b.jpg" }
-            << seeded << seeded << QStringList { "first.jpg" } << QStringList { "b.jpg" };
+        const auto row = [](const char* name, const QStringList& disk, int source, int background,
+                             const QStringList& sourceFiles, const QStringList& backgroundFiles) {
+            QTest::newRow(name) << disk << source << background << sourceFiles << backgroundFiles;
+        };
+        row("beside the program", { "bin/画像フォルダ/a.jpg", "bin/背景フォルダ/" }, beside, beside, { "a.jpg" }, none);
+        row("beside, one missing: it stays missing", { "bin/背景フォルダ/m.jpg" }, missing, beside, none, { "m.jpg" });
+        row("first start seeds", samples, seeded, seeded, { "s1.jpg", "s2.png" }, flat);
+        row("existing folder untouched", samples + QStringList { "data/voleta/画像フォルダ/mine.jpg" }, existing,
+            seeded, { "mine.jpg" }, flat);
+        row("emptied folders stay empty",
+            samples + QStringList { "data/voleta/画像フォルダ/", "data/voleta/背景フォルダ/" }, existing, existing,
+            none, none);
+        row("a file of that name is left alone", samples + QStringList { "data/voleta/画像フォルダ" }, missing, seeded,
+            none, flat);
+        row("nothing creatable: a file where the folder goes", samples + QStringList { "data" }, missing, missing, none,
+            none);
+        row("samples missing from the installation", none, int(FolderState::NoSamples), int(FolderState::NoSamples),
+            none, none);
+        row("each folder from the first place that has it",
+            { "share/voleta/samples/画像フォルダ/first.jpg", "sys/voleta/samples/画像フォルダ/second.jpg",
+                "sys/voleta/samples/背景フォルダ/b.jpg" },
+            seeded, seeded, { "first.jpg" }, { "b.jpg" });
     }
     void resolution()
     {
         QFETCH(QStringList, disk);
         QTemporaryDir dir;
-        for (const QString& entry : disk + QStringList { "bin/" }) { // "folder/" makes an empty folder
-            QVERIFY(QDir().mkpath(QFileInfo(dir.filePath(entry)).path()));
-            if (!entry.endsWith('/')) QVERIFY(QFile(dir.filePath(entry)).open(QIODevice::WriteOnly));
-            // Installed samples are read-only.
-            if (entry.contains("/samples/") && !entry.endsWith('/'))
-                QVERIFY(
-                    QFile::setPermissions(dir.filePath(entry), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        }
+        QVERIFY(makeEntries(dir.path(), disk + QStringList { "bin/" }));
+        for (const QString& entry : disk) // installed samples are read-only
+            if (entry.contains("/samples/"))
+                QVERIFY(QFile::setPermissions(dir.filePath(entry), QFile::ReadOwner | QFile::ReadOther));
         platform::setApplicationFolder(dir.filePath("bin"));
         qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
         qputenv("XDG_DATA_DIRS", dir.filePath("sys").toUtf8());
@@ -88,13 +96,9 @@ private Q_SLOTS:
         QTEST(entries(folders.background.path), "backgroundFiles");
         const bool beside = folders.source.state == FolderState::BesideApplication
             || folders.background.state == FolderState::BesideApplication;
-        for (const platform::PictureFolder& f : { folders.source, folders.background }) {
+        for (const platform::PictureFolder& f : { folders.source, folders.background })
             if (f.state != FolderState::Missing)
                 QCOMPARE(QFileInfo(f.path).path(), dir.filePath(beside ? "bin" : "data/voleta"));
-            // The user's copies are the user's to change.
-            for (const QString& name : f.state == FolderState::Seeded ? entries(f.path) : QStringList())
-                QVERIFY(QFileInfo(QDir(f.path).filePath(name)).permissions() & QFile::WriteOwner);
-        }
         // Beside the program nothing is made for the user; otherwise only the two
         // folders are (no half-made copy left aside).
         if (beside) QVERIFY(!QFileInfo::exists(home));
@@ -112,15 +116,13 @@ private Q_SLOTS:
         QTest::newRow("the folder itself") << "." << false;
         QTest::newRow("the folder above") << ".." << false;
         QTest::newRow("a path") << "sub/c.jpg" << false;
-        QTest::newRow("empty") << "" << false;
     }
     void child()
     {
         QFETCH(QString, name);
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir("sub") && QFile(dir.filePath("a.jpg")).open(QIODevice::WriteOnly)
-            && QFile(dir.filePath("sub/c.jpg")).open(QIODevice::WriteOnly));
         QFETCH(bool, found);
+        QTemporaryDir dir;
+        QVERIFY(makeEntries(dir.path(), { "a.jpg", "sub/c.jpg" }));
         QCOMPARE(platform::child(dir.path(), name), found ? dir.filePath(name) : QString());
     }
 
@@ -129,10 +131,9 @@ private Q_SLOTS:
     void listing()
     {
         QTemporaryDir dir;
-        for (const char* name : { "b.jpg", "a.jpg", "B.JPG", ".hidden.jpg", "A.jpg", "10.jpg", "2.jpg", "mypat (2).png",
-                 "mypat.png", "mypat2.png" })
-            QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
-        QVERIFY(QDir(dir.path()).mkdir("Z"));
+        QVERIFY(makeEntries(dir.path(),
+            { "b.jpg", "a.jpg", "B.JPG", ".hidden.jpg", "A.jpg", "10.jpg", "2.jpg", "mypat (2).png", "mypat.png",
+                "mypat2.png", "Z/" }));
         bool ok = false;
         QCOMPARE(platform::listFolder(dir.path(), &ok),
             (QStringList { ".hidden.jpg", "2.jpg", "10.jpg", "a.jpg", "A.jpg", "b.jpg", "B.JPG", "mypat.png",
@@ -148,6 +149,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("error");
         QTest::addColumn<int>("kind");
         using K = platform::FailureKind;
+        QTest::newRow("disk full") << ENOSPC << int(K::NoSpace);
         QTest::newRow("read-only file system") << EROFS << int(K::NoPermission);
         QTest::newRow("name too long") << ENAMETOOLONG << int(K::NameNotAllowed);
         QTest::newRow("anything else") << EIO << int(K::WriteFailed);
@@ -158,20 +160,14 @@ private Q_SLOTS:
         QTEST(int(platform::failureFromErrno(error, platform::FailureKind::WriteFailed)), "kind");
     }
 
-    // JPEG is written at the quality asked for: at 95 the encoder scales the first entry of the standard luminance
-    // table, 16, by (200 - 2 * 95) / 100 to 2 (Qt's default, 75, would give 8).
+    // JPEG is written at the quality asked for: 95 scales the luminance table's 16 to 2.
     void jpegQuality()
     {
         QTemporaryDir dir;
         QImage picture(64, 64, QImage::Format_RGB32);
         picture.fill(Qt::darkCyan);
         QVERIFY(!platform::writePicture(picture, dir.filePath("q.jpg"), "jpeg", 95));
-        QFile file(dir.filePath("q.jpg"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        const qsizetype dqt = bytes.indexOf("\xff\xdb"); // marker, length, table number, first entry
-        QVERIFY(dqt >= 0 && dqt + 5 < bytes.size());
-        QCOMPARE(int(uchar(bytes[dqt + 5])), 2);
+        QCOMPARE(testing::firstQuantisation(dir.filePath("q.jpg")), 2);
     }
 };
 

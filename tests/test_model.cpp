@@ -4,6 +4,7 @@
 #include "scene/PictureLibrary.h"
 #include "scene/SceneFile.h"
 #include "scene/SceneModel.h"
+#include "support/Pictures.h"
 
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -18,17 +19,32 @@ Q_DECLARE_METATYPE(Edit)
 
 namespace {
 
-QImage filled(QSize size, QRgb colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
+using testing::writePicture;
 
 // A document over the picture folders as they are now.
 struct Document : SceneModel {
     Document() { folders()->rescan(); }
 };
+
+// Opens the start scene changed by `change`, written to a scene file.
+void openScene(SceneModel& m, const std::function<void(scene::SceneState&)>& change)
+{
+    scene::SceneState s = scene::startScene();
+    change(s);
+    QTemporaryDir files;
+    QVERIFY(!scene::writeSceneFile(s, files.filePath("s.voleta")));
+    QVERIFY(m.open(files.filePath("s.voleta")));
+}
+
+// The parts the document announced since the spy was last read.
+int partsSeen(QSignalSpy& spy)
+{
+    int parts = 0;
+    for (const QList<QVariant>& args : spy)
+        parts |= int(args.at(0).value<SceneModel::Parts>());
+    spy.clear();
+    return parts;
+}
 
 } // namespace
 
@@ -44,15 +60,11 @@ private Q_SLOTS:
     // maps of hand-picked sizes.
     void initTestCase()
     {
-        QVERIFY(QDir().mkpath(source("")) && QDir().mkpath(background("")));
-        QVERIFY(filled({ 8, 8 }, 1).save(source("p.png")));
-        QVERIFY(filled({ 8, 8 }, 5).save(source("q.png")));
-        // PNG data whatever the name, so the pixels come back exactly.
-        QVERIFY(filled({ 90, 90 }, 2).save(background("0.jpg"), "PNG"));
-        QVERIFY(filled({ 90, 90 }, 2).save(background("m.jpg"), "PNG"));
-        QVERIFY(filled({ 1000, 800 }, qRgb(0, 0, 40)).save(background("hills.jpg"), "PNG"));
-        QVERIFY(filled({ 600, 480 }, 3).save(background("small.jpg"), "PNG"));
-        QVERIFY(filled({ 1000, 800 }, 4).save(background("other.jpg"), "PNG"));
+        QVERIFY(testing::writePictures(source(""), { "p.png", "q.png" }, { 8, 8 }, 1));
+        QVERIFY(testing::writePictures(background(""), { "0.jpg", "m.jpg" }, { 90, 90 }, 2));
+        QVERIFY(writePicture(background("hills.jpg"), { 1000, 800 }, qRgb(0, 0, 40)));
+        QVERIFY(writePicture(background("small.jpg"), { 600, 480 }, 3));
+        QVERIFY(writePicture(background("other.jpg"), { 1000, 800 }, 4));
         platform::usePictureFolders({ { source(""), platform::FolderState::Existing, {} },
             { background(""), platform::FolderState::Existing, {} } });
     }
@@ -78,17 +90,10 @@ private Q_SLOTS:
         row("keep aspect", M::KeepAspect, [](M& m) { m.setKeepAspect(true); });
         row("the same value again", 0, [](M& m) { m.chooseMethod(0); });
         // A scene file can differ from the start in one field no control sets alone.
-        const auto opened = [](std::function<void(scene::SceneState&)> change) {
-            return [change](M& m) {
-                scene::SceneState s = scene::startScene();
-                change(s);
-                QTemporaryDir files;
-                QVERIFY(!scene::writeSceneFile(s, files.filePath("s.voleta")));
-                QVERIFY(m.open(files.filePath("s.voleta")));
-            };
-        };
-        row("a scene with relief 5 at the same height row", M::Height, opened([](scene::SceneState& s) { s.kt = 5; }));
-        row("a scene with export size row 4", M::Lists, opened([](scene::SceneState& s) { s.exportSizeRow = 4; }));
+        using S = scene::SceneState&;
+        row("a scene with relief 5 at the same height row", M::Height,
+            [](M& m) { openScene(m, [](S s) { s.kt = 5; }); });
+        row("a scene with export size row 4", M::Lists, [](M& m) { openScene(m, [](S s) { s.exportSizeRow = 4; }); });
         // Away from the start pan, the flat plane brings the pan back.
         row("flat plane resets the pan", M::ZoomPan | M::Background, [](M& m) {
             m.chooseZoom(1);
@@ -103,18 +108,10 @@ private Q_SLOTS:
         Document model;
         QSignalSpy spy(&model, &SceneModel::changed);
         edit(model);
-        int seen = 0;
-        for (const QList<QVariant>& args : spy)
-            seen |= int(args.at(0).value<SceneModel::Parts>());
-        QCOMPARE(seen, parts);
-        // Undo announces the same parts.
-        spy.clear();
-        while (model.undoStack()->canUndo())
+        QCOMPARE(partsSeen(spy), parts);
+        while (model.undoStack()->canUndo()) // undo announces the same parts
             model.undoStack()->undo();
-        seen = 0;
-        for (const QList<QVariant>& args : spy)
-            seen |= int(args.at(0).value<SceneModel::Parts>());
-        QCOMPARE(seen, parts);
+        QCOMPARE(partsSeen(spy), parts);
         QCOMPARE(model.state(), scene::startScene());
     }
 
@@ -129,8 +126,8 @@ private Q_SLOTS:
         row("line 1 then line 2", { "上段の文字", "中段の文字" }, [](M& m) { m.typeText(0, "a"), m.typeText(1, "b"); });
         row("typing, another control, typing", { "下段の文字", "下段の太字", "下段の文字" },
             [](M& m) { m.typeText(2, "a"), m.setBold(2, true), m.typeText(2, "ab"); });
-        row("typing, Display, typing", { "中段の文字", "中段の文字" },
-            [](M& m) { m.typeText(1, "a"), m.closeStep(), m.typeText(1, "ab"); });
+        row("typing, Display, typing", { "元画像", "中段の文字", "中段の文字" },
+            [](M& m) { m.choosePattern("p.png"), m.typeText(1, "a"), m.prepareDisplay(), m.typeText(1, "ab"); });
         row("typed back to the start", {}, [](M& m) { m.typeText(0, "Voletax"), m.typeText(0, "Voleta"); });
         row("two drags", { "中段の遠近", "中段の遠近" }, [](M& m) {
             for (int drag = 0; drag < 2; ++drag) {
@@ -151,14 +148,10 @@ private Q_SLOTS:
             QCOMPARE(m.state().nearFarRows[1], 2);
         });
         row("keyboard steps", { "下段の遠近", "下段の遠近" }, [](M& m) { m.setDepth(2, 11), m.setDepth(2, 12); });
+        row("the same value again", {}, [](M& m) { m.chooseMethod(0); });
         row("a scene file", { "上段の文字", "場面を開く" }, [](M& m) {
-            scene::SceneState s = scene::startScene();
-            s.methodRow = 1;
-            s.lines[1].text = "x";
-            QTemporaryDir files;
-            QVERIFY(!scene::writeSceneFile(s, files.filePath("s.voleta")));
             m.typeText(0, "a");
-            QVERIFY(m.open(files.filePath("s.voleta")));
+            openScene(m, [](scene::SceneState& s) { s.methodRow = 1, s.lines[1].text = "x"; });
         });
     }
     void steps()
@@ -173,12 +166,48 @@ private Q_SLOTS:
         QCOMPARE(seen, texts);
     }
 
+    // The pan stays inside the map however it comes: the arrows, a smaller map, an opened
+    // scene (500 x 400 of a 1000 x 800 map at 2 x reaches 250, 200; 300 x 240 of 600 x
+    // 480 reaches 150, 120); over the flat plane it is free, and back at 1 x it is 0.
+    void pan_data()
+    {
+        QTest::addColumn<Edit>("edits");
+        QTest::addColumn<QPoint>("pan");
+        using M = SceneModel;
+        const auto hills = [](M& m) { m.chooseBackground("hills.jpg", false), m.chooseZoom(2); };
+        QTest::newRow("the arrows stop at the edge") << Edit([=](M& m) {
+            hills(m);
+            for (int i = 0; i < 100; ++i)
+                m.pan({ 3, -3 });
+        }) << QPoint(250, -200);
+        QTest::newRow("a smaller map pulls it in") << Edit([=](M& m) {
+            hills(m), m.pan({ 240, 150 }), m.chooseBackground("small.jpg", false);
+        }) << QPoint(150, 120);
+        QTest::newRow("an opened scene's, at once") << Edit([](M& m) {
+            openScene(m, [](scene::SceneState& s) {
+                s.background = "hills.jpg", s.flat = false, s.zoomRow = 2, s.pan = { 5000, -5000 };
+            });
+        }) << QPoint(250, -200);
+        QTest::newRow("the flat plane, zoomed") << Edit([](M& m) {
+            m.chooseZoom(2), m.pan({ 999, 0 });
+        }) << QPoint(999, 0);
+        QTest::newRow("back at 1 x") << Edit([](M& m) {
+            m.chooseZoom(2), m.pan({ 3, 0 }), m.chooseZoom(0);
+        }) << QPoint();
+    }
+    void pan()
+    {
+        QFETCH(Edit, edits);
+        Document model;
+        edits(model);
+        QTEST(model.state().pan, "pan");
+    }
+
     // Type, drag, choose and move; undo goes back to the start exactly, redo forward to
     // the state worked out by hand.
     void undoRedo()
     {
         Document model;
-        const QImage hills = filled({ 1000, 800 }, qRgb(0, 0, 40));
         model.typeText(0, "V");
         model.typeText(0, "Vo");
         model.beginDrag(1);
@@ -187,14 +216,12 @@ private Q_SLOTS:
         model.endDrag();
         model.chooseSize(2, 0);
         model.chooseBackground("hills.jpg", false);
-        model.chooseZoom(2); // 500 x 400 of the 1000 x 800 map: the pan reaches 250, 200
-        for (int i = 0; i < 100; ++i)
-            model.pan({ 3, 3 });
+        model.chooseZoom(2);
+        model.pan({ 3, 3 });
         model.moveLine(0, { 3, 0 });
         model.moveLine(0, { 0, -3 });
-        QCOMPARE(model.undoStack()->count(), 91); // the pan stops changing after 84 steps
+        QCOMPARE(model.undoStack()->count(), 8);
         QCOMPARE(model.undoStack()->undoText(), QStringLiteral("上段の文字位置"));
-
         scene::SceneState expected = scene::startScene();
         expected.lines[0].text = "Vo";
         expected.lines[1].depth = -5;
@@ -203,35 +230,17 @@ private Q_SLOTS:
         expected.background = "hills.jpg";
         expected.flat = false;
         expected.zoomRow = 2;
-        expected.pan = { 250, 200 };
+        expected.pan = { 3, 3 };
         expected.lines[0].offset = { 3, 17 };
         QCOMPARE(model.state(), expected);
-        QVERIFY(!model.flatPlane());
-        QCOMPARE(model.map().size(), hills.size());
-
+        QCOMPARE(model.map().size(), QSize(1000, 800));
         while (model.undoStack()->canUndo())
             model.undoStack()->undo();
         QCOMPARE(model.state(), scene::startScene());
         QVERIFY(model.map().isNull());
-        for (int i = 0; i < 6; ++i)
-            model.undoStack()->redo();
-        // Six steps forward: everything above but the later pans and the line's moves.
-        scene::SceneState partial = expected;
-        partial.pan = { 3, 3 };
-        partial.lines[0].offset = scene::startScene().lines[0].offset;
-        QCOMPARE(model.state(), partial);
         while (model.undoStack()->canRedo())
             model.undoStack()->redo();
         QCOMPARE(model.state(), expected);
-        // A smaller map pulls the pan in: 300 x 240 of 600 x 480 reaches 150, 120.
-        model.chooseBackground("small.jpg", false);
-        QCOMPARE(model.state().pan, QPoint(150, 120));
-        // Over the flat plane the pan is free, and back at 1 x it is 0 again.
-        Document flat;
-        flat.chooseZoom(2);
-        flat.pan({ 3, 0 });
-        flat.chooseZoom(0);
-        QCOMPARE(flat.state().pan, QPoint());
     }
 
     // Switching between two large maps again and again: the history keeps its last
@@ -251,52 +260,89 @@ private Q_SLOTS:
         // Undo brings the earlier map back by its name.
         model.undoStack()->undo();
         QCOMPARE(model.state().background, QStringLiteral("hills.jpg"));
-        QCOMPARE(model.map().pixel(0, 0), filled({ 1, 1 }, qRgb(0, 0, 40)).pixel(0, 0));
+        QCOMPARE(model.map().pixel(0, 0), qRgb(0, 0, 40));
     }
 
-    // Opened over a map, a scene's pan is brought inside the map at once (500 x 400 of
-    // 1000 x 800 at 2 x reaches 250, 200); a picture rewritten on disk under the same
-    // name is read again and announced.
-    void openedAndRewritten()
+    // Display takes the pictures as their files are now: the pattern rewritten is read
+    // again; the map rewritten smaller pulls the pan in
+    // (300 x 240 of 600 x 480 at 2 x reaches 150, 120); gone, it is said, and no relief
+    // and no pan are left.
+    void display()
     {
-        QTemporaryDir files;
-        scene::SceneState s = scene::startScene();
-        s.background = "hills.jpg", s.flat = false, s.zoomRow = 2, s.pan = { 5000, -5000 };
-        QVERIFY(!scene::writeSceneFile(s, files.filePath("far.voleta")));
+        QVERIFY(writePicture(background("re.jpg"), { 1000, 800 }, 4) && writePicture(source("re.png"), { 8, 8 }, 1));
+        const auto removeAgain
+            = qScopeGuard([this] { QFile::remove(background("re.jpg")), QFile::remove(source("re.png")); });
         Document model;
-        QVERIFY(model.open(files.filePath("far.voleta")));
-        QCOMPARE(model.state().pan, QPoint(250, -200));
+        model.choosePattern("re.png");
+        QTest::qWait(20); // a file time of its own
+        QVERIFY(writePicture(source("re.png"), { 8, 8 }, 9));
+        QVERIFY(model.prepareDisplay()); // over the flat plane
+        QCOMPARE(model.pattern().pixel(0, 0), qRgb(0, 0, 9));
+        model.chooseBackground("re.jpg", false);
+        model.chooseZoom(2);
+        model.pan({ 240, 150 });
+        QSignalSpy failed(&model, &SceneModel::failed);
+        QVERIFY(writePicture(background("re.jpg"), { 600, 480 }, 4));
+        QVERIFY(model.prepareDisplay());
+        QCOMPARE(model.state().pan, QPoint(150, 120));
+        QCOMPARE(model.map().size(), QSize(600, 480));
+        QVERIFY(QFile::remove(background("re.jpg")));
+        QVERIFY(model.prepareDisplay());
+        QCOMPARE(model.state().pan, QPoint());
+        QVERIFY(model.map().isNull());
+        QCOMPARE(failed.count(), 1);
+    }
 
+    // Pictures that are not there: a scene naming them opens with the lists' choices kept
+    // and says which are missing; a map that cannot be read is chosen with a word.
+    void picturesMissing()
+    {
+        Document model;
+        model.choosePattern("p.png");
+        QSignalSpy failed(&model, &SceneModel::failed);
+        openScene(
+            model, [](scene::SceneState& s) { s.pattern = "gone.png", s.background = "gone.jpg", s.flat = false; });
+        QCOMPARE(model.state().pattern, QString("p.png"));
+        QVERIFY(model.flatPlane());
+        model.chooseBackground("gone.jpg", false);
+        QCOMPARE(failed.count(), 2);
+        QCOMPARE(failed[0][0].toString(),
+            QString("場面の元画像「gone.png」が見つかりません\n場面の背景「gone.jpg」が見つかりません"));
+        QCOMPARE(failed[1][0].toString(), QString("画像が見つかりません"));
+    }
+
+    // A picture rewritten on disk under the same name is read again and announced.
+    void rewritten()
+    {
+        Document model;
         model.choosePattern("q.png");
         QSignalSpy spy(&model, &SceneModel::changed);
         QTest::qWait(20); // a file time of its own
-        QVERIFY(filled({ 8, 8 }, qRgb(9, 9, 9)).save(source("q.png")));
-        const auto restoreFile = qScopeGuard([this] { filled({ 8, 8 }, 5).save(source("q.png")); });
+        QVERIFY(writePicture(source("q.png"), { 8, 8 }, qRgb(9, 9, 9)));
+        const auto restoreFile = qScopeGuard([this] { writePicture(source("q.png"), { 8, 8 }, 1); });
         model.folders()->rescan();
-        QVERIFY(!spy.isEmpty() && spy.last().at(0).value<SceneModel::Parts>().testFlag(SceneModel::Pattern));
+        QCOMPARE(partsSeen(spy), int(SceneModel::Pattern));
         QCOMPARE(model.pattern().pixel(0, 0), qRgb(9, 9, 9));
     }
 
-    // The flat plane is the scene's own: a scene saved flat opens flat in a later run
-    // after a picture that sorts first was added to the background folder.
-    void flatPlaneKept()
+    // A start takes the second source picture and the flat plane. The flat plane is the
+    // scene's own: a scene saved flat opens flat, with no picture, after a picture that
+    // sorts first was added to the background folder.
+    void startAndFlatPlane()
     {
-        QTemporaryDir files;
-        const QString path = files.filePath("flat.voleta");
-        {
-            Document model;
-            QVERIFY(model.start());
-            QVERIFY(model.save(path));
-        }
-        QVERIFY(filled({ 90, 90 }, 7).save(background("00.jpg")));
+        Document model;
+        QVERIFY(model.start());
+        QCOMPARE(model.undoStack()->count(), 0); // nothing to undo
+        QCOMPARE(model.state().pattern, QString("q.png"));
+        QCOMPARE(model.state().background, QString("0.jpg"));
+        QVERIFY(model.flatPlane());
+        QVERIFY(writePicture(background("00.jpg"), { 90, 90 }, 7));
         const auto removeAgain = qScopeGuard([this] { QFile::remove(background("00.jpg")); });
-        Document later;
-        QVERIFY(later.start());
-        later.chooseBackground("m.jpg", false);
-        QVERIFY(later.open(path));
-        QVERIFY(later.flatPlane());
-        QVERIFY(later.map().isNull());
-        QVERIFY(later.backgroundPicture().isNull()); // nor any picture in the preview
+        model.chooseBackground("m.jpg", false);
+        openScene(model, [](scene::SceneState& s) { s.background = "0.jpg"; });
+        QVERIFY(model.flatPlane());
+        QVERIFY(model.map().isNull());
+        QVERIFY(model.backgroundPicture().isNull()); // nor any picture in the preview
     }
 };
 
