@@ -296,6 +296,8 @@ private Q_SLOTS:
         row("a scene's pictures missing, one line each",
             m::scenePicturesMissing({ "元画像「a.jpg」", "背景「b.jpg」" }),
             "場面の元画像「a.jpg」が見つかりません\n場面の背景「b.jpg」が見つかりません");
+        row("dropped pictures unreadable, each named", m::picturesNotFound({ "a.jpg", "b.png" }),
+            "画像が見つかりません\na.jpg\nb.png");
         row("a picture not saved: the disk full", m::pictureNotSaved(K::NoSpace),
             "画像を保存できませんでした\nディスクの空き容量が足りません");
         row("a scene not saved: its folder gone", m::sceneNotSaved(K::FolderMissing),
