@@ -2,6 +2,7 @@
 // the windows through Qt's drop events, and paste from the clipboard.
 #include "app/PictureTransfer.h"
 #include "scene/SceneFile.h"
+#include "support/Jpeg.h"
 #include "support/Program.h"
 
 #include <QBuffer>
@@ -125,8 +126,8 @@ private Q_SLOTS:
     }
 
     // Kinds the folder does not list are decoded and written as PNG into the source
-    // folder, as JPEG into the background folder; PNG keeps every value, the JPEG a grey
-    // ramp within a step or two.
+    // folder, as JPEG at quality 100 into the background folder; PNG keeps every value,
+    // the JPEG a grey ramp within a step or two.
     void convertedKinds_data()
     {
         QTest::addColumn<QString>("dropped");
@@ -160,6 +161,7 @@ private Q_SLOTS:
         for (int x = 0; x < 256; ++x)
             worst = std::max(worst, std::abs(qBlue(got.pixel(x, 32)) - qBlue(sent.pixel(x, 32))));
         QVERIFY2(worst <= (png ? 0 : 2), qPrintable(QString::number(worst)));
+        if (!png) QCOMPARE(testing::firstQuantisation(QDir(folder).filePath(written)), 1); // quality 100
     }
 
     // Dropped on either window, a picture goes into 画像フォルダ and becomes the
