@@ -57,15 +57,6 @@ private Q_SLOTS:
         QTest::newRow("a map named before the flat plane comes after it")
             << false << QStringList { "b.jpg", "m.jpg" } << "b.jpg" << QStringList { "a.jpg" }
             << QStringList { "b.jpg", "a.jpg", "m.jpg" };
-        QTest::newRow("the flat plane stays when its file goes")
-            << false << QStringList { "0.jpg", "m.jpg" } << "m.jpg" << QStringList { "0.jpg" }
-            << QStringList { "0.jpg", "m.jpg" };
-        QStringList burst, listed { "0.jpg" };
-        for (int i = 0; i < 500; ++i) {
-            burst << QStringLiteral("m%1.jpg").arg(i, 3, 10, QLatin1Char('0'));
-            listed << burst.last();
-        }
-        QTest::newRow("a burst of 500 files") << false << QStringList { "0.jpg" } << "0.jpg" << burst << listed;
     }
     // The changes, seen one by one as they come, make one rescan; it lists the folder as
     // the start does, keeps the chosen file chosen, and runs no handler. A chosen file

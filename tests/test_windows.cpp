@@ -261,10 +261,6 @@ private Q_SLOTS:
         QTest::newRow("pict and pct are listed, text is not")
             << QStringList { "a.jpg", "b.pict", "c.pct", "notes.txt" } << QStringList { "0.jpg" } << none
             << QStringList { "a.jpg", "b.pict", "c.pct" } << QStringList { "0.jpg" } << 0;
-        QTest::newRow("no pict, no .jpeg among backgrounds")
-            << QStringList { "a.jpg" } << QStringList { "0.jpg", "m.pict", "photo.jpeg", "x.JPG" } << none
-            << QStringList { "a.jpg" } << QStringList { "0.jpg", "x.JPG" } << 0;
-        QTest::newRow("empty folders") << none << none << none << none << none << 0;
         QTest::newRow("neither folder") << none << none << QStringList { "画像フォルダ", "背景フォルダ" } << none
                                         << none << 2;
     }
@@ -303,6 +299,7 @@ private Q_SLOTS:
         row("crossed, line 2 at 70", true, "PopupMenu4:0 PopupMenu10:1", true, false);
         row("height", true, "PopupMenu13:0", true, true);
         row("zoom over a map", true, "PopupMenu11:1 PopupMenu12:3", true, true);
+        row("zoom over the flat plane", true, "PopupMenu12:3", true, false);
         row("a map without a source", false, "PopupMenu11:1", true, false);
         row("a source picture", false, "PopupMenu3:0", true, false);
         row("the flat plane without a source", false, "PopupMenu11:1 PopupMenu11:0", false, false);
