@@ -69,7 +69,7 @@ private Q_SLOTS:
     }
 
     // The main window keeps its size; the settings window can be made smaller and cannot be
-    // closed; 終了 (Ctrl+Q) and closing the main window end the program.
+    // closed; 終了 and closing the main window end the program.
     void windowsAndQuitting()
     {
         Window1* w1 = p.start();
