@@ -5,7 +5,6 @@
 #include "scene/SceneFile.h"
 #include "support/Jpeg.h"
 #include "support/Program.h"
-#include "text/TextLayer.h"
 
 #include <QCheckBox>
 #include <QLibraryInfo>
@@ -577,6 +576,12 @@ private Q_SLOTS:
         item("saveScene")->trigger();
         QCOMPARE(fake().suggestedNames.last(), QStringLiteral("aVoleta3D三_3D.voleta"));
         QVERIFY(QFile::exists(p.dir.filePath(QStringLiteral("mine.voleta"))));
+        // A name with the suffix keeps it, and its folder is where the next save starts.
+        QVERIFY(QDir(p.dir.path()).mkdir(QStringLiteral("sub")));
+        fake().saveAnswer = p.dir.filePath(QStringLiteral("sub/kept.voleta"));
+        item("saveScene")->trigger();
+        QCOMPARE(QDir(p.dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files), QStringList { "kept.voleta" });
+        QCOMPARE(platform::saveFolder(), p.dir.filePath(QStringLiteral("sub")));
 
         p.start();
         fake().openAnswer = p.dir.filePath(QStringLiteral("mine.voleta"));
@@ -610,8 +615,7 @@ private Q_SLOTS:
     }
 
     // An opened scene turns the Settings button on as the same choices by hand would and
-    // keeps the flat plane a flat scene names; a scene saved under a name with the suffix
-    // keeps that name and folder.
+    // keeps the flat plane a flat scene names.
     void openedSceneRules_data()
     {
         using S = scene::SceneState&;
@@ -634,15 +638,9 @@ private Q_SLOTS:
         scene::SceneState s = p.model()->state();
         s.background = QStringLiteral("0 flat.jpg"), s.flat = true;
         edit(s);
-        fake().saveAnswer = p.dir.filePath(QStringLiteral("sub/rules.voleta"));
-        QVERIFY(QDir().mkpath(p.dir.filePath(QStringLiteral("sub"))));
-        const scene::SceneState before = p.model()->state();
-        p.model()->reset(s);
-        item("saveScene")->trigger();
-        QCOMPARE(QDir(p.dir.filePath(QStringLiteral("sub"))).entryList(QDir::Files), QStringList { "rules.voleta" });
-        QCOMPARE(platform::saveFolder(), p.dir.filePath(QStringLiteral("sub")));
-        p.model()->reset(before);
-        QVERIFY(Wiring::existing()->openScene(fake().saveAnswer));
+        const QString path = p.dir.filePath(QStringLiteral("rules.voleta"));
+        QVERIFY(!scene::writeSceneFile(s, path));
+        QVERIFY(Wiring::existing()->openScene(path));
         QTEST(mainButton(1)->isEnabled(), "settings");
         QTEST(p.model()->flatPlane(), "flat");
     }
