@@ -270,16 +270,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("content"); // "image", "files", "huge" or "text"
         QTest::addColumn<QString>("chosen"); // a pattern; "*" for the time-named one
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("picture") << "image"
-                                 << "*" << QStringList {};
-        QTest::newRow("file URLs") << "files"
-                                   << "c (2).png" << QStringList {};
+        QTest::newRow("picture") << QStringLiteral("image") << QStringLiteral("*") << QStringList {};
+        QTest::newRow("file URLs") << QStringLiteral("files") << QStringLiteral("c (2).png") << QStringList {};
         // Beyond what the program reads back: refused, nothing written.
-        QTest::newRow("too wide to read back") << "huge"
-                                               << "b.png" << QStringList { kNotFound };
+        QTest::newRow("too wide to read back")
+            << QStringLiteral("huge") << QStringLiteral("b.png") << QStringList { kNotFound };
         // Nothing to paste: the item is not there to choose.
-        QTest::newRow("only text") << "text"
-                                   << "b.png" << QStringList {};
+        QTest::newRow("only text") << QStringLiteral("text") << QStringLiteral("b.png") << QStringList {};
     }
     void paste()
     {

@@ -43,7 +43,7 @@ private Q_SLOTS:
     void liveEqualsDisplay_data()
     {
         QTest::addColumn<bool>("quality");
-        QTest::newRow("specified composition") << false;
+        QTest::newRow("plain composition") << false;
         QTest::newRow("high quality") << true;
     }
     void liveEqualsDisplay()
@@ -99,18 +99,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("save"); // the item that saves the view
         QTest::addColumn<QString>("name"); // suggested
         QTest::addColumn<int>("printed"); // rows on a page 600 wide
-        QTest::newRow("stereogram") << ""
-                                    << "svdt"
-                                    << "bVoleta3DV2_3D.jpg" << 400;
-        QTest::newRow("answer") << "answerView"
-                                << "answerSave"
-                                << "bVoleta3DV2_3D_答え.png" << 400;
-        QTest::newRow("anaglyph") << "anaglyphView"
-                                  << "anaglyphSave"
-                                  << "bVoleta3DV2_3D_アナグリフ.png" << 400;
-        QTest::newRow("pair") << "pairView"
-                              << "pairSave"
-                              << "bVoleta3DV2_3D_ペア.png" << 200;
+        const auto row = [](const char* tag, const char* view, const char* save, const char* name, int printed) {
+            QTest::newRow(tag) << QString::fromLatin1(view) << QString::fromLatin1(save) << QString::fromUtf8(name)
+                               << printed;
+        };
+        row("stereogram", "", "svdt", "bVoleta3DV2_3D.jpg", 400);
+        row("answer", "answerView", "answerSave", "bVoleta3DV2_3D_答え.png", 400);
+        row("anaglyph", "anaglyphView", "anaglyphSave", "bVoleta3DV2_3D_アナグリフ.png", 400);
+        row("pair", "pairView", "pairSave", "bVoleta3DV2_3D_ペア.png", 200);
     }
     void views()
     {
