@@ -130,6 +130,28 @@ private Q_SLOTS:
         }
     }
 
+    // Tab walks the settings window in reading order (rows top to bottom, left to right
+    // within a row), every control once, back to line 1.
+    void tabChain()
+    {
+        p.start();
+        QWidget* first = control<QLineEdit>("EditField1");
+        QWidget* w = first;
+        int wraps = 0, visited = 0;
+        for (; visited < 100; ++visited) {
+            QTest::keyClick(w, Qt::Key_Tab);
+            QWidget* next = p.w2()->focusWidget();
+            QVERIFY(next && next != w);
+            if (next == first) break;
+            QVERIFY2(p.w2()->rect().contains(next->geometry()), qPrintable(next->objectName()));
+            const int rowStep = next->geometry().center().y() - w->geometry().center().y();
+            if (!(qAbs(rowStep) <= 12 && next->x() > w->x()) && rowStep <= 12) ++wraps; // not onwards
+            w = next;
+        }
+        QCOMPARE(wraps, 1);
+        QCOMPARE(visited, 23); // every control but the first
+    }
+
     // Save offers a name made of the chosen source and the three fields and writes JPEG at
     // quality 95. The dialog opens in Pictures (or home) until a save succeeds, then where
     // it went, for as long as that folder exists.
