@@ -49,12 +49,11 @@ public:
     void makeFolders(const QStringList& sources, const QStringList& backgrounds, QSize mapSize = { 1000, 800 })
     {
         QDir(dir.path()).removeRecursively();
-        QDir().mkpath(source());
-        QDir().mkpath(background());
+        QVERIFY(QDir().mkpath(source()) && QDir().mkpath(background()));
         for (int i = 0; i < sources.size(); ++i)
-            stripes({ 64, 128 }, 90 * i).save(source(sources[i]), "PNG");
+            QVERIFY(stripes({ 64, 128 }, 90 * i).save(source(sources[i]), "PNG"));
         for (const QString& name : backgrounds)
-            stripes(mapSize).save(background(name), "PNG");
+            QVERIFY(stripes(mapSize).save(background(name), "PNG"));
     }
     // Starts the program afresh over the folders beside `appFolder` (the test folder by default).
     Window1* start(const QString& appFolder = {})
