@@ -1,20 +1,13 @@
 // Bad, odd and vanishing picture files: what opening them gives, how the windows react
 // to them, and that the program keeps working afterwards.
 #include "app/Class1.h"
-#include "app/Wiring.h"
-#include "controls/Controls.h"
-#include "main_window/Window1.h"
-#include "platform/Files.h"
-#include "settings/Window2.h"
-#include "support/FakeDialogs.h"
+#include "support/Program.h"
 
 #include <QBuffer>
 #include <QMap>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -105,26 +98,11 @@ bool make(const QString& path, const Case& c)
 class TestFiles : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    std::optional<ScopedFakeDialogs> fake;
-    QString source(const QString& name = {}) const { return dir.filePath(QStringLiteral("画像フォルダ/") + name); }
-    QString background(const QString& name = {}) const { return dir.filePath(QStringLiteral("背景フォルダ/") + name); }
+    testing::Program p;
     static void choose(PopupMenu* list, const QString& row) { list->setListIndex(list->findText(row)); }
 
 private Q_SLOTS:
-    void init()
-    {
-        QVERIFY(dir.isValid());
-        QDir(dir.path()).removeRecursively();
-        QVERIFY(QDir().mkpath(source()) && QDir().mkpath(background()));
-        QVERIFY(noise({ 64, 128 }).save(source(QStringLiteral("a good.png"))));
-        QVERIFY(noise({ 50, 40 }).save(background(QStringLiteral("0 flat.jpg")), "JPG")); // row 0: the flat plane
-    }
-    void cleanupTestCase()
-    {
-        Wiring::destroy();
-        fake.reset();
-    }
+    void init() { p.makeFolders({ "a good.png" }, { "0 flat.jpg" }, { 50, 40 }); } // row 0: the flat plane
 
     // Each bad entry: what opening it gives; then, put in both folders, it is listed,
     // says nothing as an unreadable source (Display then says there is no picture) and
@@ -141,32 +119,25 @@ private Q_SLOTS:
         QFETCH(int, index);
         const Case c = cases()[index];
         const QString name = QString::fromUtf8(c.tag) + QStringLiteral(".jpg");
-        QVERIFY(make(source(name), c) && make(background(name), c));
-        // The windows started afresh on the test folders.
-        Wiring::destroy();
-        platform::resetQuitRequest();
-        fake.reset();
-        fake.emplace();
-        QStringList& messages = (*fake)->messages;
-        platform::setApplicationFolder(dir.path());
-        Window1* w1 = Wiring::instance()->mainWindow();
-        Window2* w2 = Wiring::existing()->settingsWindow();
-        const auto list
-            = [w2](const char* listName) { return w2->findChild<PopupMenu*>(QString::fromLatin1(listName)); };
-        QWidget* content = w1->findChild<QWidget*>(QStringLiteral("Window1Content"));
-        if (c.kind == Vanished) QVERIFY(QFile::remove(source(name)) && QFile::remove(background(name)));
+        const QString source = p.source(name), background = p.background(name);
+        QVERIFY(make(source, c) && make(background, c));
+        Window1* w1 = p.start();
+        Window2* w2 = p.w2();
+        QStringList& messages = p.dialogs().messages;
+        const auto list = [this](const char* listName) { return p.control<PopupMenu>(QLatin1String(listName)); };
+        if (c.kind == Vanished) QVERIFY(QFile::remove(source) && QFile::remove(background));
 
-        const platform::PictureResult result = platform::openPicture(source(name));
+        const platform::PictureResult result = platform::openPicture(source);
         QCOMPARE(result.image.size(), c.size);
         if (result.ok())
             QCOMPARE(result.image.format(), QImage::Format_RGB32);
         else
             QCOMPARE(result.failure.kind, c.why);
-        QCOMPARE(result.failure.file, source(name));
+        QCOMPARE(result.failure.file, source);
 
         choose(list("PopupMenu3"), name);
         QCOMPARE(list("PopupMenu3")->Text(), name);
-        QCOMPARE(content->findChild<Canvas*>(QStringLiteral("Canvas3"))->backdrop() != nullptr, result.ok());
+        QCOMPARE(p.mainControl<Canvas>(QStringLiteral("Canvas3"))->backdrop() != nullptr, result.ok());
         QVERIFY(messages.isEmpty());
         if (!result.ok()) {
             w2->PushButton1_Action();
@@ -175,7 +146,7 @@ private Q_SLOTS:
         }
         choose(list("PopupMenu11"), name);
         QCOMPARE(list("PopupMenu11")->Text(), name);
-        QCOMPARE(w2->findChild<Canvas*>(QStringLiteral("Canvas2"))->backdrop() != nullptr, result.ok());
+        QCOMPARE(p.control<Canvas>(QStringLiteral("Canvas2"))->backdrop() != nullptr, result.ok());
         QCOMPARE(messages, result.ok() ? QStringList() : QStringList { kNotFound });
         // A good source still displays, over the flat plane when the map is the bad entry,
         // which Display names again.
@@ -183,7 +154,7 @@ private Q_SLOTS:
         choose(list("PopupMenu3"), QStringLiteral("a good.png"));
         w2->PushButton1_Action();
         QCOMPARE(messages, result.ok() ? QStringList() : QStringList { kNotFound });
-        QCOMPARE(content->findChild<Canvas*>(QStringLiteral("Canvas1"))->backdrop(), &w1->picture());
+        QCOMPARE(p.shown(), &w1->picture());
     }
 
     // The first start fills the user's folders with complete, byte-equal copies of the samples. A hidden half copy

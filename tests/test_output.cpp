@@ -2,7 +2,6 @@
 #include "main_window/SaveAndPrint.h"
 #include "support/FakeDialogs.h"
 
-#include <QBuffer>
 #include <QCursor>
 #include <QDir>
 #include <QFile>
@@ -55,8 +54,6 @@ private Q_SLOTS:
         QTest::newRow("no files can be made there") << "/proc/sky_3D.jpg" << -1 << kBadName;
         QTest::newRow("encoder fails after opening") << "sky_3D.jpg" << -2 << "書き込みに失敗しました";
         QTest::newRow("ENOSPC") << "x.jpg" << ENOSPC << kNoSpace;
-        QTest::newRow("EDQUOT") << "x.jpg" << EDQUOT << kNoSpace;
-        QTest::newRow("EROFS") << "x.jpg" << EROFS << kNoPermission;
         QTest::newRow("EACCES") << "x.jpg" << EACCES << kNoPermission;
     }
     void save()
@@ -96,7 +93,7 @@ private Q_SLOTS:
     }
 
     // The format follows a typed extension first, then the chosen filter. The file holds
-    // it: PNG gives back every pixel; JPEG is encoded at quality 95, not the default 75.
+    // it, and PNG gives back every pixel.
     void savedFormat_data()
     {
         QTest::addColumn<QString>("name");
@@ -121,25 +118,15 @@ private Q_SLOTS:
         ScopedFakeDialogs fake;
         fake->saveAnswer = dir.filePath(name);
         fake->saveFilter = filter;
-        QImage picture(256, 128, QImage::Format_RGB888); // noise: a JPEG's quality shows in every block
+        QImage picture(256, 128, QImage::Format_RGB888);
         QRandomGenerator(1).fillRange(reinterpret_cast<quint32*>(picture.bits()), picture.sizeInBytes() / 4);
         picture.convertTo(QImage::Format_RGB32);
         QVERIFY(output::savePicture(picture, QStringLiteral("x_3D.jpg")));
         QCOMPARE(fake->offeredFilters, (QList<QStringList> { { output::kJpegFilter, output::kPngFilter } }));
         QCOMPARE(QImageReader(fake->saveAnswer).format(), png ? QByteArray("png") : QByteArray("jpeg"));
-        if (png) {
-            QCOMPARE(QImage(fake->saveAnswer).convertToFormat(QImage::Format_RGB32), picture);
-            return;
-        }
-        QBuffer buffer;
-        QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "jpeg", 95));
-        QCOMPARE(readAll(fake->saveAnswer), buffer.data());
+        if (png) QCOMPARE(QImage(fake->saveAnswer).convertToFormat(QImage::Format_RGB32), picture);
     }
 
-    // The suggested names: the source picture's name up to its first dot (unless the dot
-    // comes first), the three trimmed lines, "_3D.jpg"; what a file name cannot hold is
-    // replaced. The answer's name puts "_答え" before a ".png" extension; the anaglyph's and the pair's put
-    // "_アナグリフ" and "_ペア" there.
     // The extensions a save filter names, as the dialog gives them to a name typed without one.
     void filterSuffixes_data()
     {
@@ -156,42 +143,30 @@ private Q_SLOTS:
         QTEST(platform::filterSuffixes(filter), "suffixes");
     }
 
+    // The suggested name: the source picture's name up to its first dot (unless the dot
+    // comes first), the three trimmed lines, "_3D.jpg"; what a file name cannot hold is replaced.
     void suggestedNames_data()
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QString>("picture");
-        QTest::addColumn<QString>("answer");
-        const auto row = [](const char* name, const QString& source, const QStringList& lines, const QString& picture,
-                             const QString& answer) { QTest::newRow(name) << source << lines << picture << answer; };
-        row("lines trimmed and joined", "fuji.jpg", { "Hello", "\t", " World " }, "fujiHelloWorld_3D.jpg",
-            QStringLiteral("fujiHelloWorld_3D_答え.png"));
-        row("cut at the first dot", "a.b.jpg", { "1.5", "", "" }, "a1.5_3D.jpg", QStringLiteral("a1.5_3D_答え.png"));
-        row("dot first: whole name", ".sky.jpg", { "X", "", "" }, ".sky.jpgX_3D.jpg",
-            QStringLiteral(".sky.jpgX_3D_答え.png"));
-        row("full-width spaces trimmed, inner one kept", QStringLiteral("富士山.jpg"),
-            { QStringLiteral("\u3000立体\u3000視\u3000"), "", QStringLiteral("\u3000") },
-            QStringLiteral("富士山立体\u3000視_3D.jpg"), QStringLiteral("富士山立体\u3000視_3D_答え.png"));
-        row("slash, newline and NUL replaced", "sky.jpg",
-            { "1/2", QStringLiteral("a\nb"), QStringLiteral("c") + QChar(0) }, "sky1_2a_bc__3D.jpg",
-            QStringLiteral("sky1_2a_bc__3D_答え.png"));
+        QTest::addColumn<QString>("name");
+        QTest::newRow("lines trimmed and joined")
+            << "fuji.jpg" << QStringList { "Hello", "\t", " World " } << "fujiHelloWorld_3D.jpg";
+        QTest::newRow("cut at the first dot") << "a.b.jpg" << QStringList { "1.5", "", "" } << "a1.5_3D.jpg";
+        QTest::newRow("dot first: whole name") << ".sky.jpg" << QStringList { "X", "", "" } << ".sky.jpgX_3D.jpg";
+        QTest::newRow("full-width spaces trimmed, inner one kept")
+            << QStringLiteral("富士山.jpg")
+            << QStringList { QStringLiteral("\u3000立体\u3000視\u3000"), "", QStringLiteral("\u3000") }
+            << QStringLiteral("富士山立体\u3000視_3D.jpg");
+        QTest::newRow("slash, newline and NUL replaced")
+            << "sky.jpg" << QStringList { "1/2", QStringLiteral("a\nb"), QStringLiteral("c") + QChar(0) }
+            << "sky1_2a_bc__3D.jpg";
     }
     void suggestedNames()
     {
         QFETCH(QString, source);
         QFETCH(QStringList, lines);
-        QFETCH(QString, picture);
-        QCOMPARE(output::suggestedJpegName(source, lines[0], lines[1], lines[2]), picture);
-        QTEST(output::suggestedAnswerName(picture), "answer");
-    }
-    void viewNames()
-    {
-        QCOMPARE(output::suggestedPngName(QStringLiteral("fujiHello_3D.jpg"), QStringLiteral("_アナグリフ")),
-            QStringLiteral("fujiHello_3D_アナグリフ.png"));
-        QCOMPARE(output::suggestedPngName(QStringLiteral("a1.5_3D.jpg"), QStringLiteral("_ペア")),
-            QStringLiteral("a1.5_3D_ペア.png"));
-        QCOMPARE(output::suggestedPngName(QStringLiteral("noextension"), QStringLiteral("_ペア")),
-            QStringLiteral("noextension_ペア.png"));
+        QTEST(output::suggestedJpegName(source, lines[0], lines[1], lines[2]), "name");
     }
 
     // Printing asks for the page set-up, then the print dialog; either cancelled ends it
@@ -240,7 +215,8 @@ private Q_SLOTS:
     // The preview shows the page that printing prints: both pages' painters draw the
     // same page on a surface of any width, the picture across its full width at the top
     // and two thirds of that high, rounded down (600 -> 400, 700 -> 466), blank below. The
-    // stereo pair (1920 x 640) keeps its shape: a third as high as wide (700 -> 233).
+    // stereo pair (1920 x 640) keeps its shape: a third as high as wide (700 -> 233; the
+    // views test prints it 600 wide).
     void previewIsThePrintedPage_data()
     {
         QTest::addColumn<int>("width");
@@ -248,7 +224,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("pictureHeight");
         QTest::newRow("600 wide") << 600 << 400 << 1280;
         QTest::newRow("700 wide") << 700 << 466 << 1280;
-        QTest::newRow("pair, 600 wide") << 600 << 200 << 640;
         QTest::newRow("pair, 700 wide") << 700 << 233 << 640;
     }
     void previewIsThePrintedPage()

@@ -1,68 +1,30 @@
-// Pictures in and out: copying files into the picture folders (names, kinds, bad
-// files), drops on the windows through Qt's drop events, paste from the clipboard, copy
-// of the shown picture, and the print preview item.
+// Pictures in: copying files into the picture folders (names, kinds, bad files), drops on
+// the windows through Qt's drop events, and paste from the clipboard.
 #include "app/PictureTransfer.h"
-#include "app/Wiring.h"
-#include "controls/Controls.h"
-#include "controls/Menu.h"
-#include "main_window/Window1.h"
-#include "platform/Files.h"
-#include "render/Answer.h"
-#include "settings/Window2.h"
-#include "support/FakeDialogs.h"
+#include "scene/SceneFile.h"
+#include "support/Jpeg.h"
+#include "support/Program.h"
 
-#include <QAction>
 #include <QBuffer>
 #include <QClipboard>
-#include <QDir>
 #include <QDropEvent>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QUrl>
-#include <memory>
+
+using testing::item;
+using testing::stripes;
 
 namespace {
 
 const QString kNotFound = QStringLiteral("画像が見つかりません");
 
-// Stripes whose colours tell the pictures apart.
-QImage picture(QSize size, int seed)
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb((x * 4 + seed) % 256, (y * 2) % 256, (x / 4 + y / 3 + seed) % 256));
-    return image;
-}
-
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The largest step of a JPEG file's quantisation tables: 1 is quality 100, anything
-// less than 100 divides by more.
-int largestQuantStep(const QByteArray& jpeg)
-{
-    int largest = 0;
-    const auto at = [&](qsizetype i) { return i < jpeg.size() ? int(uchar(jpeg[i])) : 0; };
-    for (qsizetype i = 2; at(i) == 0xFF && at(i + 1) != 0xDA; i += 2 + (at(i + 2) << 8 | at(i + 3))) {
-        if (at(i + 1) != 0xDB) continue;
-        const qsizetype end = i + 2 + (at(i + 2) << 8 | at(i + 3));
-        for (qsizetype j = i + 4; j < end;) {
-            const bool wide = at(j++) >> 4;
-            for (int k = 0; k < 64; ++k, j += wide ? 2 : 1)
-                largest = std::max(largest, wide ? at(j) << 8 | at(j + 1) : at(j));
-        }
-    }
-    return largest;
 }
 
 bool writeAll(const QString& path, const QByteArray& bytes)
@@ -85,9 +47,22 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-QAction* item(const char* name)
+// Drops `files` on a widget the way Qt delivers a drop: enter, then the drop.
+bool drop(QWidget* target, const QStringList& files)
 {
-    return Menu::instance()->findChild<QAction*>(QString::fromLatin1(name));
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(file);
+    mime.setUrls(urls);
+    // File managers send the addresses as text too, which a text field would type in.
+    mime.setText(QUrl::toStringList(urls).join('\n'));
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+    return event.isAccepted();
 }
 
 } // namespace
@@ -95,59 +70,18 @@ QAction* item(const char* name)
 class TestTransfer : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<ScopedFakeDialogs> fake;
-
-    QString source(const QString& name = {}) const { return dir->filePath(QStringLiteral("画像フォルダ/") + name); }
-    QString background(const QString& name = {}) const { return dir->filePath(QStringLiteral("背景フォルダ/") + name); }
-    QString outside(const QString& name) const { return dir->filePath(QStringLiteral("outside/") + name); }
-    Window2* w2() const { return Wiring::instance()->settingsWindow(); }
-    template <class Control> static Control* control(QWidget* window, const char* name)
-    {
-        return window->findChild<Control*>(QString::fromLatin1(name));
-    }
-    PopupMenu* list(const char* name) const { return control<PopupMenu>(w2(), name); }
-
-    // The program afresh over the sources a.png, b.png (chosen) and the backgrounds
-    // "0 flat.jpg", hills.jpg, with the transfers installed.
-    Window1* start()
-    {
-        Wiring::destroy();
-        fake = std::make_unique<ScopedFakeDialogs>();
-        platform::setApplicationFolder(dir->path());
-        return Wiring::instance()->mainWindow();
-    }
-
-    // Drops `files` on a widget the way Qt delivers a drop: enter, then the drop.
-    static bool drop(QWidget* target, const QStringList& files)
-    {
-        QMimeData mime;
-        QList<QUrl> urls;
-        for (const QString& file : files)
-            urls << QUrl::fromLocalFile(file);
-        mime.setUrls(urls);
-        // File managers send the addresses as text too, which a text field would type in.
-        mime.setText(QUrl::toStringList(urls).join('\n'));
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted()) return false;
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &event);
-        return event.isAccepted();
-    }
+    testing::Program p;
+    FakeDialogs& fake() const { return p.dialogs(); }
+    QString outside(const QString& name) const { return p.dir.filePath(QStringLiteral("outside/") + name); }
+    PopupMenu* list(const char* name) const { return p.control<PopupMenu>(QLatin1String(name)); }
 
 private Q_SLOTS:
+    // The sources a.png, b.png (chosen), the backgrounds "0 flat.jpg", hills.jpg.
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
-        for (const char* folder : { "画像フォルダ", "背景フォルダ", "outside" })
-            QVERIFY(QDir().mkpath(dir->filePath(QString::fromUtf8(folder))));
-        QVERIFY(picture({ 64, 128 }, 0).save(source("a.png")));
-        QVERIFY(picture({ 64, 128 }, 90).save(source("b.png")));
-        for (const char* name : { "0 flat.jpg", "hills.jpg" })
-            QVERIFY(picture({ 900, 700 }, 0).save(background(QString::fromUtf8(name)), "PNG"));
+        p.makeFolders({ "a.png", "b.png" }, { "0 flat.jpg", "hills.jpg" }, { 900, 700 });
+        QVERIFY(QDir().mkpath(outside({})));
     }
-    void cleanupTestCase() { Wiring::destroy(), fake.reset(); }
 
     // A name taken gets " (2)", " (3)"... before its last extension; what the folder held
     // stays byte for byte, the copy is the dropped file's bytes, nothing else is left.
@@ -158,7 +92,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("taken");
         QTest::addColumn<QString>("written");
         QTest::newRow("name free") << "sky.jpg" << true << QStringList {} << "sky.jpg";
-        QTest::newRow("taken once") << "sky.jpg" << true << QStringList { "sky.jpg" } << "sky (2).jpg";
         QTest::newRow("(2) taken too") << "sky.png" << true << QStringList { "sky.png", "sky (2).png" }
                                        << "sky (3).png";
         QTest::newRow("taken by a folder") << "sky.jpg" << false << QStringList { "sky.jpg/" } << "sky (2).jpg";
@@ -173,19 +106,15 @@ private Q_SLOTS:
         QFETCH(bool, sourceFolder);
         QFETCH(QStringList, taken);
         QFETCH(QString, written);
-        const QString folder = dir->filePath(QStringLiteral("drop"));
+        const QString folder = p.dir.filePath(QStringLiteral("drop"));
         QVERIFY(QDir().mkpath(folder));
-        for (const QString& name : taken) {
-            if (name.endsWith(QLatin1Char('/')))
-                QVERIFY(QDir(folder).mkdir(name.chopped(1)));
-            else
-                QVERIFY(writeAll(QDir(folder).filePath(name), name.toUtf8()));
-        }
-        const QByteArray bytes = encoded(picture({ 40, 30 }, 7), dropped.endsWith("png") ? "PNG" : "JPEG");
+        for (const QString& name : taken)
+            QVERIFY(name.endsWith(QLatin1Char('/')) ? QDir(folder).mkdir(name.chopped(1))
+                                                    : writeAll(QDir(folder).filePath(name), name.toUtf8()));
+        const QByteArray bytes = encoded(stripes({ 40, 30 }, 7), dropped.endsWith("png") ? "PNG" : "JPEG");
         QVERIFY(writeAll(outside(dropped), bytes));
 
-        const platform::ImportResult result = platform::importPicture(outside(dropped), folder, sourceFolder);
-        QCOMPARE(result.name, written);
+        QCOMPARE(platform::importPicture(outside(dropped), folder, sourceFolder).name, written);
         QStringList expected = QStringList(taken).replaceInStrings("/", "") << written;
         expected.sort();
         QCOMPARE(entries(folder), expected);
@@ -197,50 +126,42 @@ private Q_SLOTS:
     }
 
     // Kinds the folder does not list are decoded and written as PNG into the source
-    // folder, as JPEG into the background folder; PNG keeps every value, JPEG at quality
-    // 100 keeps a grey ramp within a step or two.
+    // folder, as JPEG at quality 100 into the background folder; PNG keeps every value,
+    // the JPEG a grey ramp within a step or two.
     void convertedKinds_data()
     {
         QTest::addColumn<QString>("dropped");
-        QTest::addColumn<QByteArray>("format");
         QTest::addColumn<bool>("sourceFolder");
         QTest::addColumn<QString>("written");
-        QTest::addColumn<QByteArray>("writtenFormat");
-        QTest::newRow(".jpeg as pattern")
-            << "ramp.jpeg" << QByteArray("JPEG") << true << "ramp.png" << QByteArray("png");
-        QTest::newRow(".bmp as pattern") << "ramp.bmp" << QByteArray("BMP") << true << "ramp.png" << QByteArray("png");
-        QTest::newRow(".bmp as background")
-            << "ramp.bmp" << QByteArray("BMP") << false << "ramp.jpg" << QByteArray("jpeg");
-        QTest::newRow(".png as background")
-            << "ramp.png" << QByteArray("PNG") << false << "ramp.jpg" << QByteArray("jpeg");
-        QTest::newRow(".PNG as pattern, kept")
-            << "ramp.PNG" << QByteArray("PNG") << true << "ramp.PNG" << QByteArray("png");
+        QTest::newRow(".jpeg as pattern") << "ramp.jpeg" << true << "ramp.png";
+        QTest::newRow(".bmp as pattern") << "ramp.bmp" << true << "ramp.png";
+        QTest::newRow(".bmp as background") << "ramp.bmp" << false << "ramp.jpg";
+        QTest::newRow(".png as background") << "ramp.png" << false << "ramp.jpg";
+        QTest::newRow(".PNG as pattern, kept") << "ramp.PNG" << true << "ramp.PNG";
     }
     void convertedKinds()
     {
         QFETCH(QString, dropped);
-        QFETCH(QByteArray, format);
         QFETCH(bool, sourceFolder);
         QFETCH(QString, written);
-        QFETCH(QByteArray, writtenFormat);
         QImage ramp(256, 64, QImage::Format_RGB32);
         for (int x = 0; x < 256; ++x)
             for (int y = 0; y < 64; ++y)
                 ramp.setPixel(x, y, qRgb(x, x, x));
-        QVERIFY(ramp.save(outside(dropped), format.constData(), 100));
+        QVERIFY(ramp.save(outside(dropped), nullptr, 100));
         const QImage sent = QImage(outside(dropped)).convertToFormat(QImage::Format_RGB32);
-        const QString folder = sourceFolder ? source() : background();
-        const platform::ImportResult result = platform::importPicture(outside(dropped), folder, sourceFolder);
-        QCOMPARE(result.name, written);
+        const QString folder = sourceFolder ? p.source() : p.background();
+        QCOMPARE(platform::importPicture(outside(dropped), folder, sourceFolder).name, written);
         QImageReader reader(QDir(folder).filePath(written));
-        QCOMPARE(reader.format(), writtenFormat);
+        const bool png = written.endsWith(QLatin1String("png"), Qt::CaseInsensitive);
+        QCOMPARE(reader.format(), png ? QByteArray("png") : QByteArray("jpeg"));
         const QImage got = reader.read().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(got.size(), sent.size());
         int worst = 0;
         for (int x = 0; x < 256; ++x)
             worst = std::max(worst, std::abs(qBlue(got.pixel(x, 32)) - qBlue(sent.pixel(x, 32))));
-        QVERIFY2(worst <= (writtenFormat == "png" ? 0 : 2), qPrintable(QString::number(worst)));
-        if (writtenFormat == "jpeg") QCOMPARE(largestQuantStep(readAll(QDir(folder).filePath(written))), 1);
+        QVERIFY2(worst <= (png ? 0 : 2), qPrintable(QString::number(worst)));
+        if (!png) QCOMPARE(testing::firstQuantisation(QDir(folder).filePath(written)), 1); // quality 100
     }
 
     // Dropped on either window, a picture goes into 画像フォルダ and becomes the
@@ -250,7 +171,7 @@ private Q_SLOTS:
     void drops_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::addColumn<QStringList>("files"); // "!" before a name: not a picture
+        QTest::addColumn<QStringList>("files"); // "!" before a name: not a picture; "@" one of the folder's
         QTest::addColumn<QString>("chosen"); // "" = the choice stays
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("main window") << "Window1" << QStringList { "b.png" } << "b (2).png" << QStringList {};
@@ -273,100 +194,101 @@ private Q_SLOTS:
         QFETCH(QString, target);
         QFETCH(QStringList, files);
         QFETCH(QString, chosen);
-        QFETCH(QStringList, messages);
-        Window1* w1 = start();
+        Window1* w1 = p.start();
         const bool toBackground = target == "Canvas2" || target == "PopupMenu11";
+        const QString folder = toBackground ? p.background() : p.source();
         QStringList paths;
         for (QString name : files) {
             if (name.startsWith('@')) {
-                paths << source(name.mid(1));
+                paths << p.source(name.mid(1));
                 continue;
             }
             const bool bad = name.startsWith('!');
             if (bad) name.remove(0, 1);
-            const QByteArray bytes = bad ? QByteArray("not a picture")
-                                         : encoded(picture({ 50, 60 }, 200), name.endsWith("png") ? "PNG" : "JPEG");
-            QVERIFY(writeAll(outside(name), bytes));
+            QVERIFY(writeAll(outside(name),
+                bad ? QByteArray("not a picture")
+                    : encoded(stripes({ 50, 60 }, 200), name.endsWith("png") ? "PNG" : "JPEG")));
             paths << outside(name);
         }
         QWidget* widget = target == "Window1" ? static_cast<QWidget*>(w1)
-            : target == "Window2"             ? static_cast<QWidget*>(w2())
-                                              : w2()->findChild<QWidget*>(target);
+            : target == "Window2"             ? static_cast<QWidget*>(p.w2())
+                                              : p.control(target);
         PopupMenu* chosenList = list(toBackground ? "PopupMenu11" : "PopupMenu3");
         const QString before = chosenList->Text();
-        const QStringList folderBefore = entries(toBackground ? background() : source());
-
-        const QStringList fieldsBefore { control<QLineEdit>(w2(), "EditField1")->text(),
-            control<QLineEdit>(w2(), "EditField2")->text(), control<QLineEdit>(w2(), "EditField3")->text() };
+        const QStringList folderBefore = entries(folder);
+        const auto fields = [this] {
+            QStringList all;
+            for (int n = 1; n <= 3; ++n)
+                all << p.control<QLineEdit>(QStringLiteral("EditField%1").arg(n))->text();
+            return all;
+        };
+        const QStringList fieldsBefore = fields();
         QVERIFY(drop(widget, paths));
-        QCOMPARE((*fake)->messages, messages);
+        QTEST(fake().messages, "messages");
         QCOMPARE(chosenList->Text(), chosen.isEmpty() ? before : chosen);
-        QCOMPARE(QStringList({ control<QLineEdit>(w2(), "EditField1")->text(),
-                     control<QLineEdit>(w2(), "EditField2")->text(), control<QLineEdit>(w2(), "EditField3")->text() }),
-            fieldsBefore);
+        QCOMPARE(fields(), fieldsBefore);
         if (chosen.isEmpty() || files.first().startsWith('@')) {
-            QCOMPARE(entries(toBackground ? background() : source()), folderBefore);
+            QCOMPARE(entries(folder), folderBefore);
             return;
         }
-        QVERIFY(QFileInfo::exists((toBackground ? background() : source()) + chosen));
         // The chosen picture is loaded as a choice in the list would load it.
-        if (toBackground)
-            QCOMPARE(control<Canvas>(w2(), "Canvas2")->backdrop()->size(), QSize(50, 60));
-        else if (chosen.endsWith(".png"))
-            QCOMPARE(*control<Canvas>(w1, "Canvas3")->backdrop(), picture({ 50, 60 }, 200));
-        else
-            QCOMPARE(control<Canvas>(w1, "Canvas3")->backdrop()->size(), QSize(50, 60));
+        const QImage* loaded = (toBackground ? p.control<Canvas>(QStringLiteral("Canvas2"))
+                                             : p.mainControl<Canvas>(QStringLiteral("Canvas3")))
+                                   ->backdrop();
+        QCOMPARE(loaded->size(), QSize(50, 60));
+        if (chosen.endsWith(".png") && !toBackground) QCOMPARE(*loaded, stripes({ 50, 60 }, 200));
     }
 
-    // A scene file is no picture: dropped alone on a window it is opened as a scene (this
-    // one is not a scene and says so), and nothing is copied into the folders.
-    void sceneFileNotCopied()
+    // A scene file is no picture: dropped alone on either window it is opened as a scene,
+    // whatever the case of its suffix, and nothing is copied into the folders.
+    void sceneFilesDropped()
     {
-        Window1* w1 = start();
-        QVERIFY(writeAll(outside("a.voleta"), "{}") && writeAll(outside("B.VOLETA"), "{}"));
-        drop(w1, { outside("a.voleta") });
-        drop(w2(), { outside("B.VOLETA") });
-        drop(control<Canvas>(w2(), "Canvas2"), { outside("a.voleta") }); // passed on to its window
+        Window1* w1 = p.start();
+        scene::SceneState crossed = p.model()->state();
+        crossed.methodRow = 1;
+        QVERIFY(!scene::writeSceneFile(crossed, outside("a.voleta")) && writeAll(outside("B.VOLETA"), "{}"));
+        QVERIFY(drop(w1, { outside("a.voleta") }));
+        QCOMPARE(p.model()->state().methodRow, 1);
+        p.model()->chooseMethod(0);
+        fake().askAnswer = platform::Dialogs::SaveAnswer::Discard; // the scene's change let go
+        drop(p.control(QStringLiteral("Canvas2")), { outside("a.voleta") }); // passed on to its window
+        QCOMPARE(p.model()->state().methodRow, 1);
+        QVERIFY(fake().messages.isEmpty());
+        drop(p.w2(), { outside("B.VOLETA") }); // not a scene: it says so
         drop(w1, { outside("a.voleta"), outside("B.VOLETA") }); // two scenes: neither opens, and it says why
-        QCOMPARE((*fake)->messages.size(), 4);
-        for (const QString& message : (*fake)->messages.mid(0, 3))
-            QVERIFY2(message.startsWith(QStringLiteral("場面を開けませんでした")), qPrintable(message));
-        QCOMPARE((*fake)->messages.last(), QStringLiteral("場面ファイルは一度に一つずつ開いてください"));
-        QCOMPARE(entries(source()), QStringList({ "a.png", "b.png" }));
-        QCOMPARE(entries(background()), QStringList({ "0 flat.jpg", "hills.jpg" }));
+        QCOMPARE(fake().messages.size(), 2);
+        QVERIFY(fake().messages[0].startsWith(QStringLiteral("場面を開けませんでした")));
+        QCOMPARE(fake().messages[1], QStringLiteral("場面ファイルは一度に一つずつ開いてください"));
+        QCOMPARE(entries(p.source()), QStringList({ "a.png", "b.png" }));
+        QCOMPARE(entries(p.background()), QStringList({ "0 flat.jpg", "hills.jpg" }));
     }
 
     // Paste: a picture becomes "貼り付け <date> <time>.png" in 画像フォルダ, chosen; file
     // URLs come in as a drop on the main window; nothing on the clipboard says so.
     void paste_data()
     {
-        QTest::addColumn<QString>("content"); // "image", "files" or "text"
+        QTest::addColumn<QString>("content"); // "image", "files", "huge" or "text"
         QTest::addColumn<QString>("chosen"); // a pattern; "*" for the time-named one
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("picture") << "image"
-                                 << "*" << QStringList {};
-        QTest::newRow("file URLs") << "files"
-                                   << "c (2).png" << QStringList {};
-        // Nothing to paste: the item is not there to choose.
+        QTest::newRow("picture") << QStringLiteral("image") << QStringLiteral("*") << QStringList {};
+        QTest::newRow("file URLs") << QStringLiteral("files") << QStringLiteral("c (2).png") << QStringList {};
         // Beyond what the program reads back: refused, nothing written.
-        QTest::newRow("too wide to read back") << "huge"
-                                               << "b.png" << QStringList { kNotFound };
-        QTest::newRow("only text") << "text"
-                                   << "b.png" << QStringList {};
+        QTest::newRow("too wide to read back")
+            << QStringLiteral("huge") << QStringLiteral("b.png") << QStringList { kNotFound };
+        // Nothing to paste: the item is not there to choose.
+        QTest::newRow("only text") << QStringLiteral("text") << QStringLiteral("b.png") << QStringList {};
     }
     void paste()
     {
         QFETCH(QString, content);
         QFETCH(QString, chosen);
-        QFETCH(QStringList, messages);
-        Window1* w1 = start();
-        QVERIFY(picture({ 30, 40 }, 5).save(source("c.png")));
-        QVERIFY(picture({ 30, 40 }, 5).save(outside("c.png")));
+        p.start();
+        QVERIFY(stripes({ 30, 40 }, 5).save(p.source("c.png")) && stripes({ 30, 40 }, 5).save(outside("c.png")));
         auto* mime = new QMimeData;
         if (content == "image")
-            mime->setImageData(picture({ 30, 40 }, 5));
+            mime->setImageData(stripes({ 30, 40 }, 5));
         else if (content == "huge")
-            mime->setImageData(picture({ platform::kPictureSideLimit + 500, 20 }, 5));
+            mime->setImageData(stripes({ platform::kPictureSideLimit + 500, 20 }, 5));
         else if (content == "files")
             mime->setUrls({ QUrl::fromLocalFile(outside("c.png")) });
         else
@@ -374,49 +296,21 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setMimeData(mime);
         QCOMPARE(item("pastePicture")->isEnabled(), content != "text");
         item("pastePicture")->trigger();
-        QCOMPARE((*fake)->messages, messages);
+        QTEST(fake().messages, "messages");
         const QString name = list("PopupMenu3")->Text();
         if (chosen == "*") {
             QVERIFY2(QRegularExpression(QStringLiteral("^貼り付け \\d{4}-\\d\\d-\\d\\d \\d{6}\\.png$"))
                          .match(name)
                          .hasMatch(),
                 qPrintable(name));
-            QCOMPARE(QImageReader(source(name)).format(), QByteArray("png"));
+            QCOMPARE(QImageReader(p.source(name)).format(), QByteArray("png"));
         } else {
             QCOMPARE(name, chosen);
         }
-        if (content == "huge") QCOMPARE(entries(source()), QStringList({ "a.png", "b.png", "c.png" }));
-        if (chosen != "b.png") QCOMPARE(*control<Canvas>(w1, "Canvas3")->backdrop(), picture({ 30, 40 }, 5));
+        if (content == "huge") QCOMPARE(entries(p.source()), QStringList({ "a.png", "b.png", "c.png" }));
+        if (chosen != "b.png")
+            QCOMPARE(*p.mainControl<Canvas>(QStringLiteral("Canvas3"))->backdrop(), stripes({ 30, 40 }, 5));
         QGuiApplication::clipboard()->clear();
-    }
-
-    // Copy puts the picture shown, at full size, on the clipboard: nothing before the
-    // first picture, then the stereogram, and in the answer view the answer picture.
-    // The print preview waits for the first picture too, then shows one page.
-    void copyAndPreview()
-    {
-        Window1* w1 = start();
-        QVERIFY(!item("copyPicture")->isEnabled() && !item("printPreview")->isEnabled());
-        item("copyPicture")->trigger();
-        item("printPreview")->trigger();
-        QVERIFY((*fake)->clipboardImages.isEmpty() && (*fake)->previewedPages.isEmpty());
-
-        w2()->PushButton1_Action();
-        QVERIFY(item("copyPicture")->isEnabled() && item("printPreview")->isEnabled());
-        item("copyPicture")->trigger();
-        QCOMPARE((*fake)->clipboardImages.size(), 1);
-        QCOMPARE((*fake)->clipboardImages[0].size(), QSize(1920, 1280));
-        QCOMPARE((*fake)->clipboardImages[0], w1->picture());
-
-        Menu::instance()->items().answerView->setChecked(true);
-        item("copyPicture")->trigger();
-        QCOMPARE((*fake)->clipboardImages.size(), 2);
-        QCOMPARE((*fake)->clipboardImages[1], render::answerPicture(w1->depth(), 1));
-        Menu::instance()->items().answerView->setChecked(false);
-
-        item("printPreview")->trigger();
-        QCOMPARE((*fake)->previewedPages.size(), 1);
-        QCOMPARE((*fake)->printDialogCalls, 0);
     }
 };
 
