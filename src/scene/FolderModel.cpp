@@ -106,9 +106,4 @@ void FolderModel::folderChanged()
     if (!rescanTimer->isActive() || pendingSince.elapsed() < kRescanLongestWaitMs) rescanTimer->start(kRescanDelayMs);
 }
 
-bool FolderModel::rescanPending() const
-{
-    return rescanTimer->isActive();
-}
-
 } // namespace scene

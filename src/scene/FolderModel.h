@@ -54,8 +54,6 @@ public:
     // From now on the folders are watched and each burst of changes is rescanned.
     void startWatching();
     bool watching() const { return watcher != nullptr; }
-    // A folder changed and its rescan is waiting.
-    bool rescanPending() const;
 
 Q_SIGNALS:
     // Files listed by the previous scan that are gone or no longer as they were (written

@@ -51,12 +51,11 @@ public:
     // remembered for the same stamp too. An empty path is Missing and not remembered.
     platform::PictureResult picture(const QString& path);
 
-    // Bytes of decoded pixels held, the entries held (pictures and failures), the bound.
+    // Bytes of decoded pixels held, the entries held (pictures and failures).
     qint64 bytes() const { return heldBytes; }
     int count() const { return int(entries.size()); }
-    qint64 bound() const { return byteBound; }
     // The bound is kept at every request and when it is set: pictures are let go of,
-    // least recently used first, only while bytes() > bound(), so one that fills the
+    // least recently used first, only while bytes() exceeds it, so one that fills the
     // bound exactly stays. A picture in use (its image shared outside the library: a
     // window shows it, a stage reads it) stays, and so does the one a request hands
     // out even alone above the bound: bytes() exceeds the bound by at most what is in use.
