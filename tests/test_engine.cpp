@@ -278,6 +278,9 @@ private Q_SLOTS:
         picture.fill(qRgba(1, 2, 3, 4));
         compose(strip, a, picture);
         QCOMPARE(picture, expected);
+        // The seed's two strips lie at 600..1239: on a flat plane column x shows strip column (x + 40) mod 320.
+        for (int x : { 0, 599, 600, 1239, 1919 })
+            if (values == QList { 0 }) QCOMPARE(picture.pixel(x, 7), strip.pixel((x + 40) % kStrip, 7));
     }
 };
 
