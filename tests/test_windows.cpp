@@ -225,6 +225,7 @@ private Q_SLOTS:
         arrow.show();
         QSignalSpy pressed(&arrow, &PopupArrow::MouseDown);
         QTest::mouseClick(&arrow, Qt::RightButton, {}, QPoint(2, 3));
+        QCOMPARE(pressed.count(), 0);
         QTest::mouseClick(&arrow, Qt::LeftButton, {}, QPoint(4, 5));
         QCOMPARE(pressed.count(), 1);
     }
