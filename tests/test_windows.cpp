@@ -248,6 +248,8 @@ private Q_SLOTS:
         QVERIFY(!control<PopupArrow>("PopupArrow1")->isHidden());
         p.control<PopupArrow>(arrow)->MouseDown({});
         QTEST(pan(), "pan");
+        p.choose("PopupMenu12:0"); // back at 1 x the arrows go
+        QVERIFY(p.control<PopupArrow>(arrow)->isHidden());
     }
 
     // A click in the 128-pixel-high map preview puts the cursor at the end of line 1
