@@ -2,6 +2,7 @@
 // with picture folders made by each test and the recording fake dialogs.
 #include "app/Class1.h"
 #include "render/Pipeline.h"
+#include "scene/FolderModel.h"
 #include "scene/SceneFile.h"
 #include "support/Jpeg.h"
 #include "support/Program.h"
@@ -480,6 +481,11 @@ private Q_SLOTS:
             static_cast<QAbstractButton*>(c)->click();
         expected(state);
         QCOMPARE(p.model()->state(), state);
+        for (int n = 0; n < 3; ++n) { // each field in its line's style
+            const QFont font = p.control<QLineEdit>(QStringLiteral("EditField%1").arg(n + 1))->font();
+            QCOMPARE(font.italic(), state.lines[n].italic);
+            QCOMPARE(font.bold(), state.lines[n].bold);
+        }
         QCOMPARE(control<QLineEdit>("EditField3")->font().family(), family); // no font chosen: the field's own
         QCOMPARE(p.model()->undoStack()->count(), step.isEmpty() ? 0 : 1);
         if (step.isEmpty()) return;
@@ -719,6 +725,22 @@ private Q_SLOTS:
         QCOMPARE(control<PopupMenu>("PopupMenu11")->Text(), QStringLiteral("0 flat.jpg"));
         QCOMPARE(control<PopupMenu>("PopupMenu10")->Text(), QStringLiteral("交差方"));
         QCOMPARE(control<QLineEdit>("EditField1")->text(), QStringLiteral("残り"));
+    }
+
+    // A map whose file goes away keeps its row, in its place by name but never before the
+    // flat plane's row: the folder's first entry at start stays first.
+    void goneMapKeepsItsRow()
+    {
+        p.makeFolders({ "a.jpg", "b.jpg" }, { "a flat.jpg", "b.jpg" });
+        p.start();
+        const QString map = p.background(QStringLiteral("0 map.jpg"));
+        QVERIFY(testing::stripes({ 90, 90 }).save(map, "PNG"));
+        p.model()->folders()->rescan();
+        p.model()->chooseBackground(QStringLiteral("0 map.jpg"), false);
+        QVERIFY(QFile::remove(map));
+        p.model()->folders()->rescan();
+        QCOMPARE(control<PopupMenu>("PopupMenu11")->Rows(), QStringList({ "a flat.jpg", "0 map.jpg", "b.jpg" }));
+        QCOMPARE(control<PopupMenu>("PopupMenu11")->ListIndex(), 1);
     }
 
     // The Display command gives the picture the pipeline composes from the scene worked out
