@@ -211,55 +211,6 @@ private Q_SLOTS:
         QVERIFY(output::printPicture(picture));
         QCOMPARE(namesFound, (QStringList { QString(), QString() }));
     }
-
-    // The preview shows the page that printing prints: both pages' painters draw the
-    // same page on a surface of any width, the picture across its full width at the top
-    // and two thirds of that high, rounded down (600 -> 400, 700 -> 466), blank below. The
-    // stereo pair (1920 x 640) keeps its shape: a third as high as wide (700 -> 233; the
-    // views test prints it 600 wide).
-    void previewIsThePrintedPage_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height"); // of the picture on the page
-        QTest::addColumn<int>("pictureHeight");
-        QTest::newRow("600 wide") << 600 << 400 << 1280;
-        QTest::newRow("700 wide") << 700 << 466 << 1280;
-        QTest::newRow("pair, 700 wide") << 700 << 233 << 640;
-    }
-    void previewIsThePrintedPage()
-    {
-        QFETCH(int, width);
-        QFETCH(int, height);
-        QFETCH(int, pictureHeight);
-        QTemporaryDir dir;
-        ScopedFakeDialogs fake;
-        fake->preparePrinter = [&](QPrinter& printer) {
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(dir.filePath("page.pdf"));
-        };
-        QImage picture(1920, pictureHeight, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        QPainter(&picture).fillRect(960, 0, 960, pictureHeight, Qt::blue);
-        QVERIFY(output::printPicture(picture));
-        output::previewPicture(picture);
-        QCOMPARE(fake->printedPages.size(), 1);
-        QCOMPARE(fake->previewedPages.size(), 1);
-        QCOMPARE(fake->pageSetupCalls, 1); // the preview has its own page set-up
-        QCOMPARE(fake->printDialogCalls, 1); // and prints from its own window
-        auto page = [&](const platform::Dialogs::PagePainter& paint) {
-            QImage surface(width, 1000, QImage::Format_RGB32);
-            surface.fill(Qt::white);
-            QPainter painter(&surface);
-            paint(painter);
-            return surface;
-        };
-        const QImage printed = page(fake->printedPages[0]);
-        QCOMPARE(page(fake->previewedPages[0]), printed);
-        QCOMPARE(printed.pixel(0, 0), qRgb(255, 0, 0));
-        QCOMPARE(printed.pixel(width - 1, height - 1), qRgb(0, 0, 255));
-        QCOMPARE(printed.pixel(width / 4, height), qRgb(255, 255, 255));
-        QCOMPARE(printed.pixel(width - 1, 999), qRgb(255, 255, 255));
-    }
 };
 
 QTEST_MAIN(TestOutput)

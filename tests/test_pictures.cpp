@@ -258,62 +258,6 @@ private Q_SLOTS:
         QTEST(model.backgrounds(), "backgrounds");
     }
 
-    // A scan names the files listed before that are gone or no longer as they were.
-    void staleFiles_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QStringList>("stale"); // of 画像フォルダ/a.jpg, b.png and 背景フォルダ/0.jpg
-        QTest::newRow("nothing changed") << "" << QStringList {};
-        QTest::newRow("a file added") << "add" << QStringList {};
-        QTest::newRow("a file rewritten") << "rewrite" << QStringList { "画像フォルダ/b.png" };
-        QTest::newRow("a file removed") << "remove" << QStringList { "画像フォルダ/b.png" };
-        QTest::newRow("a file renamed over another")
-            << "rename" << QStringList { "画像フォルダ/a.jpg", "画像フォルダ/b.png" };
-        QTest::newRow("the background folder removed") << "removeFolder" << QStringList { "背景フォルダ/0.jpg" };
-    }
-    void staleFiles()
-    {
-        QFETCH(QString, how);
-        QFETCH(QStringList, stale);
-        makeFolders({ "a.jpg", "b.png" }, { "0.jpg" });
-        FolderModel model;
-        model.rescan();
-        QSignalSpy reported(&model, &FolderModel::filesChanged);
-        nextClockTick();
-        const QString b = folders.source.path + "/b.png";
-        if (how == "add") QVERIFY(writeFile(folders.source.path + "/c.jpg", {}));
-        if (how == "rewrite") QVERIFY(writeFile(b, "new"));
-        if (how == "remove") QVERIFY(QFile::remove(b));
-        if (how == "rename") QVERIFY(renameFile(folders.source.path + "/a.jpg", b));
-        if (how == "removeFolder") QVERIFY(QDir(folders.background.path).removeRecursively());
-        model.rescan();
-        QStringList paths;
-        for (const QList<QVariant>& report : reported)
-            paths += report.first().toStringList();
-        paths.sort();
-        for (QString& file : stale)
-            file = dir.filePath("user/" + file);
-        QCOMPARE(paths, stale);
-        QVERIFY(reported.count() <= 1);
-    }
-
-    // The user's folders this start made empty (no samples, or the copy failed) are told
-    // as values, source first.
-    void foldersMadeEmpty()
-    {
-        const platform::Failure full { FailureKind::NoSpace, {}, "disk full" };
-        platform::usePictureFolders({ { "/u/画像フォルダ", FolderState::CopyFailed, full },
-            { "/u/背景フォルダ", FolderState::NoSamples, {} } });
-        const QList<platform::PictureFolder> told = FolderModel::foldersMadeEmpty();
-        QCOMPARE(told.size(), 2);
-        QCOMPARE(told[0].path, QString("/u/画像フォルダ"));
-        QCOMPARE(told[0].failure->detail, QString("disk full"));
-        QCOMPARE(told[1].state, FolderState::NoSamples);
-        platform::usePictureFolders(
-            { { "/u/画像フォルダ", FolderState::Seeded, {} }, { "/u/背景フォルダ", FolderState::Existing, {} } });
-        QVERIFY(FolderModel::foldersMadeEmpty().isEmpty());
-    }
-
     // Watched, a burst of changes makes one rescan that lists them all, whether the
     // watcher sees them at once or one by one as they come.
     void burst_data()

@@ -149,31 +149,6 @@ private Q_SLOTS:
         expectRow(views.right, 300, hollow ? QList<QPoint> { { 150, 10 }, { 1750, 0 } } : QList<QPoint> {}, "right");
     }
 
-    // Shading: the nearest point at the texture's brightness, the farthest at 0.45 of it, one depth unshaded.
-    void shading_data()
-    {
-        QTest::addColumn<int>("depth");
-        QTest::addColumn<int>("squareGrey");
-        QTest::addColumn<int>("planeGrey");
-        QTest::newRow("square at depth 20") << 20 << 200 << 90; // 200 * 115 / 256 = 89.8
-        QTest::newRow("flat plane") << 0 << 200 << 200;
-    }
-    void shading()
-    {
-        QFETCH(int, depth);
-        QFETCH(int, squareGrey);
-        QFETCH(int, planeGrey);
-        QImage strip(kStrip, kWorkHeight, QImage::Format_RGB32);
-        strip.fill(qRgb(200, 200, 200));
-        DepthArray a;
-        fillRect(a, QRect(500, 400, 200, 200), depth);
-        const StereoViews views = stereoViews(strip, a, 1, true);
-        QCOMPARE(qGray(views.left.pixel(760, 500)), squareGrey);
-        QCOMPARE(qGray(views.right.pixel(760, 500)), squareGrey);
-        QCOMPARE(qGray(views.left.pixel(100, 500)), planeGrey);
-        QCOMPARE(qGray(views.right.pixel(1000, 500)), planeGrey);
-    }
-
     // Dubois' red-cyan matrices over linear light, worked out with the sRGB formulas (to within one level).
     void anaglyphColours_data()
     {

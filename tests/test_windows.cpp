@@ -645,37 +645,6 @@ private Q_SLOTS:
         QVERIFY(p.w2()->isVisible());
     }
 
-    // An opened scene turns the Settings button on as the same choices by hand would and
-    // keeps the flat plane a flat scene names.
-    void openedSceneRules_data()
-    {
-        using S = scene::SceneState&;
-        QTest::addColumn<std::function<void(S)>>("edit");
-        QTest::addColumn<bool>("settings");
-        QTest::addColumn<bool>("flat");
-        QTest::newRow("height, line 2 at 70")
-            << std::function([](S s) { s.heightRow = 0, s.kt = 1, s.lines[1].sizeRow = 0, s.lines[1].size = 280; })
-            << false << true;
-        QTest::newRow("a map zoomed") << std::function([](S s) {
-            s.background = "map.jpg", s.flat = false, s.zoomRow = 2;
-        }) << true << false;
-    }
-    void openedSceneRules()
-    {
-        QFETCH(std::function<void(scene::SceneState&)>, edit);
-        p.start();
-        p.choose("PopupMenu11:1"); // the flat scene's row is chosen again by the open
-        mainButton(1)->setEnabled(false);
-        scene::SceneState s = p.model()->state();
-        s.background = QStringLiteral("0 flat.jpg"), s.flat = true;
-        edit(s);
-        const QString path = p.dir.filePath(QStringLiteral("rules.voleta"));
-        QVERIFY(!scene::writeSceneFile(s, path));
-        QVERIFY(Wiring::existing()->openScene(path));
-        QTEST(mainButton(1)->isEnabled(), "settings");
-        QTEST(p.model()->flatPlane(), "flat");
-    }
-
     // A scene naming a picture that is not in its folder applies all but that picture, whose
     // list keeps its choice, and names it in a message; one naming no picture says nothing.
     // A file that is no scene is named in a message and changes nothing (the wording of
