@@ -215,9 +215,9 @@ private Q_SLOTS:
     }
 
     // The outputs of a depth file of a raised step, depth 12 at depth entries 200..400 (columns 360..560): the
-    // depth file again; the answer picture, the step white, the rest grey 56; the anaglyph and the pair, parallax
-    // 12. The pattern is black with one white column, 100, so surface column 420 (on the step) shows at 426 in the
-    // left view and 414 in the right, and 740 (on the plane) at 740 in both. Crossed viewing reads depth -12 as the
+    // depth file again; the answer picture, the step white, the rest grey 56; the anaglyph and the pair, of
+    // parallax 12. The pattern is black with one white column, 100, so surface column 420 (on the step) shows at 426 in
+    // the left view and 414 in the right, and 740 (on the plane) at 740 in both. Crossed viewing reads depth -12 as the
     // same step and puts the left view in the pair's right half; shaded, the plane (the farthest) is 0.45 as
     // bright, 255 * 115 / 256 = 115. Columns 426 and 427 of the left view make column 213 of its half:
     // (255 + 0 + 255 + 0 + 2) / 4 = 128; 414 and 415 of the right view make 207.
