@@ -1,6 +1,8 @@
 // Installs the build into a temporary prefix with `cmake --install` and runs the
 // installed programs from there, with no display; checks the desktop entry and the
 // AppStream metadata with the desktop's own validators when they are installed.
+#include "support/Files.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -12,12 +14,6 @@
 namespace {
 
 const QString kAppId = QStringLiteral(VOLETA_APP_ID);
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -82,9 +78,9 @@ private Q_SLOTS:
         const QFileInfo info(prefix.filePath(path));
         QVERIFY(info.isFile() && info.size() > 0);
         QCOMPARE(info.isExecutable(), path.startsWith("bin/"));
-        const QByteArray bytes = readAll(info.filePath());
+        const QByteArray bytes = testing::readFile(info.filePath());
         if (path.contains("/samples/"))
-            QVERIFY(bytes == readAll(QStringLiteral(VOLETA_SOURCE_DIR "/samples/") + path.section('/', 3)));
+            QVERIFY(bytes == testing::readFile(QStringLiteral(VOLETA_SOURCE_DIR "/samples/") + path.section('/', 3)));
         for (const QString& part : holds)
             QVERIFY2(QString::fromUtf8(bytes).contains(part), qPrintable(part));
         const QString program = validator.isEmpty() ? QString() : QStandardPaths::findExecutable(validator[0]);

@@ -1,6 +1,7 @@
 // Saving the composed picture as a JPEG or PNG file, and the printed and previewed page.
 #include "main_window/SaveAndPrint.h"
 #include "support/FakeDialogs.h"
+#include "support/Files.h"
 
 #include <QCursor>
 #include <QDir>
@@ -17,11 +18,7 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testing::readFile;
 
 const QString kCannotSave = QStringLiteral("画像を保存できませんでした\n");
 const QString kNoPermission = QStringLiteral("この場所に書き込む権限がありません");
@@ -89,7 +86,7 @@ private Q_SLOTS:
         if (saved)
             QCOMPARE(QImageReader(dir.filePath(target)).format(), QByteArray("jpeg"));
         else
-            QCOMPARE(readAll(earlier.fileName()), QByteArray("earlier"));
+            QCOMPARE(readFile(earlier.fileName()), QByteArray("earlier"));
     }
 
     // The format follows a typed extension first, then the chosen filter. The file holds
@@ -206,7 +203,7 @@ private Q_SLOTS:
         QCOMPARE(fake->printDialogCalls, pageSetupAnswer ? 1 : 0);
         QCOMPARE(fake->messages, messages);
         static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![s\\w])"));
-        QCOMPARE(QString::fromLatin1(readAll(dir.filePath(pdf))).count(page), printed ? 1 : 0);
+        QCOMPARE(QString::fromLatin1(readFile(dir.filePath(pdf))).count(page), printed ? 1 : 0);
         if (!printed) return;
         QVERIFY(output::printPicture(picture));
         QCOMPARE(namesFound, (QStringList { QString(), QString() }));

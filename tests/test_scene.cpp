@@ -4,6 +4,7 @@
 #include "scene/ListRules.h"
 #include "scene/Messages.h"
 #include "scene/SceneFile.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,12 +43,6 @@ QByteArray startWith(const char* from, const QByteArray& to)
     const qsizetype at = kStart.indexOf(piece);
     if (at < 0 || kStart.indexOf(piece, at + 1) >= 0) qFatal("\"%s\" is not in the start file once", from);
     return QByteArray(kStart).replace(at, piece.size(), json(to));
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QByteArray readBytes(const QString& path)
@@ -210,9 +205,9 @@ private Q_SLOTS:
         QTemporaryDir folder;
         QCOMPARE(scene::firstBackground(folder.path()), QString());
         for (const char* name : { "b.jpg", "+notes.png", "c.JPG", "a.txt" })
-            QVERIFY(writeBytes(folder.filePath(name), "x"));
+            QVERIFY(testing::writeFile(folder.filePath(name), "x"));
         QCOMPARE(scene::firstBackground(folder.path()), QString("b.jpg"));
-        QVERIFY(writeBytes(folder.filePath("0 added.jpg"), "x"));
+        QVERIFY(testing::writeFile(folder.filePath("0 added.jpg"), "x"));
         QCOMPARE(scene::firstBackground(folder.path()), QString("0 added.jpg"));
     }
 
@@ -427,7 +422,7 @@ private Q_SLOTS:
         QFETCH(QString, detail);
         if (path.isEmpty()) {
             path = dir.filePath("bad.voleta");
-            QVERIFY(writeBytes(path, bytes));
+            QVERIFY(testing::writeFile(path, bytes));
         } else {
             path = dir.filePath(path);
         }
@@ -456,7 +451,7 @@ private Q_SLOTS:
         // The disk "fills" after 100 bytes: files may grow no larger (even for root). Both
         // safe writers say so and keep the old file.
         const QString old = dir.filePath("old.voleta"), oldPicture = dir.filePath("old.png");
-        QVERIFY(writeBytes(old, "old scene") && writeBytes(oldPicture, "old picture"));
+        QVERIFY(testing::writeFile(old, "old scene") && testing::writeFile(oldPicture, "old picture"));
         QImage noise(64, 64, QImage::Format_RGB32);
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x)

@@ -2,6 +2,7 @@
 // the windows through Qt's drop events, and paste from the clipboard.
 #include "app/PictureTransfer.h"
 #include "scene/SceneFile.h"
+#include "support/Files.h"
 #include "support/Jpeg.h"
 #include "support/Program.h"
 
@@ -21,17 +22,8 @@ namespace {
 
 const QString kNotFound = QStringLiteral("画像が見つかりません");
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using testing::readFile;
+using testing::writeFile;
 
 QByteArray encoded(const QImage& image, const char* format)
 {
@@ -110,18 +102,18 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         for (const QString& name : taken)
             QVERIFY(name.endsWith(QLatin1Char('/')) ? QDir(folder).mkdir(name.chopped(1))
-                                                    : writeAll(QDir(folder).filePath(name), name.toUtf8()));
+                                                    : writeFile(QDir(folder).filePath(name), name.toUtf8()));
         const QByteArray bytes = encoded(stripes({ 40, 30 }, 7), dropped.endsWith("png") ? "PNG" : "JPEG");
-        QVERIFY(writeAll(outside(dropped), bytes));
+        QVERIFY(writeFile(outside(dropped), bytes));
 
         QCOMPARE(platform::importPicture(outside(dropped), folder, sourceFolder).name, written);
         QStringList expected = QStringList(taken).replaceInStrings("/", "") << written;
         expected.sort();
         QCOMPARE(entries(folder), expected);
         for (const QString& name : taken)
-            if (!name.endsWith(QLatin1Char('/'))) QCOMPARE(readAll(QDir(folder).filePath(name)), name.toUtf8());
+            if (!name.endsWith(QLatin1Char('/'))) QCOMPARE(readFile(QDir(folder).filePath(name)), name.toUtf8());
         if (written.endsWith("jpg", Qt::CaseInsensitive) || dropped.endsWith(".png"))
-            QCOMPARE(readAll(QDir(folder).filePath(written)), bytes);
+            QCOMPARE(readFile(QDir(folder).filePath(written)), bytes);
         QCOMPARE(QImage(QDir(folder).filePath(written)).size(), QSize(40, 30));
     }
 
@@ -205,7 +197,7 @@ private Q_SLOTS:
             }
             const bool bad = name.startsWith('!');
             if (bad) name.remove(0, 1);
-            QVERIFY(writeAll(outside(name),
+            QVERIFY(writeFile(outside(name),
                 bad ? QByteArray("not a picture")
                     : encoded(stripes({ 50, 60 }, 200), name.endsWith("png") ? "PNG" : "JPEG")));
             paths << outside(name);
@@ -246,7 +238,7 @@ private Q_SLOTS:
         Window1* w1 = p.start();
         scene::SceneState crossed = p.model()->state();
         crossed.methodRow = 1;
-        QVERIFY(!scene::writeSceneFile(crossed, outside("a.voleta")) && writeAll(outside("B.VOLETA"), "{}"));
+        QVERIFY(!scene::writeSceneFile(crossed, outside("a.voleta")) && writeFile(outside("B.VOLETA"), "{}"));
         QVERIFY(drop(w1, { outside("a.voleta") }));
         QCOMPARE(p.model()->state().methodRow, 1);
         p.model()->chooseMethod(0);

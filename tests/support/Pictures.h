@@ -1,9 +1,10 @@
 // Pictures for tests: files of one colour, written where a test needs them.
 #pragma once
 
+#include "support/Files.h"
+
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QStringList>
 
@@ -19,12 +20,6 @@ inline QByteArray pngBytes(QSize size, QRgb colour)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG", 100);
     return buffer.data();
-}
-
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 // PNG data whatever the name, so that the pixels come back exactly.
