@@ -57,10 +57,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("copied");
         const QString none;
         QTest::newRow("About: web page") << false << "StaticText2" << QUrl("https://voleta.example.org/") << none;
-        QTest::newRow("online bank") << true << "url_0" << QUrl("https://netbank.example.com/") << none;
         QTest::newRow("donation page") << true << "url_1" << QUrl("https://shareware.example.com/donate/voleta")
                                        << none;
-        QTest::newRow("shareware site") << true << "url_2" << QUrl("https://shareware.example.com/") << none;
         QTest::newRow("e-mail address") << true << "url_3" << QUrl() << none;
         QTest::newRow("copy the bank's name") << true << "cp_2" << QUrl() << QStringLiteral("サンプル銀行");
     }

@@ -166,22 +166,16 @@ private Q_SLOTS:
         QCOMPARE(p.shown(), &w1->picture());
     }
 
-    // The views start off with every new main window. Live view off, and off again after
-    // being on, leaves the flow as it was: changes redraw the preview only, and nothing
-    // is composed or shown.
-    void liveOffLeavesTheFlow_data()
-    {
-        QTest::addColumn<bool>("wasOn");
-        QTest::newRow("never on") << false;
-        QTest::newRow("on, then off") << true;
-    }
+    // The views start off with every new main window. Live view off again after being on
+    // leaves the flow as it was: changes redraw the preview only, nothing is composed.
     void liveOffLeavesTheFlow()
     {
-        QFETCH(bool, wasOn);
+        p.start();
+        item("answerView")->setChecked(true);
         Window1* w1 = p.start();
         for (const char* name : { "liveView", "answerView", "anaglyphView", "pairView", "highQuality" })
             QVERIFY(!item(name)->isChecked());
-        item("liveView")->setChecked(wasOn);
+        item("liveView")->setChecked(true);
         p.settle();
         item("liveView")->setChecked(false);
         QSignalSpy shown(w1, &Window1::pictureShown);
@@ -193,9 +187,7 @@ private Q_SLOTS:
         QCOMPARE(shown.count(), 0);
         QCOMPARE(w1->picture(), before);
         QVERIFY(!p.mainControl<Canvas>(QStringLiteral("Canvas3"))->isHidden());
-        QCOMPARE(p.shown() != nullptr, wasOn);
-        QCOMPARE(p.mainControl(QStringLiteral("PushButton2"))->isEnabled(), wasOn);
-        item("answerView")->setChecked(true); // for the next start
+        QVERIFY(p.shown() && p.mainControl(QStringLiteral("PushButton2"))->isEnabled());
     }
 };
 
