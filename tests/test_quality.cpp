@@ -62,7 +62,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("hk");
         for (const auto& [method, hk] : { std::pair { "parallel", 1 }, std::pair { "crossed", -1 } }) {
             const auto row = [method](const char* name) -> QTestData& { return QTest::addRow("%s: %s", method, name); };
-            row("flat plane") << QList { 0 } << 1 << 0 << hk;
             row("text depths, long runs") << QList { -36, -24, 0, 16, 36 } << 700 << 0 << hk;
             row("near depths, runs beyond the repeat") << QList { 200, 250, 300, 318, 319 } << 500 << 0 << hk;
             row("repeat distances 8..15") << QList { 0, 305, 308, 312 } << 90 << 0 << hk;
