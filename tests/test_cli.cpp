@@ -287,10 +287,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("failing"); // which output cannot be written: 1 depth, 2 answer, 3 mask
         QTest::addColumn<bool>("before"); // whether the other outputs' files exist before the run
         QTest::addColumn<bool>("atRename"); // the failing output's name is too long, rather than its folder missing
-        for (const int failing : { 1, 2, 3 })
-            for (const bool before : { false, true })
-                QTest::addRow("output %d fails, the others %s", failing, before ? "there before" : "new")
-                    << failing << before << false;
+        QTest::newRow("output 3 fails, the others there before") << 3 << true << false;
         for (const bool before : { false, true })
             QTest::addRow("output 2 fails at its rename, the others %s", before ? "there before" : "new")
                 << 2 << before << true;
