@@ -139,7 +139,6 @@ private Q_SLOTS:
         QTest::newRow("two foundries") << QStringList { "C059 [UKWN]", "Sans", "C059 [urw]" }
                                        << QStringList { "C059", "Sans" };
         QTest::newRow("plain name first") << QStringList { "A", "A [x]" } << QStringList { "A" };
-        QTest::newRow("no closing bracket") << QStringList { "B [x" } << QStringList { "B [x" };
     }
     void plainFamilies()
     {
