@@ -61,11 +61,6 @@ private Q_SLOTS:
         row("first start seeds", samples, seeded, seeded, { "s1.jpg", "s2.png" }, flat);
         row("existing folder untouched", samples + QStringList { "data/voleta/画像フォルダ/mine.jpg" }, existing,
             seeded, { "mine.jpg" }, flat);
-        row("emptied folders stay empty",
-            samples + QStringList { "data/voleta/画像フォルダ/", "data/voleta/背景フォルダ/" }, existing, existing,
-            none, none);
-        row("a file of that name is left alone", samples + QStringList { "data/voleta/画像フォルダ" }, missing, seeded,
-            none, flat);
         row("nothing creatable: a file where the folder goes", samples + QStringList { "data" }, missing, missing, none,
             none);
         row("samples missing from the installation", none, int(FolderState::NoSamples), int(FolderState::NoSamples),
@@ -112,8 +107,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("found");
         QTest::newRow("a file") << "a.jpg" << true;
-        QTest::newRow("missing") << "b.jpg" << false;
-        QTest::newRow("the folder itself") << "." << false;
         QTest::newRow("the folder above") << ".." << false;
         QTest::newRow("a path") << "sub/c.jpg" << false;
     }
