@@ -1,9 +1,7 @@
 // The platform's file helpers: where the picture folders are found or made (beside the
 // program, or the user's own folders seeded from the installed samples), entries by
-// name, listings in reading order, the failure kind of a system error and the JPEG
-// quality written.
+// name, listings in reading order and the failure kind of a system error.
 #include "platform/Files.h"
-#include "support/Jpeg.h"
 
 #include <QDir>
 #include <QFile>
@@ -151,16 +149,6 @@ private Q_SLOTS:
     {
         QFETCH(int, error);
         QTEST(int(platform::failureFromErrno(error, platform::FailureKind::WriteFailed)), "kind");
-    }
-
-    // JPEG is written at the quality asked for: 95 scales the luminance table's 16 to 2.
-    void jpegQuality()
-    {
-        QTemporaryDir dir;
-        QImage picture(64, 64, QImage::Format_RGB32);
-        picture.fill(Qt::darkCyan);
-        QVERIFY(!platform::writePicture(picture, dir.filePath("q.jpg"), "jpeg", 95));
-        QCOMPARE(testing::firstQuantisation(dir.filePath("q.jpg")), 2);
     }
 };
 

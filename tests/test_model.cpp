@@ -81,8 +81,6 @@ private Q_SLOTS:
         row("method", M::Method, [](M& m) { m.chooseMethod(1); });
         row("pattern", M::Pattern, [](M& m) { m.choosePattern("p.png"); });
         row("background", M::Background, [](M& m) { m.chooseBackground("m.jpg", false); });
-        // With no map the pan is not held back.
-        row("zoom and pan", M::ZoomPan, [](M& m) { m.chooseZoom(2), m.pan({ 3, 0 }); });
         row("pan alone", M::ZoomPan, [](M& m) { m.pan({ 0, 3 }); });
         row("height", M::Height, [](M& m) { m.chooseHeight(0); });
         row("quality", M::Quality, [](M& m) { m.setQuality(true); });
