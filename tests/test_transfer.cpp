@@ -162,8 +162,8 @@ private Q_SLOTS:
             << "PopupMenu11" << QStringList { "depth.png" } << "depth.jpg" << QStringList {};
         QTest::newRow("one unreadable among two")
             << "Window1" << QStringList { "c.jpg", "!bad.jpg" } << "c.jpg" << QStringList { kNotFound + "\nbad.jpg" };
-        QTest::newRow("unreadable only") << "Canvas2" << QStringList { "!bad.png" } << ""
-                                         << QStringList { kNotFound + "\nbad.png" };
+        QTest::newRow("unreadable only, each named") << "Canvas2" << QStringList { "!bad.png", "!worse.jpg" } << ""
+                                                     << QStringList { kNotFound + "\nbad.png\nworse.jpg" };
         // A file dropped on a text field is not typed into it.
         QTest::newRow("text field") << "EditField2" << QStringList { "c.jpg" } << "c.jpg" << QStringList {};
         QTest::newRow("a picture of the folder itself")
