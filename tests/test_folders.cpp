@@ -54,9 +54,7 @@ private Q_SLOTS:
                              const QStringList& sourceFiles, const QStringList& backgroundFiles) {
             QTest::newRow(name) << disk << source << background << sourceFiles << backgroundFiles;
         };
-        row("beside the program", { "bin/画像フォルダ/a.jpg", "bin/背景フォルダ/" }, beside, beside, { "a.jpg" }, none);
         row("beside, one missing: it stays missing", { "bin/背景フォルダ/m.jpg" }, missing, beside, none, { "m.jpg" });
-        row("first start seeds", samples, seeded, seeded, { "s1.jpg", "s2.png" }, flat);
         row("existing folder untouched", samples + QStringList { "data/voleta/画像フォルダ/mine.jpg" }, existing,
             seeded, { "mine.jpg" }, flat);
         row("nothing creatable: a file where the folder goes", samples + QStringList { "data" }, missing, missing, none,
