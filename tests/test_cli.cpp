@@ -60,15 +60,6 @@ class TestCli : public QObject {
         if (out) *out = QString::fromUtf8(p.readAllStandardOutput());
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
-    // The start's scene over the folder's pattern and flat plane, changed by `edit`, written as `name`.
-    QString writeScene(const QString& name, const Edit& edit) const
-    {
-        scene::SceneState state = scene::startScene();
-        state.pattern = "pattern.png", state.background = "0_flat.jpg", state.flat = true;
-        edit(state);
-        QFile file(path(name));
-        return file.open(QIODevice::WriteOnly) && file.write(scene::sceneJson(state)) > 0 ? file.fileName() : QString();
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -129,6 +120,8 @@ private Q_SLOTS:
         row("the start", {}, start, flat, [](S) {});
         row("viewing", crossed, { -12, -16, -20 }, flat, [](S s) { s.methodRow = 1; });
         row("background", map, start, { 13, 0, -13 }, bands);
+        row("crossed over a map", map + crossed, { -12, -16, -20 }, { -13, 0, 13 },
+            [bands](S s) { bands(s), s.methodRow = 1; });
         row("relief", map + QStringList { "--relief", "6" }, start, { 40, 0, -40 },
             [bands](S s) { bands(s), s.kt = 6, s.heightRow = 5; });
         row("zoom", map + QStringList { "--zoom", "2" }, start, { 13, -13, -13 },
@@ -140,7 +133,6 @@ private Q_SLOTS:
             [bands](S s) { bands(s), s.lighterNear = true; });
         row("keep aspect", { "--map", path("app/背景フォルダ/wide.jpg"), "--keep-aspect" }, start, { -13, -13, -13 },
             [](S s) { s.background = "wide.jpg", s.flat = false, s.keepAspect = true; });
-        row("line 1's depth", { "--depth1", "-5" }, { -10, 16, 20 }, flat, [](S s) { s.lines[0].depth = -5; });
         row("line 3's depth", { "--depth3", "18" }, { 12, 16, 36 }, flat, [](S s) { s.lines[2].depth = 18; });
         row("line 2's text", { "--text2", "" }, { 12, kNoLine, 20 }, flat, [](S s) { s.lines[1].text.clear(); });
         row("line 1's size", { "--size1", "200" }, start, flat,
@@ -161,8 +153,11 @@ private Q_SLOTS:
         QFETCH(QStringList, options);
         QFETCH(QList<int>, lines);
         QFETCH(QList<int>, map);
-        const QString scene = writeScene("each.voleta", edit);
-        QVERIFY(!scene.isEmpty());
+        scene::SceneState state = scene::startScene(); // over the folder's pattern and flat plane
+        state.pattern = "pattern.png", state.background = "0_flat.jpg", state.flat = true;
+        edit(state);
+        const QString scene = path("each.voleta");
+        QVERIFY(testing::writeFile(scene, scene::sceneJson(state)));
         QString err;
         for (const QString& way : QStringList { "scene", "options" }) {
             const QStringList outputs { "-o", path(way == "scene" ? "scene.png" : "options.PNG"), "--mask-out",
@@ -191,37 +186,6 @@ private Q_SLOTS:
             QVERIFY(QFile::copy(path("scene.png"), path("start.png")));
         else
             QVERIFY(picture != QImage(path("start.png")));
-    }
-
-    // The outputs of a depth file of a raised step, depth -12 at depth entries 200..400 (columns 360..560), viewed
-    // crossed and shaded: the depth file again; the answer picture, the step white, the rest grey 56; the anaglyph
-    // and the pair, of parallax 12. The pattern is black with one white column, 100, so surface column 420 (on the
-    // step) shows at 426 in the left view and 414 in the right, and 740 (on the plane, the farthest, 0.45 as bright)
-    // at 740 in both, 255 * 115 / 256 = 115. The pair holds the left view in its right half: columns 426 and 427 of
-    // the left view make its column 213, (255 + 0 + 255 + 0 + 2) / 4 = 128.
-    void anaglyphAndPair()
-    {
-        QImage column(320, 1280, QImage::Format_RGB32), raised(1600, 1280, QImage::Format_Grayscale16);
-        column.fill(Qt::black);
-        for (int y = 0; y < 1280; ++y) {
-            column.setPixel(100, y, qRgb(255, 255, 255));
-            for (int x = 0; x < 1600; ++x)
-                reinterpret_cast<quint16*>(raised.scanLine(y))[x] = quint16((x >= 200 && x <= 400 ? -12 : 0) + 32768);
-        }
-        QVERIFY(column.save(path("column.png")) && raised.save(path("raised.png")));
-        QCOMPARE(runRender({ "--method", "crossed", "--shade-views", "--pattern", path("column.png"), "--depth-in",
-                     path("raised.png"), "-o", path("v.png"), "--anaglyph-out", path("v-a.png"), "--pair-out",
-                     path("v-p.png"), "--depth-out", path("v-d.png"), "--answer-out", path("v-answer.PNG") }),
-            0);
-        QCOMPARE(QImage(path("v-d.png")), raised);
-        const QImage anaglyph(path("v-a.png")), pair(path("v-p.png")), answer(path("v-answer.PNG"), "PNG");
-        for (int x : { 359, 360, 560, 561 })
-            QCOMPARE(qGray(answer.pixel(x, 640)), x >= 360 && x <= 560 ? 255 : 56);
-        QCOMPARE(anaglyph.pixel(426, 640), qRgb(255, 0, 0)); // the left eye's white column, in red
-        QCOMPARE(anaglyph.pixel(414, 640), qRgb(0, 255, 255)); // the right eye's, in cyan
-        QVERIFY(qAbs(qGreen(anaglyph.pixel(740, 640)) - 115) <= 1);
-        QCOMPARE(pair.size(), QSize(1920, 640));
-        QCOMPARE(pair.pixel(960 + 213, 100), qRgb(128, 128, 128));
     }
 
     // --scene-out records what was rendered: rendered again from that scene, the picture is the same (a JPEG at
@@ -295,12 +259,11 @@ private Q_SLOTS:
         QCOMPARE(QImage(out).size(), QSize(1920, 1280));
     }
 
-    // The English line of a failure: the system's or decoder's detail only where it says more than the kind.
+    // The English line of a failure gives the system's or decoder's detail.
     void failureLines()
     {
-        using K = platform::FailureKind;
-        QCOMPARE(cli::failureLine("x", { K::WriteFailed, "f", "I/O error" }), "x: f: the write failed (I/O error)");
-        QCOMPARE(cli::failureLine("x", { K::NoPermission, "f", "EACCES" }), "x: f: permission denied");
+        QCOMPARE(cli::failureLine("x", { platform::FailureKind::WriteFailed, "f", "I/O error" }),
+            "x: f: the write failed (I/O error)");
     }
 
     // A bad command line exits with 2 and the usage text; an input unreadable or an output not written exits

@@ -1,5 +1,4 @@
-// Bad, odd and vanishing picture files: what opening them gives; and the seeding of the user's folders when a
-// copy fails.
+// Bad, odd and vanishing picture files: what opening them gives; the user's folders when a seeding copy fails.
 #include "platform/Files.h"
 #include "support/Files.h"
 

@@ -1,7 +1,6 @@
 // The high-quality composition against one worked out from its definition, a pair of linked images at a time.
 #include "render/Engine.h"
 #include "render/QualityCompose.h"
-#include "render/RowKernels.h"
 #include "support/VectorLevels.h"
 
 #include <QRandomGenerator>
