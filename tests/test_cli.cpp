@@ -206,9 +206,8 @@ private Q_SLOTS:
         QCOMPARE(read.state->background, QString("0_flat.jpg"));
     }
 
-    // The outputs are all written or none. A name too long for the folder fails only at the final rename: the
-    // outputs moved before it (the picture, the depth file) keep this run's picture where they replaced a file,
-    // the one after it (the mask) keeps its old bytes, and no hidden file is left behind.
+    // The outputs are all written or none: when the answer's name is too long, the picture and depth file moved
+    // before it keep this run's bytes, the mask keeps its old ones, and no hidden file is left.
     void allOrNothing()
     {
         QTemporaryDir here;

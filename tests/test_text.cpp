@@ -88,12 +88,14 @@ private Q_SLOTS:
         QCOMPARE(counts.value(code) > plainPixels * 11 / 10, change == "thicker");
     }
 
-    // A line moved 300 pixels left is the same mask moved left, the glyph across the left edge included.
-    void acrossTheLeftEdge()
+    // A line moved 300 pixels left is the same mask moved left, the glyph across the left edge included; line 2
+    // drawn over line 1 at the same place leaves line 1 no pixel.
+    void laterLinesAndLeftEdge()
     {
         QImage at0, left;
-        maskColours({ text::Line { QStringLiteral("体体体"), {}, 400, 0, 20 } }, &at0);
-        maskColours({ text::Line { QStringLiteral("体体体"), {}, 400, -300, 20 } }, &left);
+        const text::Line here { QStringLiteral("体体体"), {}, 400, 0, 20 }, moved { here.text, {}, 400, -300, 20 };
+        QCOMPARE(maskColours({ here, here, {} }, &at0).value(text::kLine1Code), 0);
+        maskColours({ moved, moved, {} }, &left);
         QCOMPARE(left.copy(1, 1, 1299, 1279), at0.copy(301, 1, 1299, 1279));
     }
 
