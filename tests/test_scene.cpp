@@ -151,7 +151,6 @@ private Q_SLOTS:
         const auto row = [](const char* name, const char* background, const char* key, const char* first, bool flat) {
             QTest::newRow(name) << QString(background) << QString(key) << QString(first) << flat;
         };
-        row("no key, the first entry", "0.jpg", "", "0.jpg", true);
         row("no key, another entry", "1.jpg", "", "0.jpg", false);
         row("flat, a picture added before it", "1.jpg", "true", "0.jpg", true);
         row("a map, the first entry", "0.jpg", "false", "0.jpg", false);
@@ -193,7 +192,6 @@ private Q_SLOTS:
         QTest::addColumn<Edit>("change");
         QTest::addColumn<bool>("back");
         using S = scene::SceneState&;
-        QTest::newRow("viewing method") << false << false << Edit([](S s) { s.methodRow = 1; }) << true;
         QTest::newRow("height") << false << false << Edit([](S s) { s.heightRow = 0; }) << true;
         QTest::newRow("height, line 2 at 70") << true << false << Edit([](S s) { s.heightRow = 5; }) << false;
         QTest::newRow("zoom over the flat plane") << false << false << Edit([](S s) { s.zoomRow = 3; }) << false;

@@ -137,7 +137,7 @@ private Q_SLOTS:
     void drops_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::addColumn<QStringList>("files"); // "!" before a name: not a picture; "@" one of the folder's
+        QTest::addColumn<QStringList>("files"); // "!" before a name: not a picture
         QTest::addColumn<QString>("chosen"); // "" = the choice stays
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("settings window, several")
@@ -148,8 +148,6 @@ private Q_SLOTS:
                                                      << QStringList { kNotFound + "\nbad.png\nworse.jpg" };
         // A file dropped on a text field is not typed into it.
         QTest::newRow("text field") << "EditField2" << QStringList { "c.jpg" } << "c.jpg" << QStringList {};
-        QTest::newRow("a picture of the folder itself")
-            << "Window2" << QStringList { "@a.png" } << "a.png" << QStringList {};
     }
     void drops()
     {
@@ -157,14 +155,10 @@ private Q_SLOTS:
         QFETCH(QStringList, files);
         QFETCH(QString, chosen);
         Window1* w1 = p.start();
-        const bool toBackground = target == "Canvas2" || target == "PopupMenu11";
+        const bool toBackground = target == "Canvas2";
         const QString folder = toBackground ? p.background() : p.source();
         QStringList paths;
         for (QString name : files) {
-            if (name.startsWith('@')) {
-                paths << p.source(name.mid(1));
-                continue;
-            }
             const bool bad = name.startsWith('!');
             if (bad) name.remove(0, 1);
             QVERIFY(bad ? writeFile(outside(name), "not a picture")
@@ -182,7 +176,7 @@ private Q_SLOTS:
         QTEST(fake().messages, "messages");
         QCOMPARE(chosenList->Text(), chosen.isEmpty() ? before : chosen);
         QCOMPARE(p.control<QLineEdit>(QStringLiteral("EditField2"))->text(), typed);
-        if (chosen.isEmpty() || files.first().startsWith('@')) {
+        if (chosen.isEmpty()) {
             QCOMPARE(entries(folder), folderBefore);
             return;
         }
