@@ -127,6 +127,10 @@ private Q_SLOTS:
             QCOMPARE(m.state().nearFarRows[1], 2);
         });
         row("the same value again", {}, [](M& m) { m.chooseMethod(0); });
+        row("only the last hundred kept", QStringList(100, "高低差"), [](M& m) {
+            for (int i = 0; i < 101; ++i)
+                m.chooseHeight(i % 2);
+        });
     }
     void steps()
     {
@@ -220,6 +224,20 @@ private Q_SLOTS:
         QCOMPARE(failed[0][0].toString(),
             QString("場面の元画像「gone.png」が見つかりません\n場面の背景「gone.jpg」が見つかりません"));
         QCOMPARE(failed[1][0].toString(), QString("画像が見つかりません"));
+    }
+
+    // A picture rewritten on disk under the same name is read again and announced.
+    void rewritten()
+    {
+        Document model;
+        model.choosePattern("q.png");
+        QSignalSpy spy(&model, &SceneModel::changed);
+        QTest::qWait(20); // a file time of its own
+        QVERIFY(writePicture(source("q.png"), { 8, 8 }, qRgb(9, 9, 9)));
+        const auto restoreFile = qScopeGuard([this] { writePicture(source("q.png"), { 8, 8 }, 1); });
+        model.folders()->rescan();
+        QCOMPARE(partsSeen(spy), int(SceneModel::Pattern));
+        QCOMPARE(model.pattern().pixel(0, 0), qRgb(9, 9, 9));
     }
 
     // A start takes the second source picture and the flat plane. The flat plane is the

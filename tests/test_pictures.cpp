@@ -53,6 +53,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("count"); // pictures kept at the end
         QTest::addColumn<int>("decodes");
+        QTest::newRow("room for two: the one asked again stays") << qint64(800) << "abaca" << 2 << 3;
         QTest::newRow("no room, the shown ones held: each read once") << qint64(0) << "ABAB" << 2 << 2;
         // b goes when c is read; c, handed out last, stays until the next request.
         QTest::newRow("no room: kept while in use, gone once written to") << qint64(0) << "Abca*a" << 1 << 4;

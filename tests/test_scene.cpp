@@ -145,27 +145,22 @@ private Q_SLOTS:
     void flatPlane_data()
     {
         QTest::addColumn<QString>("background");
+        QTest::addColumn<bool>("flat"); // over a folder whose first entry is 0.jpg
         QTest::addColumn<QString>("key"); // the "flat" key's value; empty = no key
-        QTest::addColumn<QString>("first"); // the background folder's first entry
-        QTest::addColumn<bool>("flat");
-        const auto row = [](const char* name, const char* background, const char* key, const char* first, bool flat) {
-            QTest::newRow(name) << QString(background) << QString(key) << QString(first) << flat;
-        };
-        row("no key, another entry", "1.jpg", "", "0.jpg", false);
-        row("flat, a picture added before it", "1.jpg", "true", "0.jpg", true);
-        row("a map, the first entry", "0.jpg", "false", "0.jpg", false);
+        QTest::newRow("no key, another entry") << "1.jpg" << false << "";
+        QTest::newRow("flat, a picture added before it") << "1.jpg" << true << "true";
+        QTest::newRow("a map, the first entry") << "0.jpg" << false << "false";
     }
     void flatPlane()
     {
         QFETCH(QString, background);
         QFETCH(QString, key);
-        QFETCH(QString, first);
         const QByteArray flat = key.isEmpty() ? QByteArray() : "'flat': " + key.toUtf8() + ", ";
         scene::SceneFileResult read = scene::parseScene(
             startWith("'background': '', 'flat': true, ", "'background': '" + background.toUtf8() + "', " + flat));
         QVERIFY2(read.ok(), qPrintable(read.detail));
         QCOMPARE(read.flatGiven, !key.isEmpty());
-        scene::settleFlat(read, first);
+        scene::settleFlat(read, "0.jpg");
         QTEST(read.state->flat, "flat");
     }
 

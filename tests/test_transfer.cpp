@@ -89,7 +89,6 @@ private Q_SLOTS:
             QVERIFY(writeFile(QDir(folder).filePath(name), name.toUtf8()));
         QVERIFY(stripes({ 40, 30 }, 7).save(outside(dropped), dropped.endsWith("png") ? "PNG" : "JPEG"));
         const QByteArray bytes = readFile(outside(dropped));
-
         QCOMPARE(platform::importPicture(outside(dropped), folder, sourceFolder).name, written);
         for (const QString& name : taken)
             QCOMPARE(readFile(QDir(folder).filePath(name)), name.toUtf8());
