@@ -37,8 +37,10 @@ bool drop(QWidget* target, const QStringList& files)
     for (const QString& file : files)
         urls << QUrl::fromLocalFile(file);
     mime.setUrls(urls);
-    // File managers send the addresses as text too, which a text field would type in.
-    mime.setText(QUrl::toStringList(urls).join('\n'));
+    // File managers send the addresses as text too, which a text field would type in; a
+    // picture dragged out of another program may carry words with it.
+    mime.setText(files.isEmpty() ? QStringLiteral("words") : QUrl::toStringList(urls).join('\n'));
+    if (files.isEmpty()) mime.setImageData(stripes({ 50, 60 }, 200));
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
     if (!enter.isAccepted()) return false;
@@ -147,6 +149,8 @@ private Q_SLOTS:
                                                      << QStringList { kNotFound + "\nbad.png\nworse.jpg" };
         // A file dropped on a text field is not typed into it.
         QTest::newRow("text field") << "EditField2" << QStringList { "c.jpg" } << "c.jpg" << QStringList {};
+        QTest::newRow("a picture with words, on the text field: the words typed")
+            << "EditField2" << QStringList {} << "" << QStringList {};
     }
     void drops()
     {
@@ -174,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(drop(widget, paths));
         QTEST(fake().messages, "messages");
         QCOMPARE(chosenList->Text(), chosen.isEmpty() ? before : chosen);
-        QCOMPARE(p.control<QLineEdit>(QStringLiteral("EditField2"))->text(), typed);
+        QCOMPARE(p.control<QLineEdit>(QStringLiteral("EditField2"))->text(), (files.isEmpty() ? "words" : "") + typed);
         if (chosen.isEmpty()) {
             QCOMPARE(entries(folder), folderBefore);
             return;
