@@ -5,7 +5,6 @@
 #include "scene/FolderModel.h"
 #include "support/Program.h"
 
-#include <QSignalSpy>
 #include <QUndoStack>
 
 using platform::FolderState;
@@ -37,33 +36,6 @@ class TestFolderWatch : public QObject {
     PopupMenu* patterns() const { return p.control<PopupMenu>(QStringLiteral("PopupMenu3")); }
 
 private Q_SLOTS:
-    // A burst of changes, seen one by one as they come, makes one rescan; it lists the
-    // folder as the start does, keeps the chosen file chosen in its place (the first row,
-    // though its file is gone), and runs no handler. The gone file leaves once another row
-    // is chosen.
-    void rescan()
-    {
-        start({ "a.jpg", "b.jpg", "c.jpg", "d.jpg" }, { "0.jpg" });
-        const QString folder = folders.source.path + "/";
-        PopupMenu* shown = patterns();
-        shown->setListIndex(shown->findText("a.jpg"));
-        QSignalSpy rescans(p.model()->folders(), &scene::FolderModel::changed);
-        QSignalSpy handlerRuns(shown, &PopupMenu::Change);
-        for (const char* change : { "bb.jpg", "e.png", "b.jpg", "a.jpg" }) { // each added, or removed when there
-            QVERIFY(QFile::exists(folder + change) ? QFile::remove(folder + change)
-                                                   : QFile(folder + change).open(QIODevice::WriteOnly));
-            QCoreApplication::processEvents();
-        }
-        const QStringList rows { "a.jpg", "bb.jpg", "c.jpg", "d.jpg", "e.png" };
-        QTRY_VERIFY_WITH_TIMEOUT(!rescans.isEmpty() && shown->Rows() == rows, 10000);
-        QCOMPARE(rescans.count(), 1);
-        QCOMPARE(shown->Text(), QStringLiteral("a.jpg"));
-        QCOMPARE(handlerRuns.count(), 0);
-        QVERIFY(fake().messages.isEmpty());
-        shown->setCurrentIndex(1); // another row, as the user's choice does
-        QCOMPARE(shown->Rows(), rows.mid(1));
-    }
-
     // Undone back to a pattern whose file has gone, the list shows it all the same, and
     // it is read and chosen in the list again when the file comes back.
     void undoneToAGoneFile()
@@ -84,11 +56,6 @@ private Q_SLOTS:
         document->folders()->rescan();
         QCOMPARE(list->Text(), QStringLiteral("a.jpg"));
         QVERIFY(!document->pattern().isNull()); // read again now that it is there
-        // The pattern shown stays when its file goes, as a picture once opened does.
-        QVERIFY(QFile::remove(gone));
-        document->folders()->rescan();
-        QVERIFY(!document->pattern().isNull());
-        QCOMPARE(list->Text(), QStringLiteral("a.jpg"));
     }
 
     // A folder of the user's made empty on this start is named in a message.

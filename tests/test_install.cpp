@@ -5,17 +5,12 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-const QString kAppId = QStringLiteral(VOLETA_APP_ID);
-
-} // namespace
+static const QString kAppId = QStringLiteral(VOLETA_APP_ID);
 
 class TestInstall : public QObject {
     Q_OBJECT
@@ -53,7 +48,6 @@ private Q_SLOTS:
                 "<release version=\"" VOLETA_PROJECT_VERSION "\"", "<summary xml:lang=\"ja\">",
                 "<mediatype>application/x-voleta-scene</mediatype>" },
             { "appstreamcli", "validate", "--no-net" });
-        // The scene files' type: a *.voleta file is a JSON text that Voleta opens.
         row("share/mime/packages/" + kAppId + ".xml",
             { "<mime-type type=\"application/x-voleta-scene\">", "<glob pattern=\"*.voleta\"/>",
                 "<sub-class-of type=\"application/json\"/>", "<comment xml:lang=\"ja\">" },
