@@ -221,7 +221,7 @@ private Q_SLOTS:
         QString err;
         QCOMPARE(runRender(args, &err), 1);
         QVERIFY2(err.contains("cannot write the answer picture"), qPrintable(err));
-        QCOMPARE(QDir(here.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), expected);
+        QCOMPARE(testing::entries(here.path()), expected);
         for (const QString& name : expected)
             QCOMPARE(testing::readFile(here.filePath(name)).startsWith("old"), name == "3.png");
     }

@@ -2,6 +2,7 @@
 // program, or the user's own folders seeded from the installed samples), entries by
 // name, listings in reading order and the failure kind of a system error.
 #include "platform/Files.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,14 +11,9 @@
 #include <cerrno>
 
 using platform::FolderState;
+using testing::entries;
 
 namespace {
-
-QStringList entries(const QString& folder)
-{
-    if (folder.isEmpty()) return {};
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 // Empty files at these paths under root ("folder/" makes an empty folder).
 bool makeEntries(const QString& root, const QStringList& paths)

@@ -21,13 +21,9 @@ namespace {
 
 const QString kNotFound = QStringLiteral("画像が見つかりません");
 
+using testing::entries;
 using testing::readFile;
 using testing::writeFile;
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 // Drops `files` on a widget the way Qt delivers a drop: enter, then the drop.
 bool drop(QWidget* target, const QStringList& files)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
 
@@ -19,6 +20,13 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A folder's entries by name, hidden ones included; none for no folder.
+inline QStringList entries(const QString& folder)
+{
+    if (folder.isEmpty()) return {};
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace testing
